@@ -1,0 +1,44 @@
+// The program module: its storage, its printer library, and the event entry
+// MAINFORM through which every event of the form arrives.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/control_table.h"
+#include "app/event_context.h"
+#include "app/module_storage.h"
+#include "app/program_runtime.h"
+#include "printer/printer_library.h"
+
+namespace console {
+
+class ConsoleModule {
+ public:
+  // `libraryPath` is the printer library to load (once, at construction).
+  ConsoleModule(ProgramRuntime& runtime, std::string libraryPath);
+
+  // The event entry. Looks (controlId, eventId) up in the event table and runs
+  // the bound procedure to its end; an unbound pair runs nothing. The two further
+  // words are kept for the event and never read. Returns the procedure result
+  // (0 when nothing ran).
+  std::int32_t MAINFORM(const ControlTable& controls, const ControlId& controlId,
+                        const EventId& eventId, std::uint32_t word4, std::uint32_t word5);
+
+  PrinterLibrary& library() { return library_; }
+  const ModuleStorage& storage() const { return storage_; }
+  // The scratch area of the last event (for inspection; zeroed at each event).
+  const ScratchArea& scratch() const { return scratch_; }
+  std::int32_t statusWord() const { return statusWord_; }
+
+ private:
+  ProgramRuntime& runtime_;
+  PrinterLibrary library_;
+  ModuleStorage storage_{};
+  ScratchArea scratch_{};
+  std::int32_t statusWord_ = 0;
+  std::uint32_t keptWords_[2]{};
+};
+
+}  // namespace console

@@ -1,0 +1,100 @@
+// Consumer ticket: open, item sale and return, payment, close, cancel.
+#include "fiscal/commands.h"
+
+namespace console {
+namespace {
+
+constexpr ControlId kAbrirTique = 0x07000009, kItemPlus = 0x0700000B, kCancelaTique = 0x0700000C,
+                    kCerrarTique = 0x0700000D, kItemMinus = 0x07000011, kPago = 0x07000012;
+
+// Empty fields of the item share one address holding no character at all.
+constexpr char kNoCharacter[1] = {};
+// Empty fields of payment and close share one address holding a single space.
+constexpr char kOneSpace[] = " ";
+
+constexpr char kDescription[] = "Venta de item       ";
+constexpr char kQuantity[] = "000010000";
+constexpr char kUnitPrice[] = "00000000100";
+constexpr char kTaxRate[] = "2100";
+constexpr char kCode99[] = "99";
+constexpr char kCode07[] = "07";
+constexpr char kPaymentCode[] = "08";
+constexpr char kPaymentAmount[] = "00000010000";
+constexpr char kCloseCode[] = "3";
+
+constexpr DataField kEmpty{kNoCharacter, 0};
+constexpr DataField kSpace{kOneSpace, 0};
+
+// Sale and return send this same list; only the extension word differs.
+constexpr DataField kItemFields[] = {
+    kEmpty,         kEmpty,           kEmpty,        kEmpty,       {kDescription, 20},
+    {kQuantity, 9}, {kUnitPrice, 11}, {kTaxRate, 4}, kEmpty,       kEmpty,
+    kEmpty,         kEmpty,           {kCode99, 2},  {kCode07, 2}, kEmpty,
+};
+constexpr DataField kPaymentFields[] = {
+    kSpace, kSpace, kSpace, kSpace, kSpace, {kPaymentCode, 2}, {kPaymentAmount, 11},
+};
+constexpr DataField kCloseFields[] = {
+    kSpace, kSpace, kSpace, kSpace, kSpace, kSpace, {kCloseCode, 1},
+};
+
+}  // namespace
+
+const CommandSpec kTicketOpen{"TicketOpen",    kAbrirTique, BinaryWord(0x0A01), BinaryWord(0x0000),
+                              Sending::Packed, {},          "0A01|0000",        true};
+const CommandSpec kTicketItemAdd{"TicketItemAdd",
+                                 kItemPlus,
+                                 BinaryWord(0x0A02),
+                                 BinaryWord(0x0000),
+                                 Sending::FieldList,
+                                 kItemFields,
+                                 {},
+                                 true};
+const CommandSpec kTicketItemReturn{"TicketItemReturn",
+                                    kItemMinus,
+                                    BinaryWord(0x0A02),
+                                    BinaryWord(0x0001),
+                                    Sending::FieldList,
+                                    kItemFields,
+                                    {},
+                                    true};
+const CommandSpec kTicketPayment{"TicketPayment",
+                                 kPago,
+                                 BinaryWord(0x0A05),
+                                 BinaryWord(0x0000),
+                                 Sending::FieldList,
+                                 kPaymentFields,
+                                 {},
+                                 true};
+const CommandSpec kTicketClose{"TicketClose",
+                               kCerrarTique,
+                               BinaryWord(0x0A06),
+                               BinaryWord(0x0013),
+                               Sending::FieldList,
+                               kCloseFields,
+                               {},
+                               true};
+const CommandSpec kTicketCancel{
+    "TicketCancel", kCancelaTique, BinaryWord(0x0A07), BinaryWord(0x0000), Sending::Packed, {},
+    "0A07|0000",    true};
+
+std::int32_t TicketOpen(EventContext& event) {
+  return runCommand(event, kTicketOpen);
+}
+std::int32_t TicketItemAdd(EventContext& event) {
+  return runCommand(event, kTicketItemAdd);
+}
+std::int32_t TicketItemReturn(EventContext& event) {
+  return runCommand(event, kTicketItemReturn);
+}
+std::int32_t TicketPayment(EventContext& event) {
+  return runCommand(event, kTicketPayment);
+}
+std::int32_t TicketClose(EventContext& event) {
+  return runCommand(event, kTicketClose);
+}
+std::int32_t TicketCancel(EventContext& event) {
+  return runCommand(event, kTicketCancel);
+}
+
+}  // namespace console

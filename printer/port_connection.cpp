@@ -1,0 +1,49 @@
+#include "printer/port_connection.h"
+
+#include "app/module_storage.h"
+#include "app/property_put.h"
+
+namespace console {
+
+std::optional<std::string_view> connectionMessage(std::int32_t code) {
+  switch (code) {
+    case 0:
+      return "Puerto Ok";
+    case 1:
+      return "Puerto ocupado";
+    case 2:
+      return "Puerto invalido";
+    case 10:
+      return "Error de escritura verifique el impresor";
+    default:
+      return std::nullopt;
+  }
+}
+
+std::int32_t PortConnect(EventContext& event) {
+  PrinterLibrary& library = event.library;
+  PortStorage& port = event.storage.port;
+  char* area = port.connectionArea.data();
+
+  library.Purge(area);
+  library.GetAPIVersion(area);
+  library.setComPort(kComPort);
+  library.setBaudRate(kBaudRate);
+  library.setProtocolType(kProtocolType);
+  std::int32_t result = library.OpenPort(area);
+  port.errorItem = library.getLastError();
+
+  std::optional<std::string_view> message = connectionMessage(port.errorItem);
+  // Without a library no code means anything; say what is wrong instead of nothing.
+  if (!message && !library.loaded()) message = kLibraryMissingMessage;
+  if (message) {
+    result = PropertyPut(event.controls, ControlTable::kComunicacion, Property::Text, *message);
+  }
+  return result;
+}
+
+std::int32_t PortDisconnect(EventContext& event) {
+  return event.library.ClosePort(event.storage.port.closingArea.data());
+}
+
+}  // namespace console

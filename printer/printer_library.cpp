@@ -1,0 +1,82 @@
+#include "printer/printer_library.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+namespace console {
+
+PrinterLibrary::PrinterLibrary(ProgramRuntime& runtime, std::string path)
+    : runtime_(runtime), path_(std::move(path)) {
+  handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    const char* why = dlerror();
+    loadError_ = why != nullptr ? why : ("cannot load " + path_);
+  }
+}
+
+PrinterLibrary::~PrinterLibrary() {
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+std::string PrinterLibrary::consoleLibraryPath() {
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return (exe.parent_path().parent_path() / "lib" / "libfiscalprinter.so.1").string();
+}
+
+template <typename... Args>
+std::int32_t PrinterLibrary::call(const char* name, Args... args) {
+  EntryPointLookup record(name);
+  runtime_.lookup(handle_, record, loadError_);
+  std::int32_t result = kCallFailed;
+  if (record.address != nullptr) {
+    using EntryPoint = int (*)(Args...);
+    result = reinterpret_cast<EntryPoint>(record.address)(args...);
+  }
+  if (runtime_.errorFlagged()) runtime_.errorStep();
+  return result;
+}
+
+std::int32_t PrinterLibrary::Purge(char* area) {
+  return call("Purge", area);
+}
+std::int32_t PrinterLibrary::GetAPIVersion(char* area) {
+  return call("GetAPIVersion", area);
+}
+std::int32_t PrinterLibrary::setComPort(std::int32_t port) {
+  return call("setComPort", port);
+}
+std::int32_t PrinterLibrary::setBaudRate(std::int32_t baud) {
+  return call("setBaudRate", baud);
+}
+std::int32_t PrinterLibrary::setProtocolType(std::int32_t type) {
+  return call("setProtocolType", type);
+}
+std::int32_t PrinterLibrary::OpenPort(char* area) {
+  return call("OpenPort", area);
+}
+std::int32_t PrinterLibrary::ClosePort(char* area) {
+  return call("ClosePort", area);
+}
+std::int32_t PrinterLibrary::AddDataField(const char* data, std::int32_t length) {
+  return call("AddDataField", data, length);
+}
+std::int32_t PrinterLibrary::SendCommand(char* area) {
+  return call("SendCommand", area);
+}
+std::int32_t PrinterLibrary::SendCommandComplete(const char* packed) {
+  return call("SendCommandComplete", packed);
+}
+std::int32_t PrinterLibrary::getLastError() {
+  return call("getLastError");
+}
+std::int32_t PrinterLibrary::getPrinterStatus() {
+  return call("getPrinterStatus");
+}
+std::int32_t PrinterLibrary::getFiscalStatus() {
+  return call("getFiscalStatus");
+}
+
+}  // namespace console

@@ -1,0 +1,33 @@
+# Shared set-up for scripts/run and scripts/test: install what is missing, then
+# configure and build a preset. Sourced, not run.
+
+FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Debian packages the project needs to build, test, benchmark and take screenshots.
+FISCAL_PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool x11-utils imagemagick fonts-liberation
+)
+
+fiscal_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${FISCAL_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# fiscal_build PRESET: configure (first time) and build.
+fiscal_build() {
+  local preset="$1"
+  (cd "$FISCAL_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset")
+}
