@@ -1,0 +1,48 @@
+#include "simulator/link/line_output.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace sim {
+namespace {
+
+constexpr int kBlockedLimitMs = 1000;
+
+bool writeChunk(int fd, std::span<const std::uint8_t> chunk) {
+  while (!chunk.empty()) {
+    const ssize_t written = ::write(fd, chunk.data(), chunk.size());
+    if (written > 0) {
+      chunk = chunk.subspan(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd ready{fd, POLLOUT, 0};
+    if (::poll(&ready, 1, kBlockedLimitMs) <= 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud) {
+  if (baud == 0) return writeChunk(fd, bytes);
+  // Pace by the line time of each byte, keeping to the ideal schedule.
+  const auto start = std::chrono::steady_clock::now();
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (!writeChunk(fd, bytes.subspan(i, 1))) return false;
+    const auto due = std::chrono::microseconds((i + 1) * 10'000'000ULL / baud);
+    std::this_thread::sleep_until(start + due);
+  }
+  return true;
+}
+
+void sleepMs(std::uint32_t ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace sim

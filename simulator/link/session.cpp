@@ -1,0 +1,94 @@
+#include "simulator/link/session.h"
+
+#include <algorithm>
+
+#include "simulator/link/line_output.h"
+
+namespace sim {
+
+Session::Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uint32_t longCommandMs,
+                 std::function<void()> onCounted)
+    : printer_(printer),
+      stats_(stats),
+      line_(line),
+      longCommandMs_(longCommandMs),
+      onCounted_(std::move(onCounted)) {}
+
+void Session::receive(std::span<const std::uint8_t> bytes) {
+  decoder_.feed(bytes);
+  while (const std::optional<WireEvent> event = decoder_.next()) handle(*event);
+}
+
+void Session::handle(const WireEvent& event) {
+  if (const Bytes answer = immediateAnswer(event); !answer.empty()) line_.sendNow(answer);
+  switch (event.kind) {
+    case WireEvent::Kind::kRejected:
+      ++stats_.framesRejected;
+      if (onCounted_) onCounted_();
+      break;
+    case WireEvent::Kind::kHandshake:
+      answerHandshake(event);
+      break;
+    case WireEvent::Kind::kCommand:
+      answerCommand(event);
+      break;
+    case WireEvent::Kind::kMalformed:
+      answerMalformed(event);
+      break;
+  }
+}
+
+// An intact frame whose fields cannot be read: refused, never executed.
+void Session::answerMalformed(const WireEvent& event) {
+  ++stats_.framesReceived;
+  if (onCounted_) onCounted_();
+  const Reply reply{printer_.printerStatus(), printer_.fiscalStatus(),
+                    Outcome{ReturnCode::kMalformedField, {}}};
+  line_.sendReply(encodeReply(event.sequence, reply));
+}
+
+// A handshake starts a new conversation: sequence numbers start afresh.
+void Session::answerHandshake(const WireEvent& event) {
+  ++stats_.framesReceived;
+  ++stats_.handshakes;
+  lastSequence_.reset();
+  lastReply_.clear();
+  if (onCounted_) onCounted_();
+  line_.sendAnswer(encodeHandshakeReply(event, printer_.printerStatus(), printer_.fiscalStatus()));
+}
+
+void Session::answerCommand(const WireEvent& event) {
+  ++stats_.framesReceived;
+  if (lastSequence_ == event.sequence) {
+    ++stats_.retransmissions;
+    if (onCounted_) onCounted_();
+    line_.sendReply(lastReply_);
+    return;
+  }
+  const Command& command = event.command;
+  const CommandInfo* info = FiscalPrinter::find(command.word, command.extension);
+  const Reply reply = printer_.execute(command);
+  // A long command that is refused answers at once; one that runs takes its time.
+  if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
+    workLong(event.sequence);
+  }
+  ++stats_.commandsExecuted;
+  if (reply.outcome.code != ReturnCode::kOk) ++stats_.commandsRefused;
+  ++stats_.executedByCommand[info != nullptr ? std::string(info->name) : "unknown"];
+  lastSequence_ = event.sequence;
+  lastReply_ = encodeReply(event.sequence, reply);
+  if (onCounted_) onCounted_();
+  line_.sendReply(lastReply_);
+}
+
+// The printer is busy for longCommandMs_, saying so at once and at each interval.
+void Session::workLong(std::uint32_t sequence) {
+  const std::uint32_t interval = std::max<std::uint32_t>(1, stillWorkingIntervalMs());
+  for (std::uint32_t elapsed = 0; elapsed < longCommandMs_; elapsed += interval) {
+    line_.sendNow(encodeStillWorking(sequence));
+    ++stats_.stillWorkingSent;
+    sleepMs(std::min(interval, longCommandMs_ - elapsed));
+  }
+}
+
+}  // namespace sim

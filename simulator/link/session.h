@@ -1,0 +1,46 @@
+// The printer's side of a conversation: decodes requests, executes each
+// command once, and answers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "simulator/link/printer_wire.h"
+#include "simulator/link/reply_line.h"
+#include "simulator/model/fiscal_printer.h"
+#include "simulator/program/stats.h"
+
+namespace sim {
+
+class Session {
+ public:
+  // `longCommandMs`: how long a command marked as taking long (the Z
+  // closing) lasts; "still working" goes out meanwhile. `onCounted` runs after
+  // every frame, once the counters are up to date and before any reply is sent.
+  Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uint32_t longCommandMs,
+          std::function<void()> onCounted = {});
+
+  // Bytes from the line, in any split.
+  void receive(std::span<const std::uint8_t> bytes);
+
+ private:
+  void handle(const WireEvent& event);
+  void answerHandshake(const WireEvent& event);
+  void answerCommand(const WireEvent& event);
+  void answerMalformed(const WireEvent& event);
+  void workLong(std::uint32_t sequence);
+
+  FiscalPrinter& printer_;
+  Stats& stats_;
+  ReplyLine& line_;
+  std::uint32_t longCommandMs_;
+  std::function<void()> onCounted_;
+  WireDecoder decoder_;
+  std::optional<std::uint32_t> lastSequence_;  // of the last command executed
+  Bytes lastReply_;                            // its reply, sent again on retransmission
+};
+
+}  // namespace sim

@@ -1,0 +1,74 @@
+// Day-level commands: Z closing, X report, journal total, cash drawer.
+#include "simulator/model/amounts.h"
+#include "simulator/model/fields.h"
+#include "simulator/model/fiscal_printer.h"
+#include "simulator/model/layout.h"
+
+namespace sim {
+namespace {
+
+std::string count(std::uint32_t value) {
+  return std::to_string(value);
+}
+
+}  // namespace
+
+// Reports need no document open and carry no fields.
+ReturnCode FiscalPrinter::checkIdle(const Command& command) const {
+  if (document_.kind != DocumentKind::kNone) return ReturnCode::kOutOfOrder;
+  if (!fitsFieldCount(command, 0)) return ReturnCode::kMalformedField;
+  return ReturnCode::kOk;
+}
+
+Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
+  if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
+  ++numbering_.zClosing;
+  printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4));
+  day_ = DayTotals{};
+  drawerOpen_ = false;
+  return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.zClosing, 4)}};
+}
+
+Outcome FiscalPrinter::closingX(const Command& command, DocumentKind) {
+  if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
+  ++numbering_.xReport;
+  printDayTotals("INFORME X Nro " + zeroPadded(numbering_.xReport, 4));
+  return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.xReport, 4)}};
+}
+
+Outcome FiscalPrinter::journalTotal(const Command& command, DocumentKind) {
+  if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
+  const std::uint32_t documents = day_.tickets + day_.invoices + day_.nonFiscal + day_.cancelled;
+  paper_.print(layout::rule('='));
+  paper_.print(layout::centred("TOTAL JORNAL"));
+  paper_.print(layout::leftRight("Documentos", count(documents)));
+  paper_.print(layout::leftRight("Total", formatCents(day_.total)));
+  paper_.print(layout::rule('='));
+  return Outcome{ReturnCode::kOk, {zeroPadded(documents, 8), zeroPadded(day_.total, 11)}};
+}
+
+// The drawer stays open until the cashier pushes it shut, which the printer
+// sees as the next document opening or the next Z closing.
+Outcome FiscalPrinter::openDrawer(const Command& command, DocumentKind) {
+  if (!fitsFieldCount(command, 0)) return Outcome{ReturnCode::kMalformedField, {}};
+  drawerOpen_ = true;
+  return Outcome{ReturnCode::kOk, {}};
+}
+
+void FiscalPrinter::printDayTotals(std::string_view title) {
+  paper_.print(layout::rule('='));
+  paper_.print(layout::centred(title));
+  paper_.print(layout::rule('-'));
+  paper_.print(layout::leftRight("Tiques", count(day_.tickets)));
+  paper_.print(layout::leftRight("Facturas A", count(day_.invoices)));
+  paper_.print(layout::leftRight("Documentos no fiscales", count(day_.nonFiscal)));
+  paper_.print(layout::leftRight("Cancelados", count(day_.cancelled)));
+  paper_.print(layout::leftRight("Devoluciones", formatCents(day_.returns)));
+  paper_.print(layout::leftRight("IVA", formatCents(day_.tax)));
+  paper_.print(layout::leftRight("TOTAL", formatCents(day_.total)));
+  paper_.print(layout::leftRight("Ultimo tique", zeroPadded(numbering_.ticket, 8)));
+  paper_.print(layout::leftRight("Ultima factura A", zeroPadded(numbering_.invoice, 8)));
+  paper_.print(layout::rule('='));
+}
+
+}  // namespace sim

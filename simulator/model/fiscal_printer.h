@@ -1,0 +1,78 @@
+// The fiscal model of the virtual printer: pure, no I/O but the paper roll.
+//
+// execute() carries out one command completely or refuses it with a return
+// code and changes nothing (except that a refusal is remembered in the fiscal
+// status word until the next command). One document at a time: a consumer
+// ticket, an "A" invoice or a non-fiscal document.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "simulator/model/command.h"
+#include "simulator/model/fiscal_state.h"
+#include "simulator/model/paper_roll.h"
+
+namespace sim {
+
+class FiscalPrinter;
+
+// One accepted command word / extension word pair.
+struct CommandInfo {
+  std::uint16_t word;
+  std::uint16_t extension;
+  std::string_view name;  // "ticket_item": its key in the statistics
+  bool prints;            // refused with kPaperOut when the roll is finished
+  bool takesLong;         // long enough that the link reports "still working"
+  Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
+  DocumentKind kind;  // the document the command belongs to
+};
+
+class FiscalPrinter {
+ public:
+  explicit FiscalPrinter(PaperRoll& paper) : paper_(paper) {}
+
+  // Executes or refuses one command; the reply carries the status words after it.
+  Reply execute(const Command& command);
+
+  // The entry of the command table for a pair, or nullptr when unknown.
+  static const CommandInfo* find(std::uint16_t word, std::uint16_t extension);
+
+  std::uint16_t printerStatus() const;
+  std::uint16_t fiscalStatus() const;
+
+  const Document& document() const { return document_; }
+  const DayTotals& day() const { return day_; }
+  const Numbering& numbering() const { return numbering_; }
+  bool drawerOpen() const { return drawerOpen_; }
+
+ private:
+  // Command handlers, reached only through the command table of find().
+  Outcome openSalesDocument(const Command& command, DocumentKind kind);
+  Outcome addItem(const Command& command, DocumentKind kind);
+  Outcome addPayment(const Command& command, DocumentKind kind);
+  Outcome closeSalesDocument(const Command& command, DocumentKind kind);
+  Outcome cancelSalesDocument(const Command& command, DocumentKind kind);
+  Outcome openNonFiscal(const Command& command, DocumentKind kind);
+  Outcome printNonFiscalText(const Command& command, DocumentKind kind);
+  Outcome closeNonFiscal(const Command& command, DocumentKind kind);
+  Outcome closingZ(const Command& command, DocumentKind kind);
+  Outcome closingX(const Command& command, DocumentKind kind);
+  Outcome journalTotal(const Command& command, DocumentKind kind);
+  Outcome openDrawer(const Command& command, DocumentKind kind);
+
+  ReturnCode checkIdle(const Command& command) const;
+  void printDocumentHeader(std::string_view title, std::uint32_t number);
+  void printDayTotals(std::string_view title);
+  void printTrailer(const Command& command, std::size_t firstLine, std::size_t lastLine);
+  void feed(std::int64_t lines);
+
+  PaperRoll& paper_;
+  Document document_;
+  DayTotals day_;
+  Numbering numbering_;
+  bool drawerOpen_ = false;
+  bool lastRefused_ = false;
+};
+
+}  // namespace sim

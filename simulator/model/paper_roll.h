@@ -1,0 +1,34 @@
+// The paper roll: every printed line goes to a text stream, one per line.
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string_view>
+
+namespace sim {
+
+class PaperRoll {
+ public:
+  // Width of the roll in characters; longer lines are cut.
+  static constexpr std::size_t kColumns = 40;
+  // Lines left at which the roll counts as nearly finished.
+  static constexpr std::size_t kLowThreshold = 20;
+
+  // Prints to `out` (kept by reference, flushed after every line). A capacity
+  // of 0 is an endless roll; otherwise the roll ends after that many lines.
+  explicit PaperRoll(std::ostream& out, std::size_t capacityLines = 0);
+
+  // Prints one line; a line past the end of the roll is lost.
+  void print(std::string_view line);
+
+  std::size_t printedLines() const { return printed_; }
+  bool isLow() const;
+  bool isOut() const;
+
+ private:
+  std::ostream& out_;
+  std::size_t capacity_;
+  std::size_t printed_ = 0;
+};
+
+}  // namespace sim

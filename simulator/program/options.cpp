@@ -1,0 +1,99 @@
+#include "simulator/program/options.h"
+
+#include <array>
+#include <string_view>
+
+namespace sim {
+namespace {
+
+constexpr std::uint64_t kMaxNumber = 1'000'000'000;
+
+std::optional<std::uint32_t> parseNumber(std::string_view text) {
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value > kMaxNumber) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+struct NumberOption {
+  std::string_view name;
+  std::uint32_t Options::*target;
+  std::uint32_t minimum;
+};
+
+constexpr std::array<NumberOption, 6> kNumberOptions = {{
+    {"--corrupt-every", &Options::corruptEvery, 1},
+    {"--drop-every", &Options::dropEvery, 1},
+    {"--delay-ms", &Options::delayMs, 0},
+    {"--baud", &Options::baud, 1},
+    {"--roll-lines", &Options::rollLines, 1},
+    {"--z-ms", &Options::zClosingMs, 0},
+}};
+
+const NumberOption* findNumberOption(std::string_view name) {
+  for (const NumberOption& option : kNumberOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
+}
+
+ParsedOptions failure(std::string message) {
+  return ParsedOptions{std::nullopt, std::move(message)};
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string>& args) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--exec") {
+      if (!hasValue) return failure("--exec needs a command");
+      options.exec.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 1), args.end());
+      break;
+    } else if (arg == "--silent") {
+      options.silent = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--paper" || arg == "--stats") {
+      if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
+      (arg == "--paper" ? options.paper : options.stats) = args[++i];
+    } else if (const NumberOption* number = findNumberOption(arg)) {
+      const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
+      if (!value || *value < number->minimum) {
+        return failure(arg + " needs a whole number from " + std::to_string(number->minimum) +
+                       " to " + std::to_string(kMaxNumber));
+      }
+      options.*(number->target) = *value;
+      ++i;
+    } else {
+      return failure("unknown argument: " + arg);
+    }
+  }
+  return ParsedOptions{options, {}};
+}
+
+const char* usageText() {
+  return "usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
+         "  Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+         "  --exec COMMAND ARGS  run COMMAND with FISCALPRINTER_PORT1 set to the terminal;\n"
+         "                       end with its exit code when it ends\n"
+         "  --paper FILE         write the paper roll to FILE (default: standard output,\n"
+         "                       or nowhere under --exec)\n"
+         "  --stats FILE         keep the link and command counters in FILE\n"
+         "  --corrupt-every N    damage one byte of every Nth reply\n"
+         "  --drop-every N       leave out one byte of every Nth reply\n"
+         "  --delay-ms N         wait N milliseconds before each reply\n"
+         "  --baud N             take the line time of N bit/s, 10 bits a byte\n"
+         "  --roll-lines N       the paper roll ends after N lines\n"
+         "  --z-ms N             a Z closing takes N milliseconds (default 1500)\n"
+         "  --silent             never answer\n"
+         "  --help               this text\n";
+}
+
+}  // namespace sim

@@ -1,0 +1,38 @@
+// The command line of fiscal-printer-sim.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct Options {
+  std::vector<std::string> exec;     // --exec COMMAND [ARGS...]: run it, then end
+  std::optional<std::string> paper;  // --paper FILE: the paper roll
+  std::optional<std::string> stats;  // --stats FILE: counters, rewritten after each frame
+  std::uint32_t corruptEvery = 0;    // --corrupt-every N: damage every Nth reply
+  std::uint32_t dropEvery = 0;       // --drop-every N: drop a byte of every Nth reply
+  std::uint32_t delayMs = 0;         // --delay-ms N: wait before each reply
+  std::uint32_t baud = 0;            // --baud N: line time of N bit/s, 10 bits a byte
+  std::uint32_t rollLines = 0;       // --roll-lines N: paper roll length (0 endless)
+  std::uint32_t zClosingMs = 1500;   // --z-ms N: how long a Z closing takes
+  bool silent = false;               // --silent: never answer
+  bool help = false;                 // --help
+};
+
+// Either the options or a one-line error message naming the offending argument.
+struct ParsedOptions {
+  std::optional<Options> options;
+  std::string error;
+};
+
+// Parses the arguments after the program name. Numbers are decimal, without
+// sign, at most 1000000000; every option that takes a number needs one.
+ParsedOptions parseOptions(const std::vector<std::string>& args);
+
+// The usage text printed by --help and after an error.
+const char* usageText();
+
+}  // namespace sim

@@ -1,0 +1,146 @@
+#include "simulator/program/run.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "simulator/link/pseudo_terminal.h"
+#include "simulator/link/reply_line.h"
+#include "simulator/link/session.h"
+#include "simulator/model/fiscal_printer.h"
+#include "simulator/program/child_process.h"
+#include "simulator/program/stats.h"
+
+namespace sim {
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t statsRequested = 0;
+
+void onStop(int) {
+  stopRequested = 1;
+}
+void onStatsRequest(int) {
+  statsRequested = 1;
+}
+
+void installSignalHandlers() {
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = onStop;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  action.sa_handler = onStatsRequest;
+  sigaction(SIGUSR1, &action, nullptr);
+  action.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &action, nullptr);
+}
+
+// Where the roll goes: the --paper file, standard output, or nowhere.
+struct PaperOutput {
+  std::ofstream file;
+  std::ostream* stream = nullptr;
+  std::ostream nowhere{nullptr};
+};
+
+bool openPaper(const Options& options, PaperOutput& paper) {
+  if (options.paper) {
+    paper.file.open(*options.paper, std::ios::trunc);
+    paper.stream = &paper.file;
+    return paper.file.is_open();
+  }
+  paper.stream = options.exec.empty() ? &std::cout : &paper.nowhere;
+  return true;
+}
+
+// Reads what is waiting on the line; false when the line has failed for good.
+bool pump(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver) {
+  pollfd ready{fd, POLLIN, 0};
+  constexpr int kTickMs = 50;
+  if (::poll(&ready, 1, kTickMs) <= 0) return true;
+  std::uint8_t buffer[512];
+  const ssize_t count = ::read(fd, buffer, sizeof buffer);
+  if (count > 0) deliver(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)));
+  return count >= 0 || errno == EAGAIN || errno == EINTR || errno == EIO;
+}
+
+// Asks the command to end, and makes sure it does within a bounded time.
+int stopChild(pid_t child) {
+  ::kill(child, SIGTERM);
+  for (int tick = 0; tick < 40; ++tick) {
+    if (const std::optional<int> code = exitCodeIfEnded(child)) return *code;
+    ::usleep(50'000);
+  }
+  ::kill(child, SIGKILL);
+  while (!exitCodeIfEnded(child)) ::usleep(10'000);
+  return 128 + SIGKILL;
+}
+
+// Answers on the line until a stop is asked for or the command ends; returns
+// the exit code.
+int serve(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver,
+          std::optional<pid_t> child, const std::function<void()>& saveStats) {
+  while (!stopRequested) {
+    if (!pump(fd, deliver)) break;
+    if (statsRequested) {
+      statsRequested = 0;
+      saveStats();
+    }
+    if (child) {
+      if (const std::optional<int> code = exitCodeIfEnded(*child)) return *code;
+    }
+  }
+  return child ? stopChild(*child) : 0;
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "fiscal-printer-sim: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int run(const Options& options) {
+  installSignalHandlers();
+  PaperOutput paperOutput;
+  if (!openPaper(options, paperOutput))
+    return fail("cannot write the paper roll to " + *options.paper);
+  std::string error;
+  std::optional<PseudoTerminal> terminal = PseudoTerminal::open(error);
+  if (!terminal) return fail(error);
+
+  Stats stats;
+  const auto saveStats = [&] {
+    return !options.stats || writeFileAtomically(*options.stats, stats.format());
+  };
+  if (!saveStats()) return fail("cannot write the counters to " + *options.stats);
+  PaperRoll roll(*paperOutput.stream, options.rollLines);
+  FiscalPrinter printer(roll);
+  TerminalLine line(terminal->fd(),
+                    {options.delayMs, options.baud, options.corruptEvery, options.dropEvery},
+                    stats);
+  Session session(printer, stats, line, options.zClosingMs, saveStats);
+  std::cout << terminal->path() << std::endl;
+
+  std::optional<pid_t> child;
+  if (!options.exec.empty()) {
+    child = startWithPort(options.exec, terminal->path(), error);
+    if (!child) return fail(error);
+  }
+  const auto deliver = [&](std::span<const std::uint8_t> bytes) {
+    if (!options.silent) session.receive(bytes);
+  };
+  const int exitCode = serve(terminal->fd(), deliver, child, saveStats);
+  saveStats();
+  return exitCode;
+}
+
+}  // namespace sim

@@ -1,0 +1,66 @@
+// The simulator program: arguments, the device it opens, --exec and stopping.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include "tests/simulator/simulator_process.h"
+
+namespace sim_test {
+namespace {
+
+TEST(CommandLine, BadArgumentsEndWithCode2AndAMessage) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--baud", "fast"},
+                                               {"--corrupt-every"},
+                                               {"--nonsense"},
+                                               {"--exec"}}) {
+    const Finished finished = runSimulatorToEnd(args);
+    EXPECT_EQ(finished.exitCode, 2) << args[0];
+    EXPECT_NE(finished.standardError.find(args[0]), std::string::npos) << finished.standardError;
+    EXPECT_NE(finished.standardError.find("usage:"), std::string::npos);
+    EXPECT_EQ(finished.standardOutput, "");  // no device was opened
+  }
+}
+
+TEST(CommandLine, FilesThatCannotBeWrittenEndWithCode1) {
+  const std::string underAFile = std::string(SIMULATOR_PATH) + "/roll.txt";
+  for (const std::string option : {"--paper", "--stats"}) {
+    const Finished finished = runSimulatorToEnd({option, underAFile});
+    EXPECT_EQ(finished.exitCode, 1) << option;
+    EXPECT_NE(finished.standardError.find(underAFile), std::string::npos) << finished.standardError;
+  }
+}
+
+TEST(CommandLine, ExecHandsTheDeviceToTheCommandAndReturnsItsExitCode) {
+  const Finished finished = runSimulatorToEnd(
+      {"--exec", "sh", "-c",
+       "test -c \"$FISCALPRINTER_PORT1\" && stat -L -c 'mode=%a' \"$FISCALPRINTER_PORT1\"; "
+       "echo \"port=$FISCALPRINTER_PORT1\"; exit 7"});
+  EXPECT_EQ(finished.exitCode, 7) << finished.standardError;
+  EXPECT_NE(finished.standardOutput.find("mode=600\n"), std::string::npos)
+      << finished.standardOutput;
+  // The first line is the device path, the same one the command was given.
+  const std::string path = finished.standardOutput.substr(0, finished.standardOutput.find('\n'));
+  EXPECT_FALSE(path.empty());
+  EXPECT_NE(finished.standardOutput.find("port=" + path + "\n"), std::string::npos);
+}
+
+TEST(CommandLine, ExecOfAMissingCommandReturns127) {
+  const Finished finished = runSimulatorToEnd({"--exec", "no-such-command-for-the-simulator"});
+  EXPECT_EQ(finished.exitCode, 127);
+  EXPECT_NE(finished.standardError.find("no-such-command-for-the-simulator"), std::string::npos);
+}
+
+TEST(CommandLine, RunsUntilTerminatedAndWritesItsCounters) {
+  SimulatorProcess simulator({});
+  ASSERT_TRUE(simulator.started());
+  struct stat device {};
+  ASSERT_EQ(stat(simulator.port().c_str(), &device), 0) << simulator.port();
+  EXPECT_TRUE(S_ISCHR(device.st_mode));
+  EXPECT_EQ(device.st_mode & 0777, 0600u);
+  EXPECT_EQ(simulator.stats().count("commands_executed"), 1u);
+  EXPECT_EQ(simulator.stat("commands_executed"), 0u);
+  EXPECT_EQ(simulator.stop(), 0);
+}
+
+}  // namespace
+}  // namespace sim_test

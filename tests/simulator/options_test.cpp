@@ -1,0 +1,65 @@
+// The simulator's command line: every option, and clear refusals of bad ones.
+#include "simulator/program/options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+sim::ParsedOptions parse(std::vector<std::string> args) {
+  return sim::parseOptions(args);
+}
+
+TEST(Options, DefaultsAndEveryOption) {
+  const auto none = parse({});
+  ASSERT_TRUE(none.options);
+  EXPECT_TRUE(none.options->exec.empty());
+  EXPECT_FALSE(none.options->paper);
+  EXPECT_EQ(none.options->zClosingMs, 1500u);
+
+  const auto all = parse({"--paper", "roll.txt", "--stats", "s.txt", "--corrupt-every", "3",
+                          "--drop-every", "4", "--delay-ms", "0", "--baud", "9600", "--silent",
+                          "--roll-lines", "100", "--z-ms", "10"});
+  ASSERT_TRUE(all.options) << all.error;
+  const sim::Options& o = *all.options;
+  EXPECT_EQ(o.paper, "roll.txt");
+  EXPECT_EQ(o.stats, "s.txt");
+  EXPECT_EQ(o.corruptEvery, 3u);
+  EXPECT_EQ(o.dropEvery, 4u);
+  EXPECT_EQ(o.delayMs, 0u);
+  EXPECT_EQ(o.baud, 9600u);
+  EXPECT_TRUE(o.silent);
+  EXPECT_EQ(o.rollLines, 100u);
+  EXPECT_EQ(o.zClosingMs, 10u);
+}
+
+TEST(Options, ExecTakesEverythingAfterIt) {
+  const auto parsed = parse({"--delay-ms", "5", "--exec", "console", "--silent", "-x"});
+  ASSERT_TRUE(parsed.options);
+  EXPECT_EQ(parsed.options->exec, (std::vector<std::string>{"console", "--silent", "-x"}));
+  EXPECT_FALSE(parsed.options->silent);  // belongs to the command
+  EXPECT_EQ(parsed.options->delayMs, 5u);
+}
+
+TEST(Options, BadArgumentsGiveAMessageNamingThem) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--exec"}, "--exec"},
+      {{"--paper"}, "--paper"},
+      {{"--paper", ""}, "--paper"},
+      {{"--baud"}, "--baud"},
+      {{"--baud", "0"}, "--baud"},
+      {{"--baud", "-9600"}, "--baud"},
+      {{"--baud", "96OO"}, "--baud"},
+      {{"--corrupt-every", "0"}, "--corrupt-every"},
+      {{"--drop-every", "99999999999"}, "--drop-every"},
+      {{"--delay-ms", "1000000001"}, "--delay-ms"},
+      {{"--frobnicate"}, "--frobnicate"},
+      {{"stray"}, "stray"},
+  };
+  for (const auto& [args, named] : cases) {
+    const auto parsed = parse(args);
+    EXPECT_FALSE(parsed.options) << args[0];
+    EXPECT_NE(parsed.error.find(named), std::string::npos) << parsed.error;
+  }
+}
+
+}  // namespace

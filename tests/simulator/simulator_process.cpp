@@ -1,0 +1,157 @@
+#include "tests/simulator/simulator_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace sim_test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts the simulator with stdout and stderr on pipes; returns its pid.
+pid_t spawn(const std::vector<std::string>& args, int& outRead, int& errRead) {
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    std::vector<char*> argv;
+    std::string program = SIMULATOR_PATH;
+    argv.push_back(program.data());
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  outRead = out[0];
+  errRead = err[0];
+  return pid;
+}
+
+// Reads from `fd` until `done` says so, the pipe closes or the deadline passes.
+template <typename Done>
+void readUntil(int fd, std::string& text, Clock::time_point deadline, Done done) {
+  while (!done(text)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return;
+    pollfd ready{fd, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) return;
+    char buffer[256];
+    const ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count <= 0) return;
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+// Waits for `pid` for up to `timeoutMs`; its exit code, or nothing.
+std::optional<int> waitFor(pid_t pid, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  int status = 0;
+  do {
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    usleep(10'000);
+  } while (Clock::now() < deadline);
+  return std::nullopt;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "fiscal-sim-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return;
+  directory_ = pattern;
+  std::vector<std::string> all = {"--paper", (directory_ / "paper.txt").string(), "--stats",
+                                  (directory_ / "stats.txt").string()};
+  all.insert(all.end(), args.begin(), args.end());
+  int errRead = -1;
+  pid_ = spawn(all, output_, errRead);
+  if (pid_ <= 0) return;
+  close(errRead);
+  std::string text;
+  readUntil(output_, text, Clock::now() + std::chrono::seconds(5),
+            [](const std::string& t) { return t.find('\n') != std::string::npos; });
+  if (const auto end = text.find('\n'); end != std::string::npos) port_ = text.substr(0, end);
+}
+
+SimulatorProcess::~SimulatorProcess() {
+  stop();
+  if (output_ >= 0) close(output_);
+  if (!directory_.empty()) std::filesystem::remove_all(directory_);
+}
+
+int SimulatorProcess::stop() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  std::optional<int> code = waitFor(pid_, 5'000);
+  if (!code) {
+    kill(pid_, SIGKILL);
+    waitFor(pid_, 5'000);
+  }
+  pid_ = -1;
+  return code.value_or(-1);
+}
+
+std::map<std::string, std::uint64_t> SimulatorProcess::stats() const {
+  std::map<std::string, std::uint64_t> values;
+  std::istringstream lines(readFile(directory_ / "stats.txt"));
+  std::string name;
+  std::uint64_t value = 0;
+  while (lines >> name >> value) values[name] = value;
+  return values;
+}
+
+std::uint64_t SimulatorProcess::stat(const std::string& name) const {
+  const auto values = stats();
+  const auto found = values.find(name);
+  return found == values.end() ? 0 : found->second;
+}
+
+std::string SimulatorProcess::paper() const {
+  return readFile(directory_ / "paper.txt");
+}
+
+Finished runSimulatorToEnd(const std::vector<std::string>& args, int timeoutMs) {
+  int outRead = -1;
+  int errRead = -1;
+  const pid_t pid = spawn(args, outRead, errRead);
+  if (pid <= 0) return {-1, {}, {}};
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  Finished finished{-1, {}, {}};
+  const auto never = [](const std::string&) { return false; };
+  readUntil(errRead, finished.standardError, deadline, never);
+  readUntil(outRead, finished.standardOutput, deadline, never);
+  std::optional<int> code = waitFor(pid, timeoutMs);
+  if (!code) {
+    kill(pid, SIGKILL);
+    waitFor(pid, 5'000);
+  }
+  finished.exitCode = code.value_or(-1);
+  close(outRead);
+  close(errRead);
+  return finished;
+}
+
+}  // namespace sim_test
