@@ -115,7 +115,7 @@ void FrameDecoder::take(std::uint8_t byte, std::vector<DecodedEvent>& events) {
       buffer_.push_back(byte);
       break;
   }
-  if (buffer_.size() > kMaxBody + 2) {
+  if (buffer_.size() > kMaxBody) {  // body and CRC together
     fail(FrameError::TooLong, events);
     state_ = State::Discarding;
   }

@@ -18,7 +18,7 @@ Bytes encodeFrame(std::span<const std::uint8_t> body);
 enum class FrameError {
   None,
   BadChecksum,  // the CRC does not match the body
-  TooLong,      // more than kMaxBody bytes before ETX
+  TooLong,      // more than kMaxBody bytes (body and CRC) before ETX
   TooShort,     // fewer bytes than a CRC
   BadEscape,    // an escape followed by a byte that cannot have been escaped
   Interrupted,  // a new STX arrived before the frame ended

@@ -45,5 +45,8 @@ inline constexpr std::chrono::milliseconds kWorkingInterval{250};   // printer s
 inline constexpr int kMaxTransmissions = 3;                         // one send and two retries
 // The whole opening handshake is bounded by this.
 inline constexpr std::chrono::milliseconds kHandshakeLimit{2000};
+// A printer finishes every command within this, "still working" included; a host
+// gives up waiting after it even while DC2 keeps arriving.
+inline constexpr std::chrono::milliseconds kMaxWorkingTime{120000};
 
 }  // namespace fp::protocol

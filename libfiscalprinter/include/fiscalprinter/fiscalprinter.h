@@ -26,61 +26,92 @@ extern "C" {
 /* Size of every caller-owned area handed to the library. */
 #define FP_AREA_SIZE 256
 
-/* Codes of getLastError() that the console interprets after OpenPort. */
-#define FP_OK 0
-#define FP_PORT_BUSY 1
-#define FP_PORT_INVALID 2
-#define FP_NO_PRINTER 10
+/* Codes of getLastError(). 0, 1, 2 and 10 are the ones the console interprets
+ * after OpenPort; getErrorText() gives a short text for each. */
+#define FP_OK 0                  /* success */
+#define FP_PORT_BUSY 1           /* another open file (any process) holds the device */
+#define FP_PORT_INVALID 2        /* no such device, not a terminal, or port number < 1 */
+#define FP_NOT_OPEN 3            /* a command was sent while no port is open */
+#define FP_BAD_BAUD_RATE 4       /* setBaudRate: a speed the serial driver cannot set */
+#define FP_BAD_PROTOCOL_TYPE 5   /* setProtocolType: anything but 1 */
+#define FP_BAD_ARGUMENT 6        /* AddDataField: negative length, or NULL data */
+#define FP_FIELD_LIST_TOO_LONG 7 /* over 66 fields, a field over 512 bytes, a frame too long */
+#define FP_MALFORMED_COMMAND 8   /* fewer than two fields, or a word field not 2 bytes */
+#define FP_MALFORMED_PACKED 9    /* SendCommandComplete: not exactly "HHHH|HHHH" */
+#define FP_NO_PRINTER 10         /* the port opened but no printer answered */
+#define FP_TIMEOUT 11            /* the printer stopped answering during a command */
+#define FP_BAD_FRAMES 12         /* only damaged replies or NAKs, after every resend */
+#define FP_LINE_LOST 13          /* the device failed or vanished; the port is closed */
+/* The printer refused the command: FP_REFUSED_BASE + its return code (1..65535). */
+#define FP_REFUSED_BASE 1000
 
-/* Discards any partly gathered field list and any unread input. `area` may be
- * written with a short status text. */
-FP_API int Purge(char *area);
+/* Discards any partly gathered field list and any unread input. `area` is not
+ * written. */
+FP_API int Purge(char* area);
 
 /* Writes the library's version text, NUL-terminated, into `area`. */
-FP_API int GetAPIVersion(char *area);
+FP_API int GetAPIVersion(char* area);
 
-/* Port number (1 = first port) used by the next OpenPort. */
+/* Port number (1 = first port) used by the next OpenPort. Port N is the device
+ * named by the environment variable FISCALPRINTER_PORT<N> when set and not
+ * empty, otherwise /dev/ttyS<N-1>. FP_PORT_INVALID for N < 1. */
 FP_API int setComPort(int port);
 
-/* Line speed in bits per second used by the next OpenPort. */
+/* Line speed in bits per second used by the next OpenPort (default 9600).
+ * FP_BAD_BAUD_RATE for a speed the serial driver cannot set; OpenPort then
+ * refuses with the same code. */
 FP_API int setBaudRate(int baud);
 
-/* Protocol variant used by the next OpenPort (1 = the framed protocol). */
+/* Protocol variant used by the next OpenPort: only 1, the framed protocol;
+ * anything else gives FP_BAD_PROTOCOL_TYPE. */
 FP_API int setProtocolType(int type);
 
-/* Opens and locks the configured port and performs the opening handshake with
- * the printer. getLastError(): 0 a printer answered, 1 port busy, 2 port invalid,
- * 10 no printer answered. */
-FP_API int OpenPort(char *area);
+/* Opens the configured port raw 8N1, takes an exclusive flock on it and performs
+ * the opening handshake (at most 2 s). getLastError(): 0 a printer answered,
+ * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered. On
+ * success `area` receives the printer's identification ("model|firmware"),
+ * otherwise the error text. An open port is closed first. When the environment
+ * variable FISCALPRINTER_TRACE names a file, frames are traced there until
+ * ClosePort. */
+FP_API int OpenPort(char* area);
 
-/* Closes the port if open. Harmless when nothing is open. */
-FP_API int ClosePort(char *area);
+/* Closes the port if open, releasing its lock. Harmless when nothing is open. */
+FP_API int ClosePort(char* area);
 
 /* Appends one field of `length` bytes copied from `data` to the field list
  * (length 0 = empty field, `data` not read). The first two fields of a command
- * are the command word and the extension word, two bytes each, high byte first. */
-FP_API int AddDataField(const char *data, int length);
+ * are the command word and the extension word, two bytes each, high byte first;
+ * at most 64 further fields of at most 512 bytes. A field refused here
+ * (FP_BAD_ARGUMENT, FP_FIELD_LIST_TOO_LONG) makes the next SendCommand refuse
+ * the whole list. */
+FP_API int AddDataField(const char* data, int length);
 
 /* Sends the gathered field list as one command and empties the list, whether or
- * not the send succeeds. The printer's reply fields may be written into `area`
- * as text. */
-FP_API int SendCommand(char *area);
+ * not the send succeeds. On success `area` receives the printer's reply fields
+ * joined by '|' (control bytes shown as '.'), otherwise an empty text. A
+ * printer refusal gives FP_REFUSED_BASE + its return code. */
+FP_API int SendCommand(char* area);
 
 /* Sends a command with no further fields, named by the packed text "HHHH|HHHH"
- * (command word | extension word, upper-case hexadecimal, NUL-terminated). */
-FP_API int SendCommandComplete(const char *packed);
+ * (command word | extension word, upper-case hexadecimal, NUL-terminated);
+ * anything else gives FP_MALFORMED_PACKED and sends nothing. The field list is
+ * left as it is. */
+FP_API int SendCommandComplete(const char* packed);
 
 /* Code of the last operation; 0 means no error. */
 FP_API int getLastError(void);
 
-/* Printer status word of the last reply. */
+/* Printer status word of the last reply (0 to 65535): bit 0 paper low, bit 1
+ * paper out, bit 2 cash drawer open. */
 FP_API int getPrinterStatus(void);
 
-/* Fiscal status word of the last reply. */
+/* Fiscal status word of the last reply (0 to 65535): bit 0 ticket open, bit 1
+ * "A" invoice open, bit 2 non-fiscal document open, bit 3 payment started,
+ * bit 4 day totals pending, bit 5 last command refused. */
 FP_API int getFiscalStatus(void);
 
 /* A short, static, NUL-terminated English text for any code (never NULL). */
-FP_API const char *getErrorText(int code);
+FP_API const char* getErrorText(int code);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,87 @@
+// The host's side of one command exchange: send the command frame, wait for the
+// printer's ACK (or NAK, or "still working"), then for the reply frame with the
+// same sequence number. A NAK, a damaged or cut-short reply, or silence makes the
+// host send the very same frame again (same sequence number, so the printer
+// answers a repeat from its stored reply and never executes it twice), at most
+// `transmissions` times in all.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "libfiscalprinter/src/serial_port.h"
+#include "libfiscalprinter/src/trace.h"
+#include "protocol/frame.h"
+#include "protocol/message.h"
+#include "protocol/wire.h"
+
+namespace fp::lib {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+struct LinkTiming {
+  milliseconds ack = protocol::kAckTimeout;
+  milliseconds response = protocol::kResponseTimeout;
+  milliseconds interByte = protocol::kInterByteTimeout;
+  milliseconds maxWorking = protocol::kMaxWorkingTime;
+  milliseconds writeSlack{1000};  // time for the driver to take a frame, beyond its line time
+  int transmissions = protocol::kMaxTransmissions;
+  int bitsPerSecond = 9600;  // to allow for the time a frame takes on the line
+};
+
+enum class LinkOutcome {
+  kReplied,  // a reply with the command's sequence number arrived intact
+  kSilent,   // no reply: the last transmission met silence
+  kDamaged,  // NAKs or damaged replies, and no intact reply
+  kLost,     // the device failed; nothing more can be done on it
+};
+
+struct Exchange {
+  LinkOutcome outcome = LinkOutcome::kSilent;
+  protocol::ReplyMessage reply;  // kReplied only
+  int transmissions = 0;         // how often the frame was sent
+};
+
+class Link {
+ public:
+  Link(SerialPort& port, Trace& trace) : port_(port), trace_(trace) {}
+
+  void setTiming(const LinkTiming& timing) { timing_ = timing; }
+
+  // Sends `command` under the next sequence number and waits for its reply, never
+  // past `deadline`. The command must be within the protocol's limits.
+  Exchange transact(protocol::CommandMessage command,
+                    Clock::time_point deadline = Clock::time_point::max());
+
+ private:
+  enum class Pump { kEvents, kTimeout, kTruncated, kLost };
+
+  // How long the current transmission may still wait for the printer.
+  struct Waiting {
+    Clock::time_point limit;
+    std::optional<Clock::time_point> workingSince;  // the first DC2
+  };
+
+  // One transmission of `frame` and the wait for its answer.
+  LinkOutcome attempt(const protocol::Bytes& frame, std::uint8_t sequence,
+                      Clock::time_point deadline, protocol::ReplyMessage& reply);
+  // Applies what arrived; an outcome once the transmission is decided.
+  std::optional<LinkOutcome> take(const std::vector<protocol::DecodedEvent>& events,
+                                  std::uint8_t sequence, Waiting& waiting,
+                                  protocol::ReplyMessage& reply);
+  Pump pump(Clock::time_point limit, std::vector<protocol::DecodedEvent>& events);
+  milliseconds lineTime(std::size_t bytes) const;
+  void flushReceived();
+
+  SerialPort& port_;
+  Trace& trace_;
+  LinkTiming timing_;
+  protocol::FrameDecoder decoder_;
+  protocol::Bytes received_;  // raw bytes not yet traced
+  std::uint8_t sequence_ = 0;
+};
+
+}  // namespace fp::lib

@@ -1,0 +1,135 @@
+#include "libfiscalprinter/src/printer_session.h"
+
+#include <string>
+
+#include "libfiscalprinter/src/area_text.h"
+#include "libfiscalprinter/src/baud_rate.h"
+#include "libfiscalprinter/src/port_name.h"
+#include "protocol/packed.h"
+
+namespace fp::lib {
+
+PrinterSession& session() {
+  static PrinterSession instance;
+  return instance;
+}
+
+int PrinterSession::purge(char*) {
+  fields_.clear();
+  port_.discardInput();
+  return finish(ErrorCode::kOk);
+}
+
+int PrinterSession::apiVersion(char* area) {
+  writeArea(area, kLibraryVersion);
+  return finish(ErrorCode::kOk);
+}
+
+int PrinterSession::setPort(int port) {
+  portNumber_ = port;
+  return finish(port >= 1 ? ErrorCode::kOk : ErrorCode::kPortInvalid);
+}
+
+int PrinterSession::setBaudRate(int bitsPerSecond) {
+  bitsPerSecond_ = bitsPerSecond;
+  return finish(termiosSpeed(bitsPerSecond) ? ErrorCode::kOk : ErrorCode::kBadBaudRate);
+}
+
+int PrinterSession::setProtocolType(int type) {
+  protocolType_ = type;
+  return finish(type == 1 ? ErrorCode::kOk : ErrorCode::kBadProtocolType);
+}
+
+ErrorCode PrinterSession::settingsError() const {
+  if (!deviceForPort(portNumber_)) return ErrorCode::kPortInvalid;
+  if (!termiosSpeed(bitsPerSecond_)) return ErrorCode::kBadBaudRate;
+  if (protocolType_ != 1) return ErrorCode::kBadProtocolType;
+  return ErrorCode::kOk;
+}
+
+int PrinterSession::openPort(char* area) {
+  port_.close();
+  trace_.startFromEnvironment();
+  printerStatus_ = 0;
+  fiscalStatus_ = 0;
+  if (const ErrorCode error = settingsError(); error != ErrorCode::kOk) {
+    writeArea(area, errorText(toInt(error)));
+    return finish(error);
+  }
+  const std::string device = *deviceForPort(portNumber_);
+  trace_.note("open " + device + " at " + std::to_string(bitsPerSecond_) + " bit/s");
+  const OpenResult opened = port_.open(device, *termiosSpeed(bitsPerSecond_));
+  if (opened != OpenResult::kOpened) {
+    const ErrorCode error =
+        opened == OpenResult::kBusy ? ErrorCode::kPortBusy : ErrorCode::kPortInvalid;
+    trace_.note(errorText(toInt(error)));
+    writeArea(area, errorText(toInt(error)));
+    return finish(error);
+  }
+  LinkTiming timing;
+  timing.bitsPerSecond = bitsPerSecond_;
+  link_.setTiming(timing);
+  const Exchange hello = link_.transact(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
+                                        Clock::now() + protocol::kHandshakeLimit);
+  if (hello.outcome != LinkOutcome::kReplied) {
+    port_.close();
+    writeArea(area, errorText(toInt(ErrorCode::kNoPrinter)));
+    return finish(ErrorCode::kNoPrinter);
+  }
+  keepStatus(hello.reply);
+  writeArea(area, fieldsText(hello.reply.fields));
+  return finish(ErrorCode::kOk);
+}
+
+int PrinterSession::closePort(char*) {
+  if (port_.isOpen()) trace_.note("close");
+  port_.close();
+  trace_.stop();
+  return finish(ErrorCode::kOk);
+}
+
+int PrinterSession::addField(const char* data, int length) {
+  return finish(fields_.add(data, length));
+}
+
+int PrinterSession::sendFields(char* area) {
+  protocol::CommandMessage command;
+  const ErrorCode built = fields_.toCommand(command);
+  fields_.clear();  // whatever happens next, the next command starts afresh
+  writeArea(area, "");
+  if (built != ErrorCode::kOk) return finish(built);
+  return run(command, area);
+}
+
+int PrinterSession::sendPacked(const char* packed) {
+  const auto parsed = protocol::parsePackedCommand(packed);
+  if (!parsed) return finish(ErrorCode::kMalformedPackedText);
+  return run(protocol::CommandMessage{0, parsed->command, parsed->extension, {}}, nullptr);
+}
+
+int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
+  if (!port_.isOpen()) return finish(ErrorCode::kNotOpen);
+  const Exchange exchange = link_.transact(command);
+  switch (exchange.outcome) {
+    case LinkOutcome::kReplied:
+      break;
+    case LinkOutcome::kSilent:
+      return finish(ErrorCode::kTimeout);
+    case LinkOutcome::kDamaged:
+      return finish(ErrorCode::kBadFrames);
+    case LinkOutcome::kLost:
+      port_.close();
+      return finish(ErrorCode::kLineLost);
+  }
+  keepStatus(exchange.reply);
+  writeArea(area, fieldsText(exchange.reply.fields));
+  const int returnCode = exchange.reply.returnCode;
+  return finish(returnCode == 0 ? toInt(ErrorCode::kOk) : kRefusedBase + returnCode);
+}
+
+void PrinterSession::keepStatus(const protocol::ReplyMessage& reply) {
+  printerStatus_ = reply.printerStatus;
+  fiscalStatus_ = reply.fiscalStatus;
+}
+
+}  // namespace fp::lib

@@ -1,0 +1,63 @@
+// The library's one instance: settings for the next OpenPort, the open port and
+// its link, the field list, the last code and the status words of the last reply.
+// Each method is one entry point of the C interface and returns the code it left
+// in lastError().
+#pragma once
+
+#include <cstdint>
+
+#include "libfiscalprinter/src/error_code.h"
+#include "libfiscalprinter/src/field_list.h"
+#include "libfiscalprinter/src/link.h"
+#include "libfiscalprinter/src/serial_port.h"
+#include "libfiscalprinter/src/trace.h"
+
+namespace fp::lib {
+
+inline constexpr const char* kLibraryVersion = "fiscalprinter 1.0.0 (protocol 1)";
+
+class PrinterSession {
+ public:
+  PrinterSession() : link_(port_, trace_) {}
+
+  int purge(char* area);
+  int apiVersion(char* area);
+  int setPort(int port);
+  int setBaudRate(int bitsPerSecond);
+  int setProtocolType(int type);
+  int openPort(char* area);
+  int closePort(char* area);
+  int addField(const char* data, int length);
+  int sendFields(char* area);
+  int sendPacked(const char* packed);
+
+  int lastError() const { return lastError_; }
+  int printerStatus() const { return printerStatus_; }
+  int fiscalStatus() const { return fiscalStatus_; }
+
+ private:
+  int finish(ErrorCode code) { return finish(toInt(code)); }
+  int finish(int code) {
+    lastError_ = code;
+    return code;
+  }
+  ErrorCode settingsError() const;
+  int run(const protocol::CommandMessage& command, char* area);
+  void keepStatus(const protocol::ReplyMessage& reply);
+
+  int portNumber_ = 1;
+  int bitsPerSecond_ = 9600;
+  int protocolType_ = 1;
+  SerialPort port_;
+  Trace trace_;
+  Link link_;
+  FieldList fields_;
+  int lastError_ = 0;
+  int printerStatus_ = 0;
+  int fiscalStatus_ = 0;
+};
+
+// The instance of this process.
+PrinterSession& session();
+
+}  // namespace fp::lib

@@ -1,0 +1,52 @@
+// A serial device opened raw 8N1, locked against other openers, read and written
+// without blocking past a given time. Modem lines are never consulted.
+#pragma once
+
+#include <termios.h>
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace fp::lib {
+
+enum class OpenResult {
+  kOpened,
+  kBusy,     // another open file description holds the lock (or the driver says EBUSY)
+  kInvalid,  // missing, not a terminal, or its settings cannot be applied
+};
+
+enum class IoStatus {
+  kOk,       // bytes moved (a read may still have found none)
+  kTimeout,  // nothing happened within the time given
+  kLost,     // the device failed, hung up or vanished
+};
+
+class SerialPort {
+ public:
+  SerialPort() = default;
+  ~SerialPort() { close(); }
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens `device` (O_NOCTTY, non-blocking), takes an exclusive flock and sets
+  // raw 8N1 at `speed`, discarding whatever was pending. Closes an open device first.
+  OpenResult open(const std::string& device, speed_t speed);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+
+  // Writes every byte, waiting at most `timeout` for the line to take them.
+  IoStatus writeAll(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout);
+  // Waits at most `timeout` for input and appends what is there to `out`.
+  IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout);
+  // Drops input received but not yet read.
+  void discardInput();
+
+ private:
+  bool configure(speed_t speed);
+  int fd_ = -1;
+};
+
+}  // namespace fp::lib

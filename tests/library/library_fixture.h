@@ -1,0 +1,63 @@
+// Tests of the library through its C entry points, in-process, against a fake
+// printer on a pseudo-terminal named by FISCALPRINTER_PORT1.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fiscalprinter/fiscalprinter.h"
+#include "tests/library/fake_printer.h"
+
+namespace fp::testing {
+
+class LibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("FISCALPRINTER_TRACE");
+    Purge(area_);
+    setComPort(1);
+    setBaudRate(115200);
+    setProtocolType(1);
+  }
+
+  void TearDown() override {
+    char closing[FP_AREA_SIZE] = {};
+    ClosePort(closing);
+    ::unsetenv("FISCALPRINTER_PORT1");
+  }
+
+  // Starts a printer following `script` as port 1 and opens the port.
+  int openWith(const Script& script) {
+    printer_ = std::make_unique<FakePrinter>(script);
+    ::setenv("FISCALPRINTER_PORT1", printer_->device().c_str(), 1);
+    OpenPort(area_);
+    return getLastError();
+  }
+
+  static void addWord(std::uint16_t word) {
+    const char bytes[2] = {static_cast<char>(word >> 8), static_cast<char>(word & 0xFF)};
+    AddDataField(bytes, 2);
+  }
+
+  static void addText(const std::string& text) {
+    AddDataField(text.c_str(), static_cast<int>(text.size()));
+  }
+
+  // The command frames the printer received, handshakes left out.
+  std::vector<protocol::CommandMessage> commandFrames() const {
+    std::vector<protocol::CommandMessage> commands;
+    for (const auto& frame : printer_->framesReceived()) {
+      if (frame.command != protocol::kHelloCommand) commands.push_back(frame);
+    }
+    return commands;
+  }
+
+  std::unique_ptr<FakePrinter> printer_;
+  char area_[FP_AREA_SIZE] = {};
+};
+
+}  // namespace fp::testing

@@ -1,0 +1,65 @@
+// The trace file named by FISCALPRINTER_TRACE.
+#include "libfiscalprinter/src/trace.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/library/library_fixture.h"
+
+namespace fp::testing {
+namespace {
+
+using TraceFile = LibraryTest;
+
+std::vector<std::string> linesOf(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool anyLine(const std::vector<std::string>& lines, const std::string& part) {
+  for (const auto& line : lines) {
+    if (line.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(TraceFile, RecordsEveryFrameBothWaysAsHexAndText) {
+  const std::string path =
+      ::testing::TempDir() + "fiscal-trace-" + std::to_string(::getpid()) + ".log";
+  std::remove(path.c_str());
+  ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
+  Script script;
+  script.corruptReplies = 1;
+  ASSERT_EQ(openWith(script), FP_OK);
+  ASSERT_EQ(SendCommandComplete("0707|0000"), FP_OK);
+  ClosePort(area_);
+  const auto lines = linesOf(path);
+  std::remove(path.c_str());
+
+  // Handshake out, ACK and identification back, the command twice (one resend).
+  EXPECT_TRUE(anyLine(lines, " 43 00 00 00 00 00 "));  // the handshake
+  EXPECT_TRUE(anyLine(lines, " < 06"));
+  EXPECT_TRUE(anyLine(lines, "FAKE PRINTER"));
+  EXPECT_TRUE(anyLine(lines, " # bad checksum"));
+  EXPECT_TRUE(anyLine(lines, " # resending sequence "));
+  int commandLines = 0;
+  for (const auto& line : lines) {
+    ASSERT_GE(line.size(), 30u);
+    EXPECT_EQ(line[4], '-');
+    EXPECT_EQ(line[26], 'Z') << line;
+    const bool sent = line.find(" > 02 ") != std::string::npos;
+    if (sent && line.find(" 43 07 07 00 00 00 ") != std::string::npos) ++commandLines;
+  }
+  EXPECT_EQ(commandLines, 2);
+}
+
+TEST(TraceBytes, ShowsHexAndPrintableText) {
+  const std::uint8_t bytes[] = {0x02, 'A', 0x7F, ' ', 0xFF};
+  EXPECT_EQ(lib::traceBytes(bytes), "02 41 7F 20 FF  |.A. .|");
+  EXPECT_EQ(lib::traceBytes({}), "  ||");
+}
+
+}  // namespace
+}  // namespace fp::testing
