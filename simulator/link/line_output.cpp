@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -43,6 +44,15 @@ bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud
 
 void sleepMs(std::uint32_t ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void InputPacer::arrived(std::size_t byteCount) {
+  if (baud_ == 0) return;
+  using namespace std::chrono;
+  const auto now = steady_clock::now();
+  const auto lineTime = nanoseconds(byteCount * 10'000'000'000ULL / baud_);
+  lineFreeAt_ = std::max(now, lineFreeAt_) + lineTime;
+  std::this_thread::sleep_until(lineFreeAt_);
 }
 
 }  // namespace sim

@@ -1,6 +1,8 @@
 // Writing to the line, optionally at the pace of a real serial line.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -11,6 +13,18 @@ namespace sim {
 // as on a line with one start, eight data and one stop bit. False when the
 // write fails or stays blocked for more than a second.
 bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud);
+
+// Takes the host's bytes in at the pace of a line of `baud` bit/s (0: at once):
+// each call waits until the bytes it reports could have arrived.
+class InputPacer {
+ public:
+  explicit InputPacer(std::uint32_t baud) : baud_(baud) {}
+  void arrived(std::size_t byteCount);
+
+ private:
+  std::uint32_t baud_;
+  std::chrono::steady_clock::time_point lineFreeAt_{};
+};
 
 // Sleeps for `ms` milliseconds (0: returns at once).
 void sleepMs(std::uint32_t ms);

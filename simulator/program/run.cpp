@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "simulator/link/line_output.h"
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
@@ -110,6 +112,9 @@ int fail(const std::string& message) {
 
 int run(const Options& options) {
   installSignalHandlers();
+  // Line pacing sleeps once per byte (87 us at 115200 bit/s); the default 50 us
+  // timer slack would add most of a byte time to each sleep.
+  if (options.baud > 0) ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
   PaperOutput paperOutput;
   if (!openPaper(options, paperOutput))
     return fail("cannot write the paper roll to " + *options.paper);
@@ -135,7 +140,12 @@ int run(const Options& options) {
     child = startWithPort(options.exec, terminal->path(), error);
     if (!child) return fail(error);
   }
+  // A pseudo-terminal delivers the host's bytes at once; with --baud they are
+  // taken in no faster than the line would carry them, so both directions of
+  // an exchange cost their line time.
+  InputPacer pacer(options.baud);
   const auto deliver = [&](std::span<const std::uint8_t> bytes) {
+    pacer.arrived(bytes.size());
     if (!options.silent) session.receive(bytes);
   };
   const int exitCode = serve(terminal->fd(), deliver, child, saveStats);

@@ -79,12 +79,12 @@ std::string readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args) {
+SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args, bool withStats) {
   std::string pattern = (std::filesystem::temp_directory_path() / "fiscal-sim-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) return;
   directory_ = pattern;
-  std::vector<std::string> all = {"--paper", (directory_ / "paper.txt").string(), "--stats",
-                                  (directory_ / "stats.txt").string()};
+  std::vector<std::string> all = {"--paper", (directory_ / "paper.txt").string()};
+  if (withStats) all.insert(all.end(), {"--stats", (directory_ / "stats.txt").string()});
   all.insert(all.end(), args.begin(), args.end());
   int errRead = -1;
   pid_ = spawn(all, output_, errRead);

@@ -14,9 +14,11 @@ namespace sim_test {
 
 class SimulatorProcess {
  public:
-  // Starts the simulator with `args` plus --paper and --stats, and waits
-  // (at most a few seconds) for the device path on its standard output.
-  explicit SimulatorProcess(const std::vector<std::string>& args);
+  // Starts the simulator with `args` plus --paper and (unless `withStats` is
+  // false, as benchmarks want: the counters file is rewritten on every frame)
+  // --stats, and waits (at most a few seconds) for the device path on its
+  // standard output.
+  explicit SimulatorProcess(const std::vector<std::string>& args, bool withStats = true);
   ~SimulatorProcess();
   SimulatorProcess(const SimulatorProcess&) = delete;
   SimulatorProcess& operator=(const SimulatorProcess&) = delete;

@@ -1,0 +1,106 @@
+// One command round trip through the real library, a real pseudo-terminal and
+// the simulator: unpaced (our own cost per command) and paced at 115200 bit/s,
+// where the time is compared with the line time of the bytes exchanged.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "fiscalprinter/fiscalprinter.h"
+#include "tests/simulator/simulator_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kBitsPerSecond = 115200.0;
+
+// Bytes sent and received, counted from the library's trace lines ("> hex..."
+// and "< hex..."), starting at byte `offset` of the trace file.
+std::size_t tracedBytes(const std::filesystem::path& trace, std::streamoff offset) {
+  std::ifstream in(trace);
+  in.seekg(offset);
+  std::size_t bytes = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string stamp, direction, word;
+    words >> stamp >> direction;
+    if (direction != ">" && direction != "<") continue;
+    while (words >> word && word.size() == 2 && word != "|") ++bytes;
+  }
+  return bytes;
+}
+
+class Session {
+ public:
+  Session(const std::vector<std::string>& args, const std::filesystem::path& trace)
+      : simulator_(args, /*withStats=*/false) {
+    setenv("FISCALPRINTER_PORT1", simulator_.port().c_str(), 1);
+    if (!trace.empty()) setenv("FISCALPRINTER_TRACE", trace.c_str(), 1);
+    std::array<char, FP_AREA_SIZE> area{};
+    setComPort(1);
+    setBaudRate(115200);
+    setProtocolType(1);
+    OpenPort(area.data());
+    ok_ = getLastError() == FP_OK;
+  }
+  ~Session() {
+    std::array<char, FP_AREA_SIZE> area{};
+    ClosePort(area.data());
+    unsetenv("FISCALPRINTER_TRACE");
+    simulator_.stop();
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  sim_test::SimulatorProcess simulator_;
+  bool ok_ = false;
+};
+
+// The drawer command: one packed command, valid in any state.
+int roundTrip() {
+  SendCommandComplete("0707|0000");
+  return getLastError();
+}
+
+void BM_RoundTripUnpaced(benchmark::State& state) {
+  Session session({}, {});
+  if (!session.ok()) state.SkipWithError("no printer");
+  for (auto _ : state) {
+    if (roundTrip() != FP_OK) state.SkipWithError("command failed");
+  }
+}
+BENCHMARK(BM_RoundTripUnpaced)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void BM_RoundTripPaced115200(benchmark::State& state) {
+  const std::filesystem::path trace =
+      std::filesystem::temp_directory_path() / ("roundtrip-" + std::to_string(getpid()) + ".trace");
+  std::filesystem::remove(trace);
+  {
+    Session session({"--baud", "115200"}, trace);
+    if (!session.ok()) state.SkipWithError("no printer");
+    const auto offset = static_cast<std::streamoff>(std::filesystem::file_size(trace));
+    const auto start = Clock::now();
+    for (auto _ : state) {
+      if (roundTrip() != FP_OK) state.SkipWithError("command failed");
+    }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const std::size_t bytes = tracedBytes(trace, offset);
+    const double lineTime = static_cast<double>(bytes) * 10.0 / kBitsPerSecond;
+    state.counters["bytes_per_command"] =
+        static_cast<double>(bytes) / static_cast<double>(state.iterations());
+    state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
+  }
+  std::filesystem::remove(trace);
+}
+BENCHMARK(BM_RoundTripPaced115200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
