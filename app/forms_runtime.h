@@ -1,0 +1,54 @@
+// The forms runtime on Qt Widgets: runs the event loop of the one window and
+// hands each of its events to the event entry, one at a time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/control_table.h"
+#include "app/process_entry.h"
+#include "form/main_form.h"
+
+namespace console {
+
+class ConsoleModule;
+class MainWindow;
+
+// The signature of the event entry MAINFORM.
+using EventEntry = std::function<std::int32_t(const ControlTable&, const ControlId&, const EventId&,
+                                              std::uint32_t, std::uint32_t)>;
+
+// The event entry of `module`, which must outlive the returned function.
+EventEntry eventEntryOf(ConsoleModule& module);
+
+class QtFormsRuntime final : public FormsRuntime {
+ public:
+  QtFormsRuntime(const FormDefinition& form, EventEntry entry);
+  ~QtFormsRuntime() override;
+
+  void markMainProgram() override;
+  // Creates the application object, opens the window, runs the event loop until
+  // the window has closed, and returns the loop's exit code.
+  std::int32_t run(int argc, char** argv) override;
+
+  // The steps of run() for a caller that owns the application object: creates
+  // and shows the window, then delivers FormOpened.
+  MainWindow& open();
+  // The window, once open() has created it.
+  MainWindow* window() const { return window_.get(); }
+
+ private:
+  enum class Phase { Created, Open, Closed };
+
+  void onControlEvent(ControlId id, EventId event);
+  void onClose();
+  void deliver(ControlId id, EventId event);
+
+  const FormDefinition& form_;
+  EventEntry entry_;
+  std::unique_ptr<MainWindow> window_;
+  Phase phase_ = Phase::Created;
+};
+
+}  // namespace console
