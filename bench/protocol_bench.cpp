@@ -21,14 +21,24 @@ ReplyMessage typicalReply() {
   return {0x41, 0x0004, 0x0011, 0, {"0000000100", "12"}};
 }
 
+// The frame's size and its time on a 115200 bit/s line (10 bits a byte), to set
+// the encoding cost against.
+void reportLineTime(benchmark::State& state, std::size_t frameBytes) {
+  state.counters["frame_bytes"] = static_cast<double>(frameBytes);
+  state.counters["wire_us_at_115200"] = static_cast<double>(frameBytes) * 10.0 / 115200.0 * 1e6;
+}
+
 void BM_EncodeCommandFrame(benchmark::State& state) {
   const CommandMessage message = largestCommand();
   Bytes body;
+  std::size_t frameBytes = 0;
   for (auto _ : state) {
     encodeCommand(message, body);
     Bytes frame = encodeFrame(body);
+    frameBytes = frame.size();
     benchmark::DoNotOptimize(frame.data());
   }
+  reportLineTime(state, frameBytes);
 }
 BENCHMARK(BM_EncodeCommandFrame);
 
@@ -46,6 +56,7 @@ void BM_DecodeCommandFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(parsed.fields.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * frame.size()));
+  reportLineTime(state, frame.size());
 }
 BENCHMARK(BM_DecodeCommandFrame);
 
@@ -55,14 +66,17 @@ void BM_EncodeDecodeReply(benchmark::State& state) {
   FrameDecoder decoder;
   std::vector<DecodedEvent> events;
   ReplyMessage parsed;
+  std::size_t frameBytes = 0;
   for (auto _ : state) {
     encodeReply(reply, body);
     const Bytes frame = encodeFrame(body);
+    frameBytes = frame.size();
     events.clear();
     decoder.feed(frame, events);
     parseReply(events.front().body, parsed);
     benchmark::DoNotOptimize(parsed.returnCode);
   }
+  reportLineTime(state, frameBytes);
 }
 BENCHMARK(BM_EncodeDecodeReply);
 
