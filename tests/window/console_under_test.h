@@ -62,8 +62,11 @@ class ConsoleUnderTest {
     QCloseEvent request;
     QApplication::sendEvent(window().windowHandle(), &request);
     window().close();
-    forms_.reset();
+    destroyWindow();
   }
+
+  // Destroys the window (and its forms runtime) as the program does at its end.
+  void destroyWindow() { forms_.reset(); }
 
  private:
   std::ostringstream errors_;

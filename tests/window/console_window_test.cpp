@@ -1,20 +1,12 @@
 // The real window over the real program module and the recording printer
 // library: what a click at a place of the window sends to the printer, and what
 // the display controls then show.
-#include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
-#include <sstream>
 
-#include "app/console_module.h"
-#include "app/forms_runtime.h"
-#include "app/main_window.h"
-#include "app/program_runtime.h"
-#include "tests/support/recorder.h"
-#include "tests/window/window_support.h"
+#include "tests/window/console_under_test.h"
 
 using console::ControlDefinition;
 using console::ControlKind;
@@ -44,34 +36,24 @@ class ConsoleWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    runtime_ = std::make_unique<console::ProgramRuntime>(errors_);
-    module_ = std::make_unique<console::ConsoleModule>(*runtime_,
-                                                       testing_support::recordingLibraryPath());
-    recorder_ = std::make_unique<Recorder>();
-    forms_ = std::make_unique<console::QtFormsRuntime>(mainForm(), console::eventEntryOf(*module_));
-  }
-  void cleanup() {
-    forms_.reset();
-    recorder_.reset();
-    module_.reset();
-    runtime_.reset();
-  }
+  void init() { console_ = std::make_unique<window_test::ConsoleUnderTest>(); }
+  void cleanup() { console_.reset(); }
 
   void openingConnectsAndShowsTheMessageWithoutItsPadding() {
     console::MainWindow& window = open();
     QCOMPARE(shownBy(window.widget("CmCOMUNICACION")), QStringLiteral("Puerto Ok"));
     for (const char* name : {"ESTADO", "Cm1", "Cm2"}) QCOMPARE(shownBy(window.widget(name)), "");
-    const auto names = recorder_->names();
+    const auto names = console_->recorder().names();
     QVERIFY(std::find(names.begin(), names.end(), "OpenPort") != names.end());
   }
 
   // "ABRIR TIQUE" lies over CmCommand1: a click there opens a ticket.
   void clickAtTheHiddenButtonOpensATicket() {
     console::MainWindow& window = open();
-    recorder_->reset();
+    console_->recorder().reset();
     window_test::clickAt(window, window_test::middleOf(window, "CmCommand1"));
-    QCOMPARE(packedCommands(*recorder_), std::vector<std::string>{std::string("0A01|0000", 10)});
+    QCOMPARE(packedCommands(console_->recorder()),
+             std::vector<std::string>{std::string("0A01|0000", 10)});
     QCOMPARE(shownBy(window.widget("ESTADO")), QStringLiteral("0"));
   }
 
@@ -86,23 +68,23 @@ class ConsoleWindowTest : public QObject {
     QFETCH(QString, name);
     console::MainWindow& window = open();
     const auto before = displays(window);
-    recorder_->reset();
+    console_->recorder().reset();
     const QPoint point = window_test::exposedPointOf(window, name.toLatin1().constData());
     QVERIFY(point != QPoint(-1, -1));
     window_test::clickAt(window, point);
     window_test::clickAt(window, point, Qt::RightButton);
-    QCOMPARE(recorder_->calls().size(), std::size_t{0});
+    QCOMPARE(console_->recorder().calls().size(), std::size_t{0});
     QCOMPARE(displays(window), before);
   }
 
   void rightClickOnABoundButtonRunsItsEmptyProcedure() {
     console::MainWindow& window = open();
     const auto before = displays(window);
-    recorder_->reset();
+    console_->recorder().reset();
     for (const char* name : {"CmCommand5", "CmCommand14", "CmCommand18", "CmCommand3"}) {
       window_test::clickAt(window, window_test::middleOf(window, name), Qt::RightButton);
     }
-    QCOMPARE(recorder_->calls().size(), std::size_t{0});
+    QCOMPARE(console_->recorder().calls().size(), std::size_t{0});
     QCOMPARE(displays(window), before);
   }
 
@@ -143,27 +125,20 @@ class ConsoleWindowTest : public QObject {
     QFETCH(QString, display);
     QFETCH(QString, shown);
     console::MainWindow& window = open();
-    recorder_->setResult(entry.toLatin1().constData(), value);
+    console_->recorder().setResult(entry.toLatin1().constData(), value);
     window_test::clickAt(window, window_test::middleOf(window, button.toLatin1().constData()));
     QCOMPARE(shownBy(window.widget(display.toLatin1().constData())), shown);
   }
 
   void closingTheWindowClosesThePortOnce() {
-    console::MainWindow& window = open();
-    recorder_->reset();
-    QCloseEvent request;
-    QApplication::sendEvent(window.windowHandle(), &request);
-    window.close();
-    forms_.reset();
-    QCOMPARE(recorder_->names(), std::vector<std::string>{"ClosePort"});
+    open();
+    console_->recorder().reset();
+    console_->closeWindow();
+    QCOMPARE(console_->recorder().names(), std::vector<std::string>{"ClosePort"});
   }
 
  private:
-  console::MainWindow& open() {
-    console::MainWindow& window = forms_->open();
-    if (!QTest::qWaitForWindowExposed(&window)) qFatal("window not exposed");
-    return window;
-  }
+  console::MainWindow& open() { return console_->open(); }
 
   static std::vector<QString> displays(const console::MainWindow& window) {
     std::vector<QString> out;
@@ -173,11 +148,7 @@ class ConsoleWindowTest : public QObject {
     return out;
   }
 
-  std::ostringstream errors_;
-  std::unique_ptr<console::ProgramRuntime> runtime_;
-  std::unique_ptr<console::ConsoleModule> module_;
-  std::unique_ptr<Recorder> recorder_;
-  std::unique_ptr<console::QtFormsRuntime> forms_;
+  std::unique_ptr<window_test::ConsoleUnderTest> console_;
 };
 
 QTEST_MAIN(ConsoleWindowTest)

@@ -12,16 +12,10 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <sstream>
 
-#include "app/console_module.h"
-#include "app/forms_runtime.h"
-#include "app/main_window.h"
-#include "app/program_runtime.h"
-#include "tests/support/recorder.h"
+#include "tests/window/console_under_test.h"
 #include "tests/window/xvfb_server.h"
 
-using console::mainForm;
 using testing_support::Recorder;
 
 namespace {
@@ -101,20 +95,10 @@ class XvfbTest : public QObject {
   }
 
   void init() {
-    runtime_ = std::make_unique<console::ProgramRuntime>(errors_);
-    module_ = std::make_unique<console::ConsoleModule>(*runtime_,
-                                                       testing_support::recordingLibraryPath());
-    recorder_ = std::make_unique<Recorder>();
-    forms_ = std::make_unique<console::QtFormsRuntime>(mainForm(), console::eventEntryOf(*module_));
-    window_ = &forms_->open();
-    QVERIFY(QTest::qWaitForWindowExposed(window_));
+    console_ = std::make_unique<window_test::ConsoleUnderTest>();
+    window_ = &console_->open();
   }
-  void cleanup() {
-    forms_.reset();
-    recorder_.reset();
-    module_.reset();
-    runtime_.reset();
-  }
+  void cleanup() { console_.reset(); }
 
   void windowHasItsExactTitle() {
     const auto title =
@@ -136,7 +120,7 @@ class XvfbTest : public QObject {
   void pointerClickReachesTheProcedure() {
     QFETCH(QString, place);
     QFETCH(QString, packed);
-    recorder_->reset();
+    console_->recorder().reset();
     QWidget* target = window_->widget(place.toLatin1().constData());
     const QPoint screen = target->mapToGlobal(target->rect().center());
     QProcess pointer;
@@ -147,20 +131,20 @@ class XvfbTest : public QObject {
     QVERIFY(pointer.waitForStarted());
     // The click arrives through the event loop; wait for it (bounded, not timed).
     const std::string expected = packed.toStdString() + '\0';
-    QTRY_VERIFY_WITH_TIMEOUT(sent(*recorder_, expected), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(sent(console_->recorder(), expected), 30000);
     QVERIFY(pointer.waitForFinished(-1));
     QCOMPARE(pointer.exitCode(), 0);
   }
 
   void titleBarCloseDeliversFormClosedOnce() {
-    recorder_->reset();
+    console_->recorder().reset();
     QVERIFY(requestClose(window_->winId()));
-    QTRY_VERIFY_WITH_TIMEOUT(count(*recorder_, "ClosePort") > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(count(console_->recorder(), "ClosePort") > 0, 30000);
     QVERIFY(!window_->isVisible());
     QVERIFY(requestClose(window_->winId()));
     QCoreApplication::processEvents();
-    forms_.reset();
-    QCOMPARE(recorder_->names(), std::vector<std::string>{"ClosePort"});
+    console_->destroyWindow();
+    QCOMPARE(console_->recorder().names(), std::vector<std::string>{"ClosePort"});
   }
 
   // The console itself: its window appears under its title, and the title bar's
@@ -191,11 +175,7 @@ class XvfbTest : public QObject {
   }
 
  private:
-  std::ostringstream errors_;
-  std::unique_ptr<console::ProgramRuntime> runtime_;
-  std::unique_ptr<console::ConsoleModule> module_;
-  std::unique_ptr<Recorder> recorder_;
-  std::unique_ptr<console::QtFormsRuntime> forms_;
+  std::unique_ptr<window_test::ConsoleUnderTest> console_;
   console::MainWindow* window_ = nullptr;
 };
 
