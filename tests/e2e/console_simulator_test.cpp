@@ -3,7 +3,6 @@
 // reads in ESTADO, Cm1, Cm2 and CmCOMUNICACION, held against what the printer
 // counted and printed.
 #include <QLabel>
-#include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -366,12 +365,7 @@ class ConsoleSimulatorTest : public QObject {
   }
 
   // A click in the middle of the button, which must be on top there.
-  bool press(const char* name) {
-    const QPoint point = window_test::middleOf(*window_, name);
-    if (window_->childAt(point) != window_->widget(name)) return false;
-    window_test::clickAt(*window_, point);
-    return true;
-  }
+  bool press(const char* name) { return window_test::clickOnTop(*window_, name); }
 
   // ESTADO is emptied first, so what it shows afterwards was written by this press.
   QString estadoAfterPressing(const char* name) {
@@ -392,11 +386,7 @@ class ConsoleSimulatorTest : public QObject {
     return {printerOk ? printer : -1, fiscalOk ? fiscal : -1};
   }
 
-  QString shown(const char* name) const {
-    const QWidget* widget = window_->widget(name);
-    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-    return qobject_cast<const QLineEdit*>(widget)->text();
-  }
+  QString shown(const char* name) const { return window_test::shownBy(*window_, name); }
 
   void setShown(const char* name, const QString& text) {
     qobject_cast<QLabel*>(window_->widget(name))->setText(text);

@@ -5,8 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 #include <memory>
 #include <sstream>
@@ -42,19 +40,10 @@ class ConsoleUnderTest {
 
   // A left click in the middle of the control called `name`, which must be on top
   // there (CmCommand1 lies under CmCommand3, but away from its middle).
-  bool clickOn(const char* name) {
-    const QPoint point = middleOf(window(), name);
-    if (window().childAt(point) != window().widget(name)) return false;
-    clickAt(window(), point);
-    return true;
-  }
+  bool clickOn(const char* name) { return clickOnTop(window(), name); }
 
   // What the label or text box called `name` shows.
-  QString shown(const char* name) {
-    const QWidget* widget = window().widget(name);
-    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-    return qobject_cast<const QLineEdit*>(widget)->text();
-  }
+  QString shown(const char* name) { return shownBy(window(), name); }
 
   // Closes the window as a window manager does, then as the program would, and
   // destroys it: the form must get its closing event once in all.

@@ -1,8 +1,6 @@
 // The real window over the real program module and the recording printer
 // library: what a click at a place of the window sends to the printer, and what
 // the display controls then show.
-#include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 #include <memory>
 
@@ -14,11 +12,6 @@ using console::mainForm;
 using testing_support::Recorder;
 
 namespace {
-
-QString shownBy(const QWidget* widget) {
-  if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-  return qobject_cast<const QLineEdit*>(widget)->text();
-}
 
 std::vector<std::string> packedCommands(const Recorder& recorder) {
   std::vector<std::string> out;
@@ -41,8 +34,9 @@ class ConsoleWindowTest : public QObject {
 
   void openingConnectsAndShowsTheMessageWithoutItsPadding() {
     console::MainWindow& window = open();
-    QCOMPARE(shownBy(window.widget("CmCOMUNICACION")), QStringLiteral("Puerto Ok"));
-    for (const char* name : {"ESTADO", "Cm1", "Cm2"}) QCOMPARE(shownBy(window.widget(name)), "");
+    QCOMPARE(window_test::shownBy(window, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
+    for (const char* name : {"ESTADO", "Cm1", "Cm2"})
+      QCOMPARE(window_test::shownBy(window, name), "");
     const auto names = console_->recorder().names();
     QVERIFY(std::find(names.begin(), names.end(), "OpenPort") != names.end());
   }
@@ -54,7 +48,7 @@ class ConsoleWindowTest : public QObject {
     window_test::clickAt(window, window_test::middleOf(window, "CmCommand1"));
     QCOMPARE(packedCommands(console_->recorder()),
              std::vector<std::string>{std::string("0A01|0000", 10)});
-    QCOMPARE(shownBy(window.widget("ESTADO")), QStringLiteral("0"));
+    QCOMPARE(window_test::shownBy(window, "ESTADO"), QStringLiteral("0"));
   }
 
   void clickOnANonButtonRunsNothingAndChangesNothing_data() {
@@ -127,14 +121,7 @@ class ConsoleWindowTest : public QObject {
     console::MainWindow& window = open();
     console_->recorder().setResult(entry.toLatin1().constData(), value);
     window_test::clickAt(window, window_test::middleOf(window, button.toLatin1().constData()));
-    QCOMPARE(shownBy(window.widget(display.toLatin1().constData())), shown);
-  }
-
-  void closingTheWindowClosesThePortOnce() {
-    open();
-    console_->recorder().reset();
-    console_->closeWindow();
-    QCOMPARE(console_->recorder().names(), std::vector<std::string>{"ClosePort"});
+    QCOMPARE(window_test::shownBy(window, display.toLatin1().constData()), shown);
   }
 
  private:
@@ -143,7 +130,7 @@ class ConsoleWindowTest : public QObject {
   static std::vector<QString> displays(const console::MainWindow& window) {
     std::vector<QString> out;
     for (const char* name : {"CmCOMUNICACION", "ESTADO", "Cm1", "Cm2"}) {
-      out.push_back(shownBy(window.widget(name)));
+      out.push_back(window_test::shownBy(window, name));
     }
     return out;
   }

@@ -2,6 +2,8 @@
 // clicks that reach the window by position, as an operator's clicks do.
 #pragma once
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QPoint>
 #include <QRect>
 #include <QTest>
@@ -29,6 +31,23 @@ inline void clickAt(console::MainWindow& window, QPoint point,
 // The middle of the control called `name`, in client-area pixels.
 inline QPoint middleOf(const console::MainWindow& window, const char* name) {
   return window.widget(name)->geometry().center();
+}
+
+// What the display control called `name` shows: a label's caption or the edit
+// box's text.
+inline QString shownBy(const console::MainWindow& window, const char* name) {
+  const QWidget* widget = window.widget(name);
+  if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  return qobject_cast<const QLineEdit*>(widget)->text();
+}
+
+// A left click in the middle of the control called `name`, made only when that
+// control is on top there (CmCommand1 lies under CmCommand3); false otherwise.
+inline bool clickOnTop(console::MainWindow& window, const char* name) {
+  const QPoint point = middleOf(window, name);
+  if (window.childAt(point) != window.widget(name)) return false;
+  clickAt(window, point);
+  return true;
 }
 
 // A point where the click lands on the control called `name` itself (for a frame:
