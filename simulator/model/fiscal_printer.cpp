@@ -40,11 +40,14 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
 
 Reply FiscalPrinter::execute(const Command& command) {
   Outcome outcome;
+  lastLine_.reset();
   const CommandInfo* info = find(command.word, command.extension);
   if (info == nullptr) {
     outcome.code = ReturnCode::kUnknownCommand;
   } else if (info->prints && paper_.isOut()) {
     outcome.code = ReturnCode::kPaperOut;
+  } else if (info->prints && coverOpen_) {
+    outcome.code = ReturnCode::kCoverOpen;
   } else {
     outcome = (this->*info->run)(command, info->kind);
   }
@@ -52,11 +55,30 @@ Reply FiscalPrinter::execute(const Command& command) {
   return Reply{printerStatus(), fiscalStatus(), std::move(outcome)};
 }
 
+Reply FiscalPrinter::refusal(ReturnCode code) {
+  lastRefused_ = code != ReturnCode::kOk;
+  return Reply{printerStatus(), fiscalStatus(), Outcome{code, {}}};
+}
+
+void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
+  document_ = state.document;
+  day_ = state.day;
+  numbering_ = state.numbering;
+  lastLine_.reset();
+  if (afterRestart) {
+    lastRefused_ = false;
+    recovered_.reset();
+    if (document_.kind != DocumentKind::kNone) recovered_ = document_;
+  }
+}
+
 std::uint16_t FiscalPrinter::printerStatus() const {
   std::uint16_t word = 0;
   if (paper_.isLow()) word |= status::kPaperLow;
   if (paper_.isOut()) word |= status::kPaperOut;
   if (drawerOpen_) word |= status::kDrawerOpen;
+  if (coverOpen_) word |= status::kCoverOpen;
+  if (memoryError_) word |= status::kMemoryError;
   return word;
 }
 
@@ -78,6 +100,10 @@ std::uint16_t FiscalPrinter::fiscalStatus() const {
   if (document_.payments > 0) word |= status::kPaymentStarted;
   if (!day_.isEmpty()) word |= status::kDayTotalsPending;
   if (lastRefused_) word |= status::kCommandRefused;
+  if (memoryFull()) word |= status::kMemoryFull;
+  if (recovered_ && recovered_->kind == document_.kind && recovered_->number == document_.number) {
+    word |= status::kDocumentRecovered;
+  }
   return word;
 }
 

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -25,10 +27,29 @@ class PaperRoll {
   bool isLow() const;
   bool isOut() const;
 
+  // What the printer is told about its paper from outside: as the roll
+  // says, near its end, or out. loadNewRoll() starts a full roll.
+  enum class Condition { kAsTheRollSays, kNearEnd, kOut };
+  void setCondition(Condition condition) { condition_ = condition; }
+  void loadNewRoll();
+
+  // Lines printed between hold() and release() reach the stream only at
+  // release(); discard() forgets them, as if they had never been printed (a
+  // command the fiscal memory could not keep prints nothing).
+  void hold();
+  void release();
+  void discard();
+
  private:
+  void write(std::string_view line);
+
   std::ostream& out_;
   std::size_t capacity_;
   std::size_t printed_ = 0;
+  Condition condition_ = Condition::kAsTheRollSays;
+  bool holding_ = false;
+  std::size_t printedBeforeHold_ = 0;
+  std::vector<std::string> held_;
 };
 
 }  // namespace sim
