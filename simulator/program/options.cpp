@@ -7,6 +7,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint64_t kMaxNumber = 1'000'000'000;
+constexpr std::uint32_t kMaxZClosings = 9999;  // Z numbers have four digits
 
 std::optional<std::uint32_t> parseNumber(std::string_view text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
@@ -60,9 +61,21 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
       options.silent = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
-    } else if (arg == "--paper" || arg == "--stats") {
+    } else if (arg == "--paper" || arg == "--stats" || arg == "--memory" || arg == "--control") {
       if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
-      (arg == "--paper" ? options.paper : options.stats) = args[++i];
+      (arg == "--paper"    ? options.paper
+       : arg == "--stats"  ? options.stats
+       : arg == "--memory" ? options.memory
+                           : options.control) = args[++i];
+    } else if (arg == "--memory-fsync") {
+      options.memoryFsync = true;
+    } else if (arg == "--memory-capacity") {
+      const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
+      if (!value || *value < 1 || *value > kMaxZClosings) {
+        return failure(arg + " needs a whole number from 1 to " + std::to_string(kMaxZClosings));
+      }
+      options.memoryCapacity = *value;
+      ++i;
     } else if (const NumberOption* number = findNumberOption(arg)) {
       const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
       if (!value || *value < number->minimum) {
@@ -80,6 +93,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 
 const char* usageText() {
   return "usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
+         "       fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
+         "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
+         "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
          "  Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
          "  --exec COMMAND ARGS  run COMMAND with FISCALPRINTER_PORT1 set to the terminal;\n"
          "                       end with its exit code when it ends\n"
@@ -92,6 +108,11 @@ const char* usageText() {
          "  --baud N             take the line time of N bit/s, 10 bits a byte\n"
          "  --roll-lines N       the paper roll ends after N lines\n"
          "  --z-ms N             a Z closing takes N milliseconds (default 1500)\n"
+         "  --memory FILE        keep the fiscal memory in FILE (created when missing);\n"
+         "                       without it the printer starts blank and forgets at exit\n"
+         "  --memory-capacity N  the fiscal memory has room for N Z closings (default 9999)\n"
+         "  --memory-fsync       wait for the disk at every commit of the fiscal memory\n"
+         "  --control PATH       listen for control requests on the Unix socket PATH\n"
          "  --silent             never answer\n"
          "  --help               this text\n";
 }

@@ -13,12 +13,15 @@
 #include <memory>
 #include <optional>
 
+#include "simulator/control/control_socket.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
+#include "simulator/memory/fiscal_memory.h"
 #include "simulator/model/fiscal_printer.h"
 #include "simulator/program/child_process.h"
+#include "simulator/program/live_printer.h"
 #include "simulator/program/stats.h"
 
 namespace sim {
@@ -89,9 +92,11 @@ int stopChild(pid_t child) {
 // Answers on the line until a stop is asked for or the command ends; returns
 // the exit code.
 int serve(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver,
-          std::optional<pid_t> child, const std::function<void()>& saveStats) {
+          std::optional<pid_t> child, const std::function<void()>& saveStats,
+          const std::function<void()>& tick) {
   while (!stopRequested) {
     if (!pump(fd, deliver)) break;
+    tick();
     if (statsRequested) {
       statsRequested = 0;
       saveStats();
@@ -122,6 +127,17 @@ int run(const Options& options) {
   std::optional<PseudoTerminal> terminal = PseudoTerminal::open(error);
   if (!terminal) return fail(error);
 
+  std::unique_ptr<FiscalMemory> memory;
+  if (options.memory) {
+    const auto sync =
+        options.memoryFsync ? FiscalMemory::Sync::kOnCommit : FiscalMemory::Sync::kByTheSystem;
+    memory = FiscalMemory::open(*options.memory, sync, error);
+    if (!memory) return fail("fiscal memory " + *options.memory + ": " + error);
+  }
+  std::optional<ControlSocket> control =
+      options.control ? ControlSocket::listen(*options.control, error) : std::nullopt;
+  if (options.control && !control) return fail("control socket: " + error);
+
   Stats stats;
   const auto saveStats = [&] {
     return !options.stats || writeFileAtomically(*options.stats, stats.format());
@@ -133,7 +149,12 @@ int run(const Options& options) {
                     {options.delayMs, options.baud, options.corruptEvery, options.dropEvery},
                     stats);
   Session session(printer, stats, line, options.zClosingMs, saveStats);
+  printer.setZCapacity(options.memoryCapacity);
+  session.keepCommandsIn(memory.get());
+  LivePrinter live(printer, session, line, memory.get());
+  if (!live.restart()) return fail("fiscal memory " + *options.memory + ": " + memory->error());
   std::cout << terminal->path() << std::endl;
+  if (control) std::cout << *options.control << std::endl;
 
   std::optional<pid_t> child;
   if (!options.exec.empty()) {
@@ -146,9 +167,13 @@ int run(const Options& options) {
   InputPacer pacer(options.baud);
   const auto deliver = [&](std::span<const std::uint8_t> bytes) {
     pacer.arrived(bytes.size());
-    if (!options.silent) session.receive(bytes);
+    if (!options.silent && !live.powerCut()) session.receive(bytes);
   };
-  const int exitCode = serve(terminal->fd(), deliver, child, saveStats);
+  const auto tick = [&] {
+    if (control) control->serve([&](std::string_view request) { return live.answer(request); });
+    live.tick();
+  };
+  const int exitCode = serve(terminal->fd(), deliver, child, saveStats, tick);
   saveStats();
   return exitCode;
 }
