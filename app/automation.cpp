@@ -53,10 +53,10 @@ struct ReportingTable {
     controls.clear();
     for (int position = 0; position < ControlTable::kSize; ++position) {
       if (Control* control = window.at(position)) {
-        table.set(position, controls
-                                .emplace_back(std::make_unique<ReportingControl>(*control,
-                                                                                 position, shared))
-                                .get());
+        table.set(
+            position,
+            controls.emplace_back(std::make_unique<ReportingControl>(*control, position, shared))
+                .get());
       }
     }
     return table;
@@ -77,7 +77,8 @@ QString sessionBusAddress() {
 }
 
 MainWindow* openWindow(const FormDefinition& form) {
-  const QString name = QString::fromLatin1(form.name.data(), static_cast<qsizetype>(form.name.size()));
+  const QString name =
+      QString::fromLatin1(form.name.data(), static_cast<qsizetype>(form.name.size()));
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     auto* window = dynamic_cast<MainWindow*>(widget);
     if (window != nullptr && window->objectName() == name) return window;
@@ -90,13 +91,15 @@ MainWindow* openWindow(const FormDefinition& form) {
 Automation::Automation(const FormDefinition& form, std::ostream& errors)
     : form_(form), errors_(errors), shared_(std::make_shared<AutomationShared>()) {}
 
-Automation::~Automation() { delete session_.data(); }
+Automation::~Automation() {
+  delete session_.data();
+}
 
 EventEntry Automation::watch(EventEntry entry) {
   auto table = std::make_shared<ReportingTable>();
-  return [this, entry = std::move(entry), table](
-             const ControlTable& controls, const ControlId& controlId, const EventId& eventId,
-             std::uint32_t word4, std::uint32_t word5) {
+  return [this, entry = std::move(entry), table](const ControlTable& controls,
+                                                 const ControlId& controlId, const EventId& eventId,
+                                                 std::uint32_t word4, std::uint32_t word5) {
     shared_->procedureRunning.store(true);
     const std::int32_t result =
         entry(table->over(controls, shared_), controlId, eventId, word4, word5);
@@ -131,8 +134,8 @@ void Automation::afterFormOpened() {
     QDBusConnection::disconnectFromBus(QLatin1String(kConnectionName));
     return;
   }
-  auto* session = new AutomationSession(*window, form_, shared_, connection,
-                                        QLatin1String(kConnectionName));
+  auto* session =
+      new AutomationSession(*window, form_, shared_, connection, QLatin1String(kConnectionName));
   QString why;
   const QString name = session->open(why);
   if (name.isEmpty()) {

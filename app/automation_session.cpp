@@ -55,7 +55,9 @@ QString automationError(const char* suffix) {
 MainFormAdaptor::MainFormAdaptor(QObject* object, const BusContext& context)
     : QDBusAbstractAdaptor(object), context_(context) {}
 
-bool MainFormAdaptor::enabled() const { return context_.shared->enabled.load(); }
+bool MainFormAdaptor::enabled() const {
+  return context_.shared->enabled.load();
+}
 
 void MainFormAdaptor::setEnabled(bool enabled) {
   context_.shared->enabled.store(enabled);
@@ -80,7 +82,9 @@ bool MainFormAdaptor::Deactivate(const QDBusMessage& call) {
   return true;
 }
 
-bool MainFormAdaptor::DoModal() { return false; }
+bool MainFormAdaptor::DoModal() {
+  return false;
+}
 
 RigAdaptor::RigAdaptor(QObject* object, const BusContext& context)
     : QDBusAbstractAdaptor(object), context_(context) {}
@@ -93,8 +97,9 @@ void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
     return;
   }
   if (definition->kind != ControlKind::CommandButton) {
-    replyError(context_.connection, call, "NotAButton",
-               QStringLiteral("'%1' is not a command button; only buttons are pressed").arg(control));
+    replyError(
+        context_.connection, call, "NotAButton",
+        QStringLiteral("'%1' is not a command button; only buttons are pressed").arg(control));
     return;
   }
   if (!shared.enabled.load()) {
@@ -175,7 +180,6 @@ AutomationSession::~AutomationSession() {
   // work is dropped with this object, and its callers get the bus's error.
   thread_.quit();
   thread_.wait();
-  delete object_;
   connection_ = QDBusConnection(QString());
   QDBusConnection::disconnectFromBus(connectionName_);
 }
@@ -183,6 +187,8 @@ AutomationSession::~AutomationSession() {
 QString AutomationSession::open(QString& why) {
   object_ = new BusObject(BusContext{shared_, this, connection_, &form_});
   object_->moveToThread(&thread_);
+  // Deleted on its own thread as that thread ends.
+  connect(&thread_, &QThread::finished, object_, &QObject::deleteLater);
   thread_.setObjectName(QStringLiteral("automation"));
   thread_.start();
   if (!connection_.registerObject(QLatin1String("/MainForm"), object_,
@@ -217,13 +223,13 @@ void AutomationSession::setDisplay(const QString& control, const QString& text) 
 }
 
 void AutomationSession::displayPut(int position, const QString& text) {
-  const QString control =
-      position == 0 ? latin1(form_.name)
-                    : latin1(form_.controls[static_cast<std::size_t>(position - 1)].name);
+  const QString control = position == 0
+                              ? latin1(form_.name)
+                              : latin1(form_.controls[static_cast<std::size_t>(position - 1)].name);
   if (isDisplay(control)) setDisplay(control, text);
-  QDBusMessage signal = QDBusMessage::createSignal(
-      QLatin1String("/MainForm"), QLatin1String("org.fiscalconsole.Rig"),
-      QLatin1String("DisplayChanged"));
+  QDBusMessage signal =
+      QDBusMessage::createSignal(QLatin1String("/MainForm"), QLatin1String("org.fiscalconsole.Rig"),
+                                 QLatin1String("DisplayChanged"));
   signal << control << text;
   connection_.send(signal);
 }
@@ -275,6 +281,8 @@ void AutomationSession::deactivate(const QDBusMessage& call) {
   connection_.send(call.createReply(QVariant(true)));
 }
 
-void AutomationSession::setWindowEnabled(bool enabled) { window_.setEnabled(enabled); }
+void AutomationSession::setWindowEnabled(bool enabled) {
+  window_.setEnabled(enabled);
+}
 
 }  // namespace console

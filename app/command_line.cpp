@@ -14,7 +14,9 @@ namespace {
 
 constexpr const char* kProgramName = "fiscal-console";
 
-std::string text(const QString& value) { return value.toLocal8Bit().toStdString(); }
+std::string text(const QString& value) {
+  return value.toLocal8Bit().toStdString();
+}
 
 struct Options {
   QCommandLineOption help{QStringList{"h", "help"}, "Show this help and exit."};
@@ -60,8 +62,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
                      "printer command.\nThe window's automation interface is offered on the "
                      "session bus as org.fiscalconsole.Console (see docs/window.md)."));
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({options.help, options.version, options.library, options.port,
-                     options.platform, options.display, options.style});
+  parser.addOptions({options.help, options.version, options.library, options.port, options.platform,
+                     options.display, options.style});
 
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -71,8 +73,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
   line.helpText = helpTextOf(parser);
   if (!parser.parse(arguments)) return failure(line, text(parser.errorText()));
   if (!parser.positionalArguments().isEmpty()) {
-    return failure(line, "Unexpected argument '" + text(parser.positionalArguments().first()) +
-                             "'.");
+    return failure(line,
+                   "Unexpected argument '" + text(parser.positionalArguments().first()) + "'.");
   }
   if (parser.isSet(options.help)) {
     line.action = CommandLine::Action::Help;
