@@ -235,37 +235,33 @@ void AutomationSession::displayPut(int position, const QString& text) {
 }
 
 void AutomationSession::press(const QString& control, const QDBusMessage& call) {
-  struct Done {
-    std::atomic<bool>& flag;
-    ~Done() { flag.store(false); }
-  } done{shared_->pressInFlight};
-
+  // The press is over before its answer leaves: the caller may press again at once.
+  const auto answer = [this](const QDBusMessage& reply) {
+    shared_->pressInFlight.store(false);
+    connection_.send(reply);
+  };
+  const auto refuse = [&](const char* error, const QString& text) {
+    answer(call.createErrorReply(automationError(error), text));
+  };
   // A nested event loop inside a procedure may run this early: refuse, never queue.
   if (shared_->procedureRunning.load()) {
-    replyError(connection_, call, "Busy",
-               QStringLiteral("a procedure is running; presses are refused, not queued"));
-    return;
+    return refuse("Busy",
+                  QStringLiteral("a procedure is running; presses are refused, not queued"));
   }
-  if (!window_.isVisible()) {
-    replyError(connection_, call, "Closed", QStringLiteral("the window has closed"));
-    return;
-  }
+  if (!window_.isVisible()) return refuse("Closed", QStringLiteral("the window has closed"));
   if (!window_.isEnabled()) {
-    replyError(connection_, call, "Disabled",
-               QStringLiteral("the window is disabled (Enabled is false); press refused"));
-    return;
+    return refuse("Disabled",
+                  QStringLiteral("the window is disabled (Enabled is false); press refused"));
   }
   const QByteArray name = control.toLatin1();
   auto* button = qobject_cast<QAbstractButton*>(
       window_.widget(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
   if (button == nullptr) {
-    replyError(connection_, call, "NotAButton",
-               QStringLiteral("'%1' is not a command button").arg(control));
-    return;
+    return refuse("NotAButton", QStringLiteral("'%1' is not a command button").arg(control));
   }
   // The same signal a mouse click emits: the same event, procedure and bytes.
   button->click();
-  connection_.send(call.createReply());
+  answer(call.createReply());
 }
 
 void AutomationSession::activate(const QDBusMessage& call) {
