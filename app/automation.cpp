@@ -100,10 +100,10 @@ EventEntry Automation::watch(EventEntry entry) {
   return [this, entry = std::move(entry), table](const ControlTable& controls,
                                                  const ControlId& controlId, const EventId& eventId,
                                                  std::uint32_t word4, std::uint32_t word5) {
-    shared_->procedureRunning.store(true);
+    ++shared_->proceduresRunning;
     const std::int32_t result =
         entry(table->over(controls, shared_), controlId, eventId, word4, word5);
-    shared_->procedureRunning.store(false);
+    --shared_->proceduresRunning;
     if (controlId == form_.id && eventId == kFormOpened) afterFormOpened();
     return result;
   };

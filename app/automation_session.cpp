@@ -108,7 +108,8 @@ void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
     return;
   }
   bool idle = false;
-  if (shared.procedureRunning.load() || !shared.pressInFlight.compare_exchange_strong(idle, true)) {
+  if (shared.proceduresRunning.load() > 0 ||
+      !shared.pressInFlight.compare_exchange_strong(idle, true)) {
     replyError(context_.connection, call, "Busy",
                QStringLiteral("a procedure is running; presses are refused, not queued"));
     return;
@@ -244,7 +245,7 @@ void AutomationSession::press(const QString& control, const QDBusMessage& call) 
     answer(call.createErrorReply(automationError(error), text));
   };
   // A nested event loop inside a procedure may run this early: refuse, never queue.
-  if (shared_->procedureRunning.load()) {
+  if (shared_->proceduresRunning.load() > 0) {
     return refuse("Busy",
                   QStringLiteral("a procedure is running; presses are refused, not queued"));
   }

@@ -25,11 +25,11 @@ class AutomationSession;
 
 // State shared by the window's thread and the bus thread.
 struct AutomationShared {
-  std::atomic<bool> procedureRunning{false};  // an event is in the event entry
-  std::atomic<bool> pressInFlight{false};     // a Press accepted and not yet answered
-  std::atomic<bool> enabled{true};            // the Enabled property as last set
-  QMutex mutex;                               // guards displays
-  QHash<QString, QString> displays;           // what each display control shows
+  std::atomic<int> proceduresRunning{0};   // events inside the event entry (nested too)
+  std::atomic<bool> pressInFlight{false};  // a Press accepted and not yet answered
+  std::atomic<bool> enabled{true};         // the Enabled property as last set
+  QMutex mutex;                            // guards displays
+  QHash<QString, QString> displays;        // what each display control shows
   // The session on the bus, or null; read and written on the window's thread only.
   AutomationSession* session = nullptr;
 };

@@ -125,7 +125,7 @@ class AutomationTest : public QObject {
   // ESTADO read after each step; presses refused while disabled, while a press
   // runs, or for a control that does not exist.
   void rigRunsATicketOnTheVirtualPrinter() {
-    sim_test::SimulatorProcess printer({"--z-ms", "1500"});
+    sim_test::SimulatorProcess printer({"--z-ms", "3000"});
     QVERIFY(printer.started());
     ConsoleProcess console({"--port", QString::fromStdString(printer.port())});
     QVERIFY(waitForName(kService));
@@ -154,12 +154,12 @@ class AutomationTest : public QObject {
              QStringLiteral("org.fiscalconsole.Error.Disabled"));
     setEnabled(kService, true);
 
-    // CIERRE Z takes the printer 1.5 s; a press meanwhile is refused, not queued.
+    // CIERRE Z takes the printer 3 s; a press meanwhile is refused, not queued.
     QDBusMessage closing =
         QDBusMessage::createMethodCall(kService, "/MainForm", "org.fiscalconsole.Rig", "Press");
     closing << QStringLiteral("CmCommand15");
     QDBusPendingCall z = QDBusConnection::sessionBus().asyncCall(closing, 20'000);
-    QTest::qWait(300);
+    QTest::qWait(500);
     QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("CmCommand3")})),
              QStringLiteral("org.fiscalconsole.Error.Busy"));
     QVERIFY(QTest::qWaitFor([&] { return z.isFinished(); }, 20'000));
