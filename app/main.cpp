@@ -1,7 +1,12 @@
-// The process entry of the console: one window, the printer library beside the
-// executable, and the start-up and shutdown steps in their fixed order.
+// The process entry of the console: the command line first (a bad option opens
+// neither a window nor a port), then one window over the printer library, with
+// its automation interface on the session bus, and the start-up and shutdown
+// steps in their fixed order.
+#include <cstdlib>
 #include <iostream>
 
+#include "app/automation.h"
+#include "app/command_line.h"
 #include "app/console_module.h"
 #include "app/forms_runtime.h"
 #include "app/process_entry.h"
@@ -10,8 +15,18 @@
 #include "printer/printer_library.h"
 
 int main(int argc, char** argv) {
+  const console::CommandLine options = console::parseCommandLine(argc, argv);
+  if (options.action != console::CommandLine::Action::Run) {
+    return console::answerCommandLine(options, std::cout, std::cerr);
+  }
+  // Our library reads the variable when it opens the port; set it before loading.
+  if (options.portDevice) setenv(console::kPort1Variable, options.portDevice->c_str(), 1);
+
   console::ProgramRuntime runtime(std::cerr);
-  console::ConsoleModule module(runtime, console::PrinterLibrary::consoleLibraryPath());
-  console::QtFormsRuntime forms(console::mainForm(), console::eventEntryOf(module));
+  console::ConsoleModule module(
+      runtime, options.libraryPath.value_or(console::PrinterLibrary::consoleLibraryPath()));
+  console::Automation automation(console::mainForm(), std::cerr);
+  console::QtFormsRuntime forms(console::mainForm(),
+                                automation.watch(console::eventEntryOf(module)));
   return console::processEntry(runtime, forms, argc, argv);
 }
