@@ -154,7 +154,10 @@ std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync s
       sql::Database::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
   if (!db) return fail("cannot open: " + error);
   if (!fresh) {
-    if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) return fail(why);
+    if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) {
+      db.reset();  // before the lock goes
+      return fail(why);
+    }
   }
   const std::string synchronous =
       std::string("PRAGMA synchronous = ") + (sync == Sync::kOnCommit ? "FULL" : "NORMAL");
