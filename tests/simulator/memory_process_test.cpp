@@ -67,6 +67,21 @@ TEST_F(MemoryProcessTest, ASecondRunContinuesTheZNumbersAndTheOpenTicket) {
   EXPECT_EQ(reply_, "0003");
   TearDown();
 
+  // The report and the journal read the same memory back.
+  const Finished report = runSimulatorToEnd({"report", "--memory", memory_, "--json"});
+  EXPECT_EQ(report.exitCode, 0) << report.standardError;
+  EXPECT_NE(report.standardOutput.find("{\"number\": 3, "), std::string::npos);
+  EXPECT_NE(report.standardOutput.find("\"power_ons\": 2"), std::string::npos);
+  const Finished journal = runSimulatorToEnd({"journal", "--memory", memory_, "--z", "3"});
+  EXPECT_EQ(journal.exitCode, 0) << journal.standardError;
+  EXPECT_NE(journal.standardOutput.find("ticket 00000002  closed"), std::string::npos)
+      << journal.standardOutput;
+  EXPECT_NE(journal.standardOutput.find("total 1.00  net 0.83  tax 0.17  paid 100.00"),
+            std::string::npos);
+  const Finished notAMemory = runSimulatorToEnd({"report", "--memory", SIMULATOR_PATH});
+  EXPECT_EQ(notAMemory.exitCode, 1);
+  EXPECT_NE(notAMemory.standardError.find("not a SQLite file"), std::string::npos);
+
   MemoryReader memory(memory_);
   EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM documents WHERE state = 'closed'"), 2);
   EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM document_lines WHERE document_id = 2"), 2);
