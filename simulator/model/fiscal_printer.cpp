@@ -46,10 +46,28 @@ Reply FiscalPrinter::execute(const Command& command) {
   } else if (info->prints && paper_.isOut()) {
     outcome.code = ReturnCode::kPaperOut;
   } else {
-    outcome = (this->*info->run)(command, info->kind);
+    outcome = runKeepingPaper(*info, command);
   }
-  lastRefused_ = outcome.code != ReturnCode::kOk;
-  return Reply{printerStatus(), fiscalStatus(), std::move(outcome)};
+  std::uint16_t fiscal = fiscalStatus();
+  if (outcome.code != ReturnCode::kOk) fiscal |= status::kCommandRefused;
+  return Reply{printerStatus(), fiscal, std::move(outcome)};
+}
+
+// Runs a known command; when any of its lines was lost, the command did not
+// happen: the state goes back to what it was and the answer is paper out.
+Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& command) {
+  const Document document = document_;
+  const DayTotals day = day_;
+  const Numbering numbering = numbering_;
+  const bool drawerOpen = drawerOpen_;
+  const std::size_t lostBefore = paper_.lostLines();
+  Outcome outcome = (this->*info.run)(command, info.kind);
+  if (paper_.lostLines() == lostBefore) return outcome;
+  document_ = document;
+  day_ = day;
+  numbering_ = numbering;
+  drawerOpen_ = drawerOpen;
+  return Outcome{ReturnCode::kPaperOut, {}};
 }
 
 std::uint16_t FiscalPrinter::printerStatus() const {
@@ -77,7 +95,6 @@ std::uint16_t FiscalPrinter::fiscalStatus() const {
   }
   if (document_.payments > 0) word |= status::kPaymentStarted;
   if (!day_.isEmpty()) word |= status::kDayTotalsPending;
-  if (lastRefused_) word |= status::kCommandRefused;
   return word;
 }
 
