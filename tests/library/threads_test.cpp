@@ -1,4 +1,5 @@
 // The entry points called from several threads at once, and the C boundary.
+#include <atomic>
 #include <new>
 #include <thread>
 
@@ -21,20 +22,22 @@ TEST_F(Threads, FieldsAndCommandsFromTwoThreadsAtOnce) {
   Script script;
   ASSERT_EQ(openWith(script), FP_OK);
   int undocumented = 0;
-  std::thread adder([] {
-    for (int i = 0; i < 3000; ++i) {
+  std::atomic<bool> done{false};
+  std::thread adder([&done] {
+    for (int i = 0; !done; ++i) {
       AddDataField("field", 5);
       (void)getLastError();
-      if (i % 97 == 0) Purge(nullptr);
+      if (i % 7 == 0) Purge(nullptr);
     }
   });
-  for (int i = 0; i < 150; ++i) {
+  for (int i = 0; i < 300; ++i) {
     addWord(0x0A01);
     addWord(0x0000);
     char area[FP_AREA_SIZE];
     if (!documented(SendCommand(area))) ++undocumented;
     if (!documented(SendCommandComplete("0A01|0000"))) ++undocumented;
   }
+  done = true;
   adder.join();
   EXPECT_EQ(undocumented, 0);
   for (const auto& frame : commandFrames()) EXPECT_LE(frame.fields.size(), protocol::kMaxFields);
