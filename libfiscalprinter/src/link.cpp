@@ -32,6 +32,13 @@ milliseconds Link::lineTime(std::size_t bytes) const {
   return milliseconds{static_cast<long long>(bytes) * 10 * 1000 / rate + 1};
 }
 
+// The printer starts its reply (or the next DC2) within `response`; the host allows
+// one byte gap more for the time the byte takes to reach it and be seen, so that a
+// printer answering just inside its bound is not sent the frame again.
+milliseconds Link::replyWait() const {
+  return timing_.response + timing_.interByte;
+}
+
 milliseconds Link::frameLimit() const {
   return timing_.frame + lineTime(kLongestFrame);
 }
@@ -153,14 +160,14 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
       case DecodedEvent::Kind::Ack:
         // Only the first ACK of a transmission opens the wait for the reply; more
         // of them (a flood, or a stray 0x06) change nothing.
-        if (!waiting.acknowledged) waiting.limit = Clock::now() + timing_.response;
+        if (!waiting.acknowledged) waiting.limit = Clock::now() + replyWait();
         waiting.acknowledged = true;
         break;
       case DecodedEvent::Kind::Working: {
         const Clock::time_point now = Clock::now();
         if (!workingSince_) workingSince_ = now;
         const Clock::time_point workEnd = *workingSince_ + timing_.maxWorking;
-        if (now < workEnd) waiting.limit = std::min(now + timing_.response, workEnd);
+        if (now < workEnd) waiting.limit = std::min(now + replyWait(), workEnd);
         waiting.acknowledged = true;
         break;
       }

@@ -6,8 +6,8 @@
 // `transmissions` times in all.
 //
 // Waits (docs/library.md): after a transmission, `ack` (plus the frame's line
-// time) for the first answer; after the first ACK, `response` for a DC2 or the
-// start of the reply; after each DC2, `response` again, but never past
+// time) for the first answer; after the first ACK, `response` (and one byte gap)
+// for a DC2 or the start of the reply; after each DC2, the same, but never past
 // `maxWorking` after the command's first DC2. Inside a frame, `interByte` between
 // bytes and `frame` (plus its line time) for the whole frame. Everything within
 // one overall deadline per command. ACKs after the first, NAKs, noise and frames
@@ -101,6 +101,7 @@ class Link {
   bool workedTooLong() const;
   milliseconds lineTime(std::size_t bytes) const;
   milliseconds frameLimit() const;
+  milliseconds replyWait() const;
   void flushReceived();
 
   SerialPort& port_;
