@@ -42,7 +42,7 @@ struct SlowReplyCase {
 // gap, however long after the ACK it ends.
 TEST_F(HostilePrinter, LateAndTrickledRepliesAreReadWholeOnTheFirstTransmission) {
   const SlowReplyCase cases[] = {{"late, ending after the reply wait", 700, 20},
-                                 {"trickled at half the byte gap", 0, 40}};
+                                 {"trickled, a third of the byte gap apart", 0, 30}};
   for (const SlowReplyCase& c : cases) {
     SCOPED_TRACE(c.name);
     Script script;
