@@ -69,8 +69,7 @@ int PrinterSession::openPort(char* area) {
   LinkTiming timing;
   timing.bitsPerSecond = bitsPerSecond_;
   link_.setTiming(timing);
-  const Exchange hello = link_.transact(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
-                                        Clock::now() + protocol::kHandshakeLimit);
+  const Exchange hello = link_.handshake();
   if (hello.outcome != LinkOutcome::kReplied) {
     port_.close();
     writeArea(area, errorText(toInt(ErrorCode::kNoPrinter)));
@@ -122,9 +121,10 @@ int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
       return finish(ErrorCode::kLineLost);
   }
   keepStatus(exchange.reply);
-  writeArea(area, fieldsText(exchange.reply.fields));
   const int returnCode = exchange.reply.returnCode;
-  return finish(returnCode == 0 ? toInt(ErrorCode::kOk) : kRefusedBase + returnCode);
+  if (returnCode != 0) return finish(kRefusedBase + returnCode);  // the area stays empty
+  writeArea(area, fieldsText(exchange.reply.fields));
+  return finish(ErrorCode::kOk);
 }
 
 void PrinterSession::keepStatus(const protocol::ReplyMessage& reply) {

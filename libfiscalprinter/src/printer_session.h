@@ -1,10 +1,11 @@
 // The library's one instance: settings for the next OpenPort, the open port and
 // its link, the field list, the last code and the status words of the last reply.
 // Each method is one entry point of the C interface and returns the code it left
-// in lastError().
+// in lastError(). The methods are not thread-safe: callers hold callLock().
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
@@ -31,6 +32,11 @@ class PrinterSession {
   int sendFields(char* area);
   int sendPacked(const char* packed);
 
+  // Leaves kInternal: an entry point failed inside the library.
+  int internalFailure() { return finish(ErrorCode::kInternal); }
+  // Held by each entry point for its whole call (entry_guard.h).
+  std::mutex& callLock() { return callLock_; }
+
   int lastError() const { return lastError_; }
   int printerStatus() const { return printerStatus_; }
   int fiscalStatus() const { return fiscalStatus_; }
@@ -45,6 +51,7 @@ class PrinterSession {
   int run(const protocol::CommandMessage& command, char* area);
   void keepStatus(const protocol::ReplyMessage& reply);
 
+  std::mutex callLock_;
   int portNumber_ = 1;
   int bitsPerSecond_ = 9600;
   int protocolType_ = 1;

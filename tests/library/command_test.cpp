@@ -51,7 +51,13 @@ TEST_F(Commands, RefusalGivesThousandPlusReturnCodeWithTheReplyStatusWords) {
   refusing.returnCode = 2;
   refusing.printerStatus = 0x0002;
   refusing.fiscalStatus = 0x0021;
+  refusing.replyFields = {"00000009"};
   ASSERT_EQ(openWith(refusing), FP_OK);
+  addWord(0x0A07);
+  addWord(0x0000);
+  std::strcpy(area_, "left over");
+  EXPECT_EQ(SendCommand(area_), FP_REFUSED_BASE + 2);
+  EXPECT_STREQ(area_, "");  // a refusal's fields are not a result
   EXPECT_EQ(SendCommandComplete("0A07|0000"), FP_REFUSED_BASE + 2);
   EXPECT_EQ(getLastError(), 1002);
   EXPECT_STREQ(getErrorText(1002), "printer refused the command");

@@ -1,10 +1,14 @@
 /*
  * Public C interface of the fiscal printer interface library.
  *
- * One library instance per process; every call comes from one thread. Each entry
- * point returns a 32-bit int. The outcome of an operation is read afterwards with
- * getLastError(): 0 means success, and no entry point ever reports -1 (callers
- * reserve -1 for "the call could not be made").
+ * One library instance per process. Any thread may call any entry point: calls
+ * are serialized (a call waits while another one runs, at most for the other's
+ * deadline), and the field list, the last code and the status words are the one
+ * instance's, shared by all threads. No C++ exception leaves the library: an
+ * internal failure gives FP_INTERNAL_ERROR. Each entry point returns a 32-bit
+ * int. The outcome of an operation is read afterwards with getLastError(): 0
+ * means success, and no entry point ever reports -1 (callers reserve -1 for "the
+ * call could not be made").
  *
  * Areas handed by pointer to Purge, GetAPIVersion, OpenPort, SendCommand and
  * ClosePort are FP_AREA_SIZE bytes long and owned by the caller; the library never
@@ -42,6 +46,8 @@ extern "C" {
 #define FP_TIMEOUT 11            /* the printer stopped answering during a command */
 #define FP_BAD_FRAMES 12         /* only damaged replies or NAKs, after every resend */
 #define FP_LINE_LOST 13          /* the device failed or vanished; the port is closed */
+#define FP_INTERNAL_ERROR 14     /* the library itself failed (out of memory); a command
+                                    may or may not have been sent */
 /* The printer refused the command: FP_REFUSED_BASE + its return code (1..65535). */
 #define FP_REFUSED_BASE 1000
 
@@ -67,7 +73,7 @@ FP_API int setBaudRate(int baud);
 FP_API int setProtocolType(int type);
 
 /* Opens the configured port raw 8N1, takes an exclusive flock on it and performs
- * the opening handshake (at most 2 s). getLastError(): 0 a printer answered,
+ * the opening handshake (at most 3 s). getLastError(): 0 a printer answered,
  * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered. On
  * success `area` receives the printer's identification ("model|firmware"),
  * otherwise the error text. An open port is closed first. When the environment
@@ -88,8 +94,10 @@ FP_API int AddDataField(const char* data, int length);
 
 /* Sends the gathered field list as one command and empties the list, whether or
  * not the send succeeds. On success `area` receives the printer's reply fields
- * joined by '|' (control bytes shown as '.'), otherwise an empty text. A
- * printer refusal gives FP_REFUSED_BASE + its return code. */
+ * joined by '|' (control bytes shown as '.'), otherwise (a refusal included) an
+ * empty text. A printer refusal gives FP_REFUSED_BASE + its return code. Every
+ * command ends within its overall deadline (docs/library.md), whatever the
+ * printer sends. */
 FP_API int SendCommand(char* area);
 
 /* Sends a command with no further fields, named by the packed text "HHHH|HHHH"
