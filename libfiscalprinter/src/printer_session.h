@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
@@ -34,6 +36,9 @@ class PrinterSession {
   int lastError() const { return lastError_; }
   int printerStatus() const { return printerStatus_; }
   int fiscalStatus() const { return fiscalStatus_; }
+  // The fields of the last reply received by OpenPort, SendCommand or
+  // SendCommandComplete; empty after a call that got no reply.
+  const std::vector<std::string>& replyFields() const { return replyFields_; }
 
  private:
   int finish(ErrorCode code) { return finish(toInt(code)); }
@@ -55,6 +60,7 @@ class PrinterSession {
   int lastError_ = 0;
   int printerStatus_ = 0;
   int fiscalStatus_ = 0;
+  std::vector<std::string> replyFields_;
 };
 
 // The instance of this process.
