@@ -248,7 +248,12 @@ int decodeTrace(const std::string& path, bool follow) {
   TraceDecoder decoder(std::cout);
   std::string error;
   const bool read = readTraceLines(
-      path, follow, stopRequested, [&](std::string_view line) { decoder.line(line); }, error);
+      path, follow, stopRequested,
+      [&](std::string_view line) {
+        decoder.line(line);
+        if (follow) std::cout.flush();  // a person is watching
+      },
+      error);
   decoder.finish();
   if (!read) return usageError(error);
   const int failed = decoder.failedCommands();

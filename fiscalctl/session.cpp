@@ -35,7 +35,7 @@ Outcome Session::open(const PortSettings& settings) {
   outcome.label = "open";
   outcome = finish(std::move(outcome), true);
   identification_ = areaText(connectionArea_);
-  open_ = outcome.code == 0;
+  open_ = true;  // ClosePort follows every OpenPort, as in the console, whatever it gave
   return outcome;
 }
 

@@ -38,6 +38,7 @@ class Session {
 
   // Purge, GetAPIVersion, the settings and OpenPort, as the console opens it.
   Outcome open(const PortSettings& settings);
+  // ClosePort, once after each open (also a failed one); harmless otherwise.
   void close();
 
   // Sends the request exactly as the console's button would (for a console
