@@ -42,7 +42,8 @@ command that does not end with code 0, unless --keep-going.
 
 Options:
   --library PATH  the printer library to load (default:
-                  lib/libfiscalprinter.so.1 beside the bin directory of fiscalctl)
+                  lib/libfiscalprinter.so.1 beside the bin directory of
+                  fiscalctl)
   --port DEVICE   the serial device of port 1 (sets FISCALPRINTER_PORT1)
   --baud N        line speed in bit/s (default 115200)
   --repeat N      runs the whole list of commands N times (default 1)
