@@ -50,6 +50,7 @@ ErrorCode PrinterSession::settingsError() const {
 int PrinterSession::openPort(char* area) {
   port_.close();
   trace_.startFromEnvironment();
+  replyFields_.clear();
   printerStatus_ = 0;
   fiscalStatus_ = 0;
   if (const ErrorCode error = settingsError(); error != ErrorCode::kOk) {
@@ -95,12 +96,14 @@ int PrinterSession::sendFields(char* area) {
   protocol::CommandMessage command;
   const ErrorCode built = fields_.toCommand(command);
   fields_.clear();  // whatever happens next, the next command starts afresh
+  replyFields_.clear();
   writeArea(area, "");
   if (built != ErrorCode::kOk) return finish(built);
   return run(command, area);
 }
 
 int PrinterSession::sendPacked(const char* packed) {
+  replyFields_.clear();
   const auto parsed = protocol::parsePackedCommand(packed);
   if (!parsed) return finish(ErrorCode::kMalformedPackedText);
   return run(protocol::CommandMessage{0, parsed->command, parsed->extension, {}}, nullptr);
@@ -130,6 +133,7 @@ int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
 void PrinterSession::keepStatus(const protocol::ReplyMessage& reply) {
   printerStatus_ = reply.printerStatus;
   fiscalStatus_ = reply.fiscalStatus;
+  replyFields_ = reply.fields;
 }
 
 }  // namespace fp::lib

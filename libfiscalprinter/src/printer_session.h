@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
@@ -40,6 +42,9 @@ class PrinterSession {
   int lastError() const { return lastError_; }
   int printerStatus() const { return printerStatus_; }
   int fiscalStatus() const { return fiscalStatus_; }
+  // The fields of the last reply received by OpenPort, SendCommand or
+  // SendCommandComplete; empty after a call that got no reply.
+  const std::vector<std::string>& replyFields() const { return replyFields_; }
 
  private:
   int finish(ErrorCode code) { return finish(toInt(code)); }
@@ -62,6 +67,7 @@ class PrinterSession {
   int lastError_ = 0;
   int printerStatus_ = 0;
   int fiscalStatus_ = 0;
+  std::vector<std::string> replyFields_;
 };
 
 // The instance of this process.

@@ -121,6 +121,34 @@ FP_API int getFiscalStatus(void);
 /* A short, static, NUL-terminated English text for any code (never NULL). */
 FP_API const char* getErrorText(int code);
 
+/* Extra entry points for tools (fiscalctl). None of them changes getLastError(),
+ * and none ever returns NULL. */
+
+/* The two status words, for getStatusBitName. */
+#define FP_PRINTER_STATUS_WORD 0
+#define FP_FISCAL_STATUS_WORD 1
+
+/* The name of `bit` (0 to 15) of the status word `word` (FP_PRINTER_STATUS_WORD
+ * or FP_FISCAL_STATUS_WORD), as a static text ("paper low", "ticket open");
+ * "" for a bit that carries nothing, another word or a bit out of range. */
+FP_API const char* getStatusBitName(int word, int bit);
+
+/* A static text for a printer return code r (the r of FP_REFUSED_BASE + r):
+ * "out of order", "malformed field", ...; "" for a code the printer does not
+ * use. */
+FP_API const char* getReturnCodeText(int returnCode);
+
+/* Number of fields in the reply to the last OpenPort, SendCommand or
+ * SendCommandComplete; 0 when that call got no reply. */
+FP_API int getReplyFieldCount(void);
+
+/* Copies field `index` (from 0) of that reply into `buffer`: at most `size`
+ * bytes, then a zero byte when there is room for it. Returns the field's full
+ * length in bytes (fields may hold any byte, zero included; a result above
+ * `size` means the copy was cut short). Returns 0 and writes nothing for an
+ * index out of range, a NULL buffer or a negative size. */
+FP_API int getReplyField(int index, char* buffer, int size);
+
 #ifdef __cplusplus
 }
 #endif
