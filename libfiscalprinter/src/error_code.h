@@ -21,6 +21,7 @@ enum class ErrorCode : int {
   kTimeout = 11,             // the printer stopped answering during a command
   kBadFrames = 12,           // only damaged frames or NAKs, after every retransmission
   kLineLost = 13,            // the device failed or vanished; the port is closed
+  kInternal = 14,            // the library itself failed (out of memory); see errorText
 };
 
 // Code of a command the printer refused with `returnCode` (1..65535): 1000 + returnCode.

@@ -33,7 +33,7 @@ Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
 
 Outcome FiscalPrinter::closingX(const Command& command, DocumentKind) {
   if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
-  numbering_.xReport = nextNumber(numbering_.xReport, kLastReportNumber);
+  numbering_.xReport = nextSerial(numbering_.xReport, 4);
   printDayTotals("INFORME X Nro " + zeroPadded(numbering_.xReport, 4));
   return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.xReport, 4)}};
 }

@@ -49,15 +49,35 @@ Reply FiscalPrinter::execute(const Command& command) {
   } else if (info->prints && coverOpen_) {
     outcome.code = ReturnCode::kCoverOpen;
   } else {
-    outcome = (this->*info->run)(command, info->kind);
+    outcome = runKeepingPaper(*info, command);
   }
-  lastRefused_ = outcome.code != ReturnCode::kOk;
-  return Reply{printerStatus(), fiscalStatus(), std::move(outcome)};
+  std::uint16_t fiscal = fiscalStatus();
+  if (outcome.code != ReturnCode::kOk) fiscal |= status::kCommandRefused;
+  return Reply{printerStatus(), fiscal, std::move(outcome)};
+}
+
+// Runs a known command; when any of its lines was lost, the command did not
+// happen: the state goes back to what it was and the answer is paper out.
+Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& command) {
+  const Document document = document_;
+  const DayTotals day = day_;
+  const Numbering numbering = numbering_;
+  const bool drawerOpen = drawerOpen_;
+  const std::size_t lostBefore = paper_.lostLines();
+  Outcome outcome = (this->*info.run)(command, info.kind);
+  if (paper_.lostLines() == lostBefore) return outcome;
+  document_ = document;
+  day_ = day;
+  numbering_ = numbering;
+  drawerOpen_ = drawerOpen;
+  lastLine_.reset();
+  return Outcome{ReturnCode::kPaperOut, {}};
 }
 
 Reply FiscalPrinter::refusal(ReturnCode code) {
-  lastRefused_ = code != ReturnCode::kOk;
-  return Reply{printerStatus(), fiscalStatus(), Outcome{code, {}}};
+  std::uint16_t fiscal = fiscalStatus();
+  if (code != ReturnCode::kOk) fiscal |= status::kCommandRefused;
+  return Reply{printerStatus(), fiscal, Outcome{code, {}}};
 }
 
 void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
@@ -66,7 +86,6 @@ void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
   numbering_ = state.numbering;
   lastLine_.reset();
   if (afterRestart) {
-    lastRefused_ = false;
     recovered_.reset();
     if (document_.kind != DocumentKind::kNone) recovered_ = document_;
   }
@@ -99,7 +118,6 @@ std::uint16_t FiscalPrinter::fiscalStatus() const {
   }
   if (document_.payments > 0) word |= status::kPaymentStarted;
   if (!day_.isEmpty()) word |= status::kDayTotalsPending;
-  if (lastRefused_) word |= status::kCommandRefused;
   if (memoryFull()) word |= status::kMemoryFull;
   if (recovered_ && recovered_->kind == document_.kind && recovered_->number == document_.number) {
     word |= status::kDocumentRecovered;

@@ -55,6 +55,8 @@ struct DayTotals {
 };
 
 // Numbers that run across days: last number given to each kind of document and report.
+// Each has a fixed number of digits on paper and in replies; after the largest
+// (9999 for Z and X, 99999999 for documents) numbering starts again at 1.
 struct Numbering {
   std::uint32_t ticket = 0;
   std::uint32_t invoice = 0;
@@ -89,9 +91,11 @@ struct JournalLine {
 inline constexpr std::uint32_t kLastDocumentNumber = 99'999'999;
 inline constexpr std::uint32_t kLastReportNumber = 9'999;
 
-// The number after `last`, starting again from 1 after `largest`.
-inline std::uint32_t nextNumber(std::uint32_t last, std::uint32_t largest) {
-  return last >= largest ? 1 : last + 1;
+// The number after `last` in a series of `digits` digits: 1 again after the largest.
+inline std::uint32_t nextSerial(std::uint32_t last, int digits) {
+  std::uint64_t limit = 1;
+  for (int i = 0; i < digits; ++i) limit *= 10;
+  return last + 1 < limit ? last + 1 : 1;
 }
 
 }  // namespace sim

@@ -9,7 +9,7 @@ namespace sim {
 Outcome FiscalPrinter::openNonFiscal(const Command& command, DocumentKind kind) {
   if (document_.kind != DocumentKind::kNone) return Outcome{ReturnCode::kOutOfOrder, {}};
   if (!fitsFieldCount(command, 0)) return Outcome{ReturnCode::kMalformedField, {}};
-  numbering_.nonFiscal = nextNumber(numbering_.nonFiscal, kLastDocumentNumber);
+  numbering_.nonFiscal = nextSerial(numbering_.nonFiscal, 8);
   document_ = Document{};
   document_.kind = kind;
   document_.number = numbering_.nonFiscal;

@@ -6,18 +6,24 @@ PaperRoll::PaperRoll(std::ostream& out, std::size_t capacityLines)
     : out_(out), capacity_(capacityLines) {}
 
 void PaperRoll::print(std::string_view line) {
-  if (isOut()) return;
+  if (isOut()) {
+    ++lost_;
+    return;
+  }
   if (holding_) {
     held_.emplace_back(line.substr(0, kColumns));
-  } else {
-    write(line);
+  } else if (!write(line)) {
+    return;
   }
   ++printed_;
 }
 
-void PaperRoll::write(std::string_view line) {
+bool PaperRoll::write(std::string_view line) {
   out_ << line.substr(0, kColumns) << '\n';
-  out_.flush();
+  if (out_.flush()) return true;
+  failed_ = true;
+  ++lost_;
+  return false;
 }
 
 bool PaperRoll::isLow() const {
@@ -27,7 +33,7 @@ bool PaperRoll::isLow() const {
 
 bool PaperRoll::isOut() const {
   if (condition_ == Condition::kOut) return true;
-  return capacity_ != 0 && printed_ >= capacity_;
+  return failed_ || (capacity_ != 0 && printed_ >= capacity_);
 }
 
 void PaperRoll::loadNewRoll() {
@@ -43,7 +49,13 @@ void PaperRoll::hold() {
 
 void PaperRoll::release() {
   holding_ = false;
-  for (const std::string& line : held_) write(line);
+  for (std::size_t i = 0; i < held_.size(); ++i) {
+    if (!write(held_[i])) {  // the rest of the held lines are lost with it
+      lost_ += held_.size() - i - 1;
+      printed_ -= held_.size() - i;
+      break;
+    }
+  }
   held_.clear();
 }
 

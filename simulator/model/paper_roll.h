@@ -20,12 +20,17 @@ class PaperRoll {
   // of 0 is an endless roll; otherwise the roll ends after that many lines.
   explicit PaperRoll(std::ostream& out, std::size_t capacityLines = 0);
 
-  // Prints one line; a line past the end of the roll is lost.
+  // Prints one line. A line past the end of the roll, or one the stream
+  // fails to take, is lost and counted in lostLines().
   void print(std::string_view line);
 
   std::size_t printedLines() const { return printed_; }
+  std::size_t lostLines() const { return lost_; }
   bool isLow() const;
+  // The roll is finished, or its stream has failed: nothing more can be printed.
   bool isOut() const;
+  // A write to the stream failed (a full disk, an unwritable device).
+  bool hasFailed() const { return failed_; }
 
   // What the printer is told about its paper from outside: as the roll
   // says, near its end, or out. loadNewRoll() starts a full roll.
@@ -41,7 +46,7 @@ class PaperRoll {
   void discard();
 
  private:
-  void write(std::string_view line);
+  bool write(std::string_view line);  // false (and counted lost) when the stream fails
 
   std::ostream& out_;
   std::size_t capacity_;
@@ -50,6 +55,8 @@ class PaperRoll {
   bool holding_ = false;
   std::size_t printedBeforeHold_ = 0;
   std::vector<std::string> held_;
+  std::size_t lost_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace sim

@@ -123,7 +123,7 @@ Outcome FiscalPrinter::openSalesDocument(const Command& command, DocumentKind ki
     }
   }
   std::uint32_t& last = kind == DocumentKind::kTicket ? numbering_.ticket : numbering_.invoice;
-  last = nextNumber(last, kLastDocumentNumber);
+  last = nextSerial(last, 8);
   document_ = Document{};
   document_.kind = kind;
   document_.number = last;
