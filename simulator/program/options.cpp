@@ -60,6 +60,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
       options.silent = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--paper" || arg == "--stats") {
       if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
       (arg == "--paper" ? options.paper : options.stats) = args[++i];
@@ -79,8 +81,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 }
 
 const char* usageText() {
-  return "usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
-         "  Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+  return "Usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
+         "Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+         "\n"
+         "Options:\n"
          "  --exec COMMAND ARGS  run COMMAND with FISCALPRINTER_PORT1 set to the terminal;\n"
          "                       end with its exit code when it ends\n"
          "  --paper FILE         write the paper roll to FILE (default: standard output,\n"
@@ -93,7 +97,8 @@ const char* usageText() {
          "  --roll-lines N       the paper roll ends after N lines\n"
          "  --z-ms N             a Z closing takes N milliseconds (default 1500)\n"
          "  --silent             never answer\n"
-         "  --help               this text\n";
+         "  --help               print this text and exit\n"
+         "  --version            print the program's name and version and exit\n";
 }
 
 }  // namespace sim
