@@ -49,10 +49,15 @@ install(FILES ${PROJECT_BINARY_DIR}/FiscalPrinterConfig.cmake
   ${PROJECT_BINARY_DIR}/FiscalPrinterConfigVersion.cmake
   DESTINATION ${fiscal_cmake_dir} COMPONENT development)
 
-# pkg-config paths relative to the .pc file, so a moved prefix still works.
-file(RELATIVE_PATH FISCAL_PC_TO_PREFIX
-  ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
-string(REGEX REPLACE "/$" "" FISCAL_PC_TO_PREFIX "${FISCAL_PC_TO_PREFIX}")
+# pkg-config: the system prefix as it is; any other relative to the .pc file,
+# so that `cmake --install --prefix DIR` and a moved prefix still work.
+if(libdir_is_system EQUAL -1)
+  file(RELATIVE_PATH FISCAL_PC_PREFIX
+    ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" FISCAL_PC_PREFIX "\${pcfiledir}/${FISCAL_PC_PREFIX}")
+else()
+  set(FISCAL_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
+endif()
 configure_file(${FISCAL_PACKAGING_DIR}/fiscalprinter.pc.in
   ${PROJECT_BINARY_DIR}/fiscalprinter.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/fiscalprinter.pc

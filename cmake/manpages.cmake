@@ -29,6 +29,6 @@ foreach(program fiscal-console fiscal-printer-sim fiscalctl)
     VERBATIM)
   add_custom_target(${program}-man ALL DEPENDS ${page}.stamp)
   # OPTIONAL: absent while the program has no --help of its own.
-  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
     COMPONENT programs OPTIONAL)
 endforeach()

@@ -29,6 +29,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_COMPONENTS_ALL programs library development)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -40,26 +41,28 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME ${fiscal_deb_programs})
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_PROGRAMS_DESCRIPTION "test console for fiscal receipt printers
- A desktop test console for a fiscal receipt printer on a serial line: one
- window with a button for each of the printer's commands, showing the printer's
- answer to each. With it come a virtual fiscal printer on a pseudo-terminal,
- fiscal-printer-sim, and the command-line companion fiscalctl.")
+A desktop test console for a fiscal receipt printer on a serial line: one
+window with a button for each of the printer's commands, showing the printer's
+answer to each. With it come a virtual fiscal printer on a pseudo-terminal,
+fiscal-printer-sim, and the command-line companion fiscalctl.")
 # The console loads the library at run time (dpkg-shlibdeps cannot see that).
 set(CPACK_COMPONENT_PROGRAMS_DEPENDS library)
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME ${fiscal_deb_library})
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+# The loader's cache is refreshed by dpkg's ldconfig trigger.
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${FISCAL_PACKAGING_DIR}/debian/libfiscalprinter1/triggers)
 set(CPACK_COMPONENT_LIBRARY_DESCRIPTION "fiscal receipt printer interface library
- A C library that speaks the fiscal printer's framed protocol over a serial
- line: open a port, gather a command's fields, send it, and read the printer's
- status and return code.")
+A C library that speaks the fiscal printer's framed protocol over a serial
+line: open a port, gather a command's fields, send it, and read the printer's
+status and return code.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${fiscal_deb_development})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "fiscal receipt printer interface library (development files)
- The header, the pkg-config file (fiscalprinter) and the CMake package
- (find_package(FiscalPrinter), target FiscalPrinter::fiscalprinter) for
- programs that link the fiscal printer interface library.")
+The header, the pkg-config file (fiscalprinter) and the CMake package
+(find_package(FiscalPrinter), target FiscalPrinter::fiscalprinter) for
+programs that link the fiscal printer interface library.")
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
 
 include(CPack)
