@@ -81,5 +81,11 @@ foreach(program fiscal-printer-sim fiscalctl)
   endif()
 endforeach()
 
+# fiscalctl's acceptance run, where it looks for it: share/fiscalctl/ beside bin/.
+if(TARGET fiscalctl)
+  install(FILES ${PROJECT_SOURCE_DIR}/fiscalctl/acceptance.fiscalctl
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/fiscalctl COMPONENT programs)
+endif()
+
 include(${CMAKE_CURRENT_LIST_DIR}/manpages.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)
