@@ -1,11 +1,18 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/qt_controls.h"
@@ -49,6 +56,31 @@ QWidget* createFrame(const ControlDefinition& control, QWidget* parent) {
   return frame;
 }
 
+// A push button that Enter presses as well as Space, as operators expect of the
+// focused button. It clicks when the key goes down; a held key does not repeat
+// the command.
+class CommandButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter) {
+      QPushButton::keyPressEvent(event);
+      return;
+    }
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+  }
+};
+
+// The screen the window opens on: the one at its position, else the primary one.
+QScreen* screenAt(QPoint position) {
+  QScreen* screen = QGuiApplication::screenAt(position);
+  return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
 std::unique_ptr<Control> adapterFor(const ControlDefinition& control, QWidget& widget) {
   switch (control.kind) {
     case ControlKind::CommandButton:
@@ -70,6 +102,15 @@ int twipsToPixels(int twips, int dotsPerInch) {
   const long half = kTwipsPerInch / 2;
   return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch
                                       : (scaled - half) / kTwipsPerInch);
+}
+
+QPoint placeWithin(const QRect& frame, const QRect& available) {
+  const auto fit = [](int start, int size, int areaStart, int areaSize) {
+    if (size >= areaSize) return areaStart;
+    return std::clamp(start, areaStart, areaStart + areaSize - size);
+  };
+  return QPoint(fit(frame.x(), frame.width(), available.x(), available.width()),
+                fit(frame.y(), frame.height(), available.y(), available.height()));
 }
 
 MainWindow::MainWindow(const FormDefinition& form) : form_(form) {
@@ -103,6 +144,32 @@ void MainWindow::applyFormAttributes() {
   move(twipsToPixels(form_.rect.left, logicalDpiX()), twipsToPixels(form_.rect.top, logicalDpiY()));
   resize(twipsToPixels(form_.rect.width, logicalDpiX()),
          twipsToPixels(form_.rect.height, logicalDpiY()));
+  keepOnScreen();
+}
+
+// Before the window is shown its frame is not known yet and counts as the client
+// area; once shown, the window manager's frame counts too.
+void MainWindow::keepOnScreen() {
+  const QRect frame = frameGeometry();
+  const QScreen* screen = screenAt(frame.topLeft());
+  if (screen == nullptr) return;
+  const QPoint place = placeWithin(frame, screen->availableGeometry());
+  if (place != frame.topLeft()) move(place);
+}
+
+void MainWindow::showPainted() {
+  show();
+  // The window paints itself when the window system exposes it; the short tick
+  // wakes the loop so that the deadline holds even when no event comes.
+  const QDeadlineTimer deadline(kShowDeadline);
+  QTimer tick;
+  tick.start(10);
+  while (!windowHandle()->isExposed() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  keepOnScreen();
+  // Sends the painted contents to the window system before a blocking call.
+  QGuiApplication::sync();
 }
 
 QWidget* MainWindow::createWidget(const ControlDefinition& control) {
@@ -119,10 +186,10 @@ QWidget* MainWindow::createWidget(const ControlDefinition& control) {
   return nullptr;
 }
 
-// A left click (or Space while the button has the focus) raises Click; a right
-// click raises SecondaryEvent.
+// A left click (or Space or Enter while the button has the focus) raises Click;
+// a right click raises SecondaryEvent.
 QWidget* MainWindow::createButton(const ControlDefinition& control) {
-  auto* button = new QPushButton(latin1(control.caption), this);
+  auto* button = new CommandButton(latin1(control.caption), this);
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setFocusPolicy(takesFocus(form_, control) ? Qt::StrongFocus : Qt::NoFocus);

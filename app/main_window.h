@@ -3,7 +3,10 @@
 // and a control table over them in identifier order.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -20,6 +23,15 @@ inline constexpr const char* kFallbackFontFamily = "Liberation Sans";
 // Pixels for a length in twips at `dotsPerInch`, rounded to the nearest pixel.
 int twipsToPixels(int twips, int dotsPerInch);
 
+// Where a window frame of `frame`'s size goes so that all of it lies within
+// `available`: at its own top-left corner when it fits there, otherwise at the
+// nearest corner from which it does. A frame wider or taller than the area
+// starts at the area's left or top edge, so its title bar stays reachable.
+QPoint placeWithin(const QRect& frame, const QRect& available);
+
+// How long showPainted() waits for the window system to show the window.
+inline constexpr std::chrono::milliseconds kShowDeadline{2000};
+
 class MainWindow final : public QWidget {
  public:
   // Receives each operator event of a control (Click, SecondaryEvent).
@@ -34,6 +46,11 @@ class MainWindow final : public QWidget {
   const ControlTable& controls() const { return table_; }
   // The widget of the control called `name`, or nullptr.
   QWidget* widget(std::string_view name) const;
+
+  // Shows the window and returns once it has been painted on the screen, or
+  // after kShowDeadline if the window system never shows it. The window is
+  // moved, if need be, so that all of it is on the screen it opens on.
+  void showPainted();
 
   void setControlEventSink(ControlEventSink sink) { sink_ = std::move(sink); }
   void setCloseHandler(CloseHandler handler) { closeHandler_ = std::move(handler); }
@@ -50,6 +67,7 @@ class MainWindow final : public QWidget {
   QWidget* createWidget(const ControlDefinition& control);
   QWidget* createButton(const ControlDefinition& control);
   void applyFormAttributes();
+  void keepOnScreen();
   void stackControls();
   void chainTabOrder();
   void raiseEvent(ControlId id, EventId event);
