@@ -38,11 +38,11 @@ class EventsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { QCoreApplication::instance()->installEventFilter(this); }
   void init() {
     events_.clear();
     painted_ = false;
     whileHandling_ = nullptr;
-    QCoreApplication::instance()->installEventFilter(this);
     forms_ = std::make_unique<console::QtFormsRuntime>(mainForm(), spyEntry());
   }
   void cleanup() { forms_.reset(); }
@@ -205,7 +205,7 @@ class EventsTest : public QObject {
 
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
-    if (event->type() == QEvent::Paint && receiver == forms_->window()) painted_ = true;
+    if (event->type() == QEvent::Paint && forms_ && receiver == forms_->window()) painted_ = true;
     return QObject::eventFilter(receiver, event);
   }
 

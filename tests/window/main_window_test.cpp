@@ -185,22 +185,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->pos().y(), 205);
   }
 
-  void placeWithinKeepsAFittingPlace_data() {
-    QTest::addColumn<QRect>("available");
-    QTest::addColumn<QPoint>("place");
-    QTest::newRow("fits: kept") << QRect(0, 0, 1280, 1024) << QPoint(407, 205);
-    QTest::newRow("too far right") << QRect(0, 0, 1024, 768) << QPoint(159, 205);
-    QTest::newRow("narrower than the frame") << QRect(0, 0, 800, 600) << QPoint(0, 205);
-    QTest::newRow("panel above, lower than the frame")
-        << QRect(0, 300, 1280, 300) << QPoint(407, 300);
-    QTest::newRow("screen to the right") << QRect(1280, 0, 1024, 768) << QPoint(1280, 205);
-  }
-  void placeWithinKeepsAFittingPlace() {
-    QFETCH(QRect, available);
-    QFETCH(QPoint, place);
-    QCOMPARE(console::placeWithin(QRect(407, 205, 865, 379), available), place);
-  }
-
   void nothingMovesOnResize_data() {
     QTest::addColumn<QSize>("size");
     QTest::newRow("smaller") << QSize(300, 150);
