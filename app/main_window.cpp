@@ -75,6 +75,19 @@ class CommandButton final : public QPushButton {
   }
 };
 
+// Where a window frame of `frame`'s size goes so that all of it lies within
+// `available`: at its own top-left corner when it fits there, otherwise at the
+// nearest corner from which it does. A frame wider or taller than the area
+// starts at the area's left or top edge, so its title bar stays reachable.
+QPoint placeWithin(const QRect& frame, const QRect& available) {
+  const auto fit = [](int start, int size, int areaStart, int areaSize) {
+    if (size >= areaSize) return areaStart;
+    return std::clamp(start, areaStart, areaStart + areaSize - size);
+  };
+  return QPoint(fit(frame.x(), frame.width(), available.x(), available.width()),
+                fit(frame.y(), frame.height(), available.y(), available.height()));
+}
+
 // The screen the window opens on: the one at its position, else the primary one.
 QScreen* screenAt(QPoint position) {
   QScreen* screen = QGuiApplication::screenAt(position);
@@ -102,15 +115,6 @@ int twipsToPixels(int twips, int dotsPerInch) {
   const long half = kTwipsPerInch / 2;
   return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch
                                       : (scaled - half) / kTwipsPerInch);
-}
-
-QPoint placeWithin(const QRect& frame, const QRect& available) {
-  const auto fit = [](int start, int size, int areaStart, int areaSize) {
-    if (size >= areaSize) return areaStart;
-    return std::clamp(start, areaStart, areaStart + areaSize - size);
-  };
-  return QPoint(fit(frame.x(), frame.width(), available.x(), available.width()),
-                fit(frame.y(), frame.height(), available.y(), available.height()));
 }
 
 MainWindow::MainWindow(const FormDefinition& form) : form_(form) {
@@ -164,7 +168,8 @@ void MainWindow::showPainted() {
   const QDeadlineTimer deadline(kShowDeadline);
   QTimer tick;
   tick.start(10);
-  while (!windowHandle()->isExposed() && !deadline.hasExpired()) {
+  // A window closed meanwhile is never exposed.
+  while (isVisible() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   keepOnScreen();

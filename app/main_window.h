@@ -3,8 +3,6 @@
 // and a control table over them in identifier order.
 #pragma once
 
-#include <QPoint>
-#include <QRect>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -22,12 +20,6 @@ inline constexpr const char* kFallbackFontFamily = "Liberation Sans";
 
 // Pixels for a length in twips at `dotsPerInch`, rounded to the nearest pixel.
 int twipsToPixels(int twips, int dotsPerInch);
-
-// Where a window frame of `frame`'s size goes so that all of it lies within
-// `available`: at its own top-left corner when it fits there, otherwise at the
-// nearest corner from which it does. A frame wider or taller than the area
-// starts at the area's left or top edge, so its title bar stays reachable.
-QPoint placeWithin(const QRect& frame, const QRect& available);
 
 // How long showPainted() waits for the window system to show the window.
 inline constexpr std::chrono::milliseconds kShowDeadline{2000};

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -183,6 +184,15 @@ class EventsTest : public QObject {
     QCOMPARE(events_[1].event, console::kClick);
     QCOMPARE(events_[2].control, mainForm().id);
     QCOMPARE(events_[2].event, console::kFormClosed);
+  }
+
+  // A close request while the window is being shown: FormOpened, then FormClosed.
+  void closeWhileOpeningKeepsTheEventsInOrder() {
+    QTimer::singleShot(0, [this] { forms_->window()->close(); });
+    forms_->open();
+    QCOMPARE(events_.size(), std::size_t{2});
+    QCOMPARE(events_[0].event, console::kFormOpened);
+    QCOMPARE(events_[1].event, console::kFormClosed);
   }
 
   void closeFromTheProgramRaisesFormClosedOnce() {
