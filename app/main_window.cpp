@@ -57,22 +57,36 @@ QWidget* createFrame(const ControlDefinition& control, QWidget* parent) {
 }
 
 // A push button that Enter presses as well as Space, as operators expect of the
-// focused button. It clicks when the key goes down; a held key does not repeat
-// the command.
+// focused button. Enter clicks when the key goes down; a held key does not
+// repeat the command. The display system repeats a held key as a release and a
+// press with one timestamp, which the toolkit does not always mark as a repeat.
 class CommandButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter) {
+    if (!isEnter(*event)) {
       QPushButton::keyPressEvent(event);
       return;
     }
-    if (!event->isAutoRepeat()) click();
+    // Events made by a program may carry no time (0); they are never repeats.
+    const bool repeated = event->isAutoRepeat() ||
+                          (event->timestamp() != 0 && event->timestamp() == enterReleasedAt_);
+    if (!repeated) click();
     event->accept();
   }
+  void keyReleaseEvent(QKeyEvent* event) override {
+    if (isEnter(*event)) enterReleasedAt_ = event->timestamp();
+    QPushButton::keyReleaseEvent(event);
+  }
+
+ private:
+  static bool isEnter(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+  }
+
+  std::uint64_t enterReleasedAt_ = 0;
 };
 
 // Where a window frame of `frame`'s size goes so that all of it lies within

@@ -136,6 +136,21 @@ class EventsTest : public QObject {
     QCOMPARE(events_[1].event, console::kClick);
   }
 
+  // A held Enter comes as releases and presses with one timestamp: one Click.
+  void heldEnterClicksOnce() {
+    console::MainWindow& window = openWindow();
+    QWidget* button = window.widget("CmCommand15");
+    for (const auto& [type, time] : {std::pair{QEvent::KeyPress, 10},
+                                     {QEvent::KeyRelease, 50},
+                                     {QEvent::KeyPress, 50},
+                                     {QEvent::KeyRelease, 90}}) {
+      QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+      key.setTimestamp(time);
+      QApplication::sendEvent(button, &key);
+    }
+    QCOMPARE(events_.size(), std::size_t{2});
+  }
+
   // Input that the display system queues while an event is handled (an impatient
   // second click, a click elsewhere, a key) is dropped, not run afterwards; a
   // click after the event is delivered.
