@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cstdint>
 
 #include "app/qt_controls.h"
 #include "form/tab_order.h"
@@ -56,37 +57,48 @@ QWidget* createFrame(const ControlDefinition& control, QWidget* parent) {
   return frame;
 }
 
-// A push button that Enter presses as well as Space, as operators expect of the
-// focused button. Enter clicks when the key goes down; a held key does not
-// repeat the command. The display system repeats a held key as a release and a
-// press with one timestamp, which the toolkit does not always mark as a repeat.
+// A push button pressed by the keyboard as operators expect: Enter or Space
+// clicks when the key goes down, and a held key runs the command once. The X
+// server repeats a held key as a release and a press with one timestamp, which
+// Qt does not always mark as a repetition; the button recognises the pair itself.
 class CommandButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    if (!isEnter(*event)) {
+    if (!pressesButton(*event)) {
       QPushButton::keyPressEvent(event);
       return;
     }
-    // Events made by a program may carry no time (0); they are never repeats.
-    const bool repeated = event->isAutoRepeat() ||
-                          (event->timestamp() != 0 && event->timestamp() == enterReleasedAt_);
-    if (!repeated) click();
+    if (!isRepetition(*event)) click();
     event->accept();
   }
+
   void keyReleaseEvent(QKeyEvent* event) override {
-    if (isEnter(*event)) enterReleasedAt_ = event->timestamp();
+    releasedAt_ = event->timestamp();
+    releasedKey_ = event->key();
+    if (pressesButton(*event)) {
+      event->accept();
+      return;
+    }
     QPushButton::keyReleaseEvent(event);
   }
 
  private:
-  static bool isEnter(const QKeyEvent& event) {
-    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+  static bool pressesButton(const QKeyEvent& event) {
+    const int key = event.key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
   }
 
-  std::uint64_t enterReleasedAt_ = 0;
+  // Events made by a program may carry no time (0); they are never repetitions.
+  bool isRepetition(const QKeyEvent& event) const {
+    return event.isAutoRepeat() || (event.timestamp() != 0 && event.timestamp() == releasedAt_ &&
+                                    event.key() == releasedKey_);
+  }
+
+  std::uint64_t releasedAt_ = 0;
+  int releasedKey_ = 0;
 };
 
 // Where a window frame of `frame`'s size goes so that all of it lies within
