@@ -1,10 +1,10 @@
 #include "fiscalctl/printer_api.h"
 
-#include "printer/printer_library.h"
-
 #include <dlfcn.h>
 
 #include <filesystem>
+
+#include "printer/printer_library.h"
 
 namespace fiscalctl {
 
