@@ -24,6 +24,7 @@ struct Options {
   std::optional<std::string> control;   // --control PATH: the control socket
   bool silent = false;                  // --silent: never answer
   bool help = false;                    // --help
+  bool version = false;                 // --version
 };
 
 // Either the options or a one-line error message naming the offending argument.
