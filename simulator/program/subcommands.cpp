@@ -17,7 +17,7 @@ constexpr int kControlDeadlineMs = 2000;
 int usage(const std::string& message) {
   std::fprintf(stderr,
                "fiscal-printer-sim: %s\n"
-               "usage: fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
+               "Usage: fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
                "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
                "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
                "  DATE is YYYY-MM-DD; REQUEST is one of: %s\n",
