@@ -22,6 +22,12 @@ std::string_view returnCodeText(ReturnCode code) {
       return "paper out";
     case ReturnCode::kAmountTooLarge:
       return "amount too large";
+    case ReturnCode::kCoverOpen:
+      return "cover open";
+    case ReturnCode::kMemoryFull:
+      return "fiscal memory full";
+    case ReturnCode::kMemoryWriteFailed:
+      return "fiscal memory write failed";
   }
   return "unknown";
 }
