@@ -197,14 +197,17 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
 
 // Reads until something decodes. Outside a frame it waits until `limit`; inside
 // one, `interByte` between bytes and frameLimit() for the whole frame (so a reply
-// that started in time may finish after `limit`), never past `deadline`.
+// that started in time may finish after `limit`), never past `deadline`. A frame
+// begun after `limit` (one cut short by a new frame start, say) is timed from
+// `limit`, so a stream of frame starts cannot stretch the wait beyond one frame.
 Link::Pump Link::pump(Clock::time_point limit, Clock::time_point deadline,
                       std::vector<DecodedEvent>& events) {
   protocol::Bytes chunk;
   while (events.empty()) {
     const bool inFrame = decoder_.inFrame();
     const milliseconds wait =
-        inFrame ? std::min({timing_.interByte, until(frameStart_ + frameLimit()), until(deadline)})
+        inFrame ? std::min({timing_.interByte, until(std::min(frameStart_, limit) + frameLimit()),
+                            until(deadline)})
                 : until(limit);
     if (wait.count() == 0) {
       flushReceived();

@@ -112,7 +112,11 @@ void FakePrinter::babble(const protocol::CommandMessage& command) {
   if (script_.babbleInFrame) send({protocol::kFrameStart});
   std::optional<protocol::CommandMessage> next;
   while (!stop_ && !next && beats_ < script_.maxBeats) {
-    send({byte});
+    if (script_.babbleFrameStarts) {
+      send({protocol::kFrameStart, byte});
+    } else {
+      send({byte});
+    }
     ++beats_;
     pollfd wanted{master_, POLLIN, 0};
     if (::poll(&wanted, 1, script_.babbleGapMs) <= 0 || (wanted.revents & POLLIN) == 0) continue;

@@ -64,6 +64,7 @@ struct FloodCase {
   std::uint8_t byte;
   int gapMs;
   bool inFrame;
+  bool frameStarts;  // each beat begins a new frame
   int code;
   int maxBeats;  // how long the flood would last if nothing stopped it
   int fewBeats;  // generous: the command ends in a few seconds
@@ -73,9 +74,10 @@ struct FloodCase {
 // (a few seconds: a handful of beats), never stretched by the flood.
 TEST_F(HostilePrinter, FloodsAndEndlessFramesEndTheCommandAndLeaveTheLineInStep) {
   const FloodCase cases[] = {
-      {"ACK every 500 ms", protocol::kAck, 500, false, FP_TIMEOUT, 60, 30},
-      {"ACK every 250 ms", protocol::kAck, 250, false, FP_TIMEOUT, 120, 60},
-      {"endless frame, 60 ms a byte", 'A', 60, true, FP_BAD_FRAMES, 600, 200}};
+      {"ACK every 500 ms", protocol::kAck, 500, false, false, FP_TIMEOUT, 60, 30},
+      {"ACK every 250 ms", protocol::kAck, 250, false, false, FP_TIMEOUT, 120, 60},
+      {"endless frame, 60 ms a byte", 'A', 60, true, false, FP_BAD_FRAMES, 600, 200},
+      {"a new frame every 50 ms", 'A', 50, false, true, FP_BAD_FRAMES, 1200, 300}};
   for (const FloodCase& c : cases) {
     SCOPED_TRACE(c.name);
     Script script;
@@ -83,6 +85,7 @@ TEST_F(HostilePrinter, FloodsAndEndlessFramesEndTheCommandAndLeaveTheLineInStep)
     script.babbleByte = c.byte;
     script.babbleGapMs = c.gapMs;
     script.babbleInFrame = c.inFrame;
+    script.babbleFrameStarts = c.frameStarts;
     script.maxBeats = c.maxBeats;
     ASSERT_EQ(openWith(script), FP_OK);
     EXPECT_EQ(SendCommandComplete("0A09|0000"), c.code);
