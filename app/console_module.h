@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "app/control_table.h"
-#include "app/event_context.h"
+#include "shell/control_table.h"
+#include "shell/event_context.h"
 #include "app/module_storage.h"
-#include "app/program_runtime.h"
+#include "shell/program_runtime.h"
 #include "printer/printer_library.h"
 
 namespace console {

@@ -4,8 +4,8 @@
 #include <array>
 #include <string_view>
 
-#include "app/control_table.h"
-#include "app/event_context.h"
+#include "shell/control_table.h"
+#include "shell/event_context.h"
 
 namespace console {
 

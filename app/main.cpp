@@ -3,9 +3,9 @@
 #include <iostream>
 
 #include "app/console_module.h"
-#include "app/forms_runtime.h"
+#include "window/forms_runtime.h"
 #include "app/process_entry.h"
-#include "app/program_runtime.h"
+#include "shell/program_runtime.h"
 #include "form/main_form.h"
 #include "printer/printer_library.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/module_storage.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 namespace console {
 

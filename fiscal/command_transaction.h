@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/event_context.h"
+#include "shell/event_context.h"
 
 namespace console {
 

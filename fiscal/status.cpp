@@ -1,6 +1,6 @@
 // Status query: the two status words, shown whole as decimal numbers.
 #include "app/module_storage.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 #include "fiscal/commands.h"
 
 namespace console {

@@ -1,7 +1,7 @@
 #include "printer/port_connection.h"
 
 #include "app/module_storage.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 namespace console {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/event_context.h"
+#include "shell/event_context.h"
 
 namespace console {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/program_runtime.h"
+#include "shell/program_runtime.h"
 
 namespace console {
 

@@ -1,4 +1,4 @@
-#include "app/program_runtime.h"
+#include "shell/program_runtime.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 
 namespace console {
 

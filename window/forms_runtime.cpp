@@ -1,10 +1,10 @@
-#include "app/forms_runtime.h"
+#include "window/forms_runtime.h"
 
 #include <QApplication>
 #include <QCursor>
 
 #include "app/console_module.h"
-#include "app/main_window.h"
+#include "window/main_window.h"
 
 namespace console {
 namespace {

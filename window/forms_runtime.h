@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 #include "app/process_entry.h"
 #include "form/main_form.h"
 

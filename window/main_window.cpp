@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "window/main_window.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/qt_controls.h"
+#include "window/qt_controls.h"
 #include "form/tab_order.h"
 
 namespace console {

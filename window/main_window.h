@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 #include "form/main_form.h"
 
 namespace console {

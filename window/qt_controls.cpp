@@ -1,4 +1,4 @@
-#include "app/qt_controls.h"
+#include "window/qt_controls.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 namespace console {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 
 class QGroupBox;
 class QLabel;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 
 namespace testing_support {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/control_table.h"
+#include "shell/control_table.h"
 #include "form/main_form.h"
 #include "form/tab_order.h"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/event_context.h"
+#include "shell/event_context.h"
 #include "fiscal/command_transaction.h"
 
 namespace console {
