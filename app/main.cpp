@@ -3,11 +3,11 @@
 #include <iostream>
 
 #include "app/console_module.h"
-#include "window/forms_runtime.h"
 #include "app/process_entry.h"
-#include "shell/program_runtime.h"
 #include "form/main_form.h"
 #include "printer/printer_library.h"
+#include "shell/program_runtime.h"
+#include "window/forms_runtime.h"
 
 int main(int argc, char** argv) {
   console::ProgramRuntime runtime(std::cerr);

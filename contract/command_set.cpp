@@ -1,6 +1,6 @@
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
-namespace console {
+namespace fp::contract {
 
 const std::array<const CommandSpec*, kCommandCount>& commandTable() {
   static const std::array<const CommandSpec*, kCommandCount> table = {
@@ -12,4 +12,18 @@ const std::array<const CommandSpec*, kCommandCount>& commandTable() {
   return table;
 }
 
-}  // namespace console
+const CommandSpec* findCommand(std::uint16_t command, std::uint16_t extension) {
+  for (const CommandSpec* spec : commandTable()) {
+    if (spec->command.value == command && spec->extension.value == extension) return spec;
+  }
+  return nullptr;
+}
+
+const CommandSpec* findCommand(std::string_view name) {
+  for (const CommandSpec* spec : commandTable()) {
+    if (spec->name == name) return spec;
+  }
+  return nullptr;
+}
+
+}  // namespace fp::contract

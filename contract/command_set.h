@@ -1,13 +1,51 @@
-// The nineteen printer commands of the console, and the procedures that send them.
+// The printer's command set: one row per command, read by the console's
+// procedures, by the virtual printer's dispatch, by fiscalctl and by the tests.
+// Depends on nothing but the standard library.
+//
+// Each row names the command twice: `name` ("ticket-item") is how tools and the
+// simulator's statistics call it, `procedure` ("TicketItemAdd") is the console's
+// procedure. For the console's buttons the row also holds what the button sends:
+// the further fields (with the addresses they are handed from), or the packed text.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string_view>
 
-#include "shell/event_context.h"
-#include "fiscal/command_transaction.h"
+namespace fp::contract {
 
-namespace console {
+// One entry of the library's field list: the address of its bytes and the length
+// handed with it. Length 0 is an empty field; bytes may still stand at the address.
+struct DataField {
+  const char* address;
+  std::int32_t length;
+};
+
+// A command or extension word as the two bytes the library receives, high byte first.
+struct BinaryWord {
+  constexpr explicit BinaryWord(std::uint16_t word)
+      : value(word), bytes{static_cast<char>(word >> 8), static_cast<char>(word & 0xFF)} {}
+  std::uint16_t value;
+  std::array<char, 2> bytes;
+};
+
+enum class Sending { FieldList, Packed };
+
+inline constexpr std::size_t kPackedLength = 9;  // "HHHH|HHHH"
+
+struct CommandSpec {
+  std::string_view name;       // "ticket-item": lower case, words joined by '-'
+  std::string_view procedure;  // the console's procedure, "TicketItemAdd"
+  std::uint32_t button;        // control identifier of the console's button
+  BinaryWord command;
+  BinaryWord extension;
+  Sending sending;
+  std::span<const DataField> fields;  // the further fields, after the two words
+  std::string_view packed;            // kPackedLength characters, for packed commands
+  bool resultStep;                    // the console shows getLastError afterwards
+};
 
 // Consumer ticket (ticket.cpp).
 extern const CommandSpec kTicketOpen, kTicketItemAdd, kTicketItemReturn, kTicketPayment,
@@ -24,33 +62,8 @@ inline constexpr std::size_t kCommandCount = 19;
 // Every command, in the order of the command table.
 const std::array<const CommandSpec*, kCommandCount>& commandTable();
 
-std::int32_t TicketOpen(EventContext& event);
-std::int32_t TicketItemAdd(EventContext& event);
-std::int32_t TicketItemReturn(EventContext& event);
-std::int32_t TicketPayment(EventContext& event);
-std::int32_t TicketClose(EventContext& event);
-std::int32_t TicketCancel(EventContext& event);
+// The row of a command/extension pair or of a name; nullptr when there is none.
+const CommandSpec* findCommand(std::uint16_t command, std::uint16_t extension);
+const CommandSpec* findCommand(std::string_view name);
 
-std::int32_t InvoiceOpen(EventContext& event);
-std::int32_t InvoiceItemAdd(EventContext& event);
-std::int32_t InvoiceItemReturn(EventContext& event);
-std::int32_t InvoicePayment(EventContext& event);
-std::int32_t InvoiceClose(EventContext& event);
-std::int32_t InvoiceCancel(EventContext& event);
-
-std::int32_t NonFiscalOpen(EventContext& event);
-std::int32_t NonFiscalText(EventContext& event);
-std::int32_t NonFiscalClose(EventContext& event);
-
-std::int32_t ClosingZ(EventContext& event);
-std::int32_t ClosingX(EventContext& event);
-std::int32_t JournalTotal(EventContext& event);
-std::int32_t DrawerOpen(EventContext& event);
-
-// Printer status into Cm1, fiscal status into Cm2 (status.cpp).
-std::int32_t StatusQuery(EventContext& event);
-
-// Bound where a button has a second event: calls nothing, changes nothing.
-std::int32_t EmptyProcedure(EventContext& event);
-
-}  // namespace console
+}  // namespace fp::contract

@@ -1,12 +1,12 @@
 // "A" invoice: open with the test customer, item sale and return, payment, close, cancel.
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
-namespace console {
+namespace fp::contract {
 namespace {
 
-constexpr ControlId kAbrirFactura = 0x0700001A, kCancelaFactura = 0x0700001B,
-                    kItemPlus = 0x0700001C, kCerrarFactura = 0x0700001D, kPago = 0x0700001E,
-                    kItemMinus = 0x07000030;
+constexpr std::uint32_t kAbrirFactura = 0x0700001A, kCancelaFactura = 0x0700001B,
+                        kItemPlus = 0x0700001C, kCerrarFactura = 0x0700001D, kPago = 0x0700001E,
+                        kItemMinus = 0x07000030;
 
 constexpr char kEightZeros[8] = {};
 constexpr char kTwentySpaces[] = "                    ";
@@ -63,7 +63,8 @@ constexpr DataField kCloseFields[] = {
 
 }  // namespace
 
-const CommandSpec kInvoiceOpen{"InvoiceOpen",
+const CommandSpec kInvoiceOpen{"invoice-open",
+                               "InvoiceOpen",
                                kAbrirFactura,
                                BinaryWord(0x0B01),
                                BinaryWord(0x0000),
@@ -71,7 +72,8 @@ const CommandSpec kInvoiceOpen{"InvoiceOpen",
                                kOpenFields,
                                {},
                                true};
-const CommandSpec kInvoiceItemAdd{"InvoiceItemAdd",
+const CommandSpec kInvoiceItemAdd{"invoice-item",
+                                  "InvoiceItemAdd",
                                   kItemPlus,
                                   BinaryWord(0x0B02),
                                   BinaryWord(0x0000),
@@ -79,7 +81,8 @@ const CommandSpec kInvoiceItemAdd{"InvoiceItemAdd",
                                   kItemFields,
                                   {},
                                   true};
-const CommandSpec kInvoiceItemReturn{"InvoiceItemReturn",
+const CommandSpec kInvoiceItemReturn{"invoice-item-return",
+                                     "InvoiceItemReturn",
                                      kItemMinus,
                                      BinaryWord(0x0B02),
                                      BinaryWord(0x0001),
@@ -87,7 +90,8 @@ const CommandSpec kInvoiceItemReturn{"InvoiceItemReturn",
                                      kItemFields,
                                      {},
                                      true};
-const CommandSpec kInvoicePayment{"InvoicePayment",
+const CommandSpec kInvoicePayment{"invoice-payment",
+                                  "InvoicePayment",
                                   kPago,
                                   BinaryWord(0x0B05),
                                   BinaryWord(0x0000),
@@ -95,7 +99,8 @@ const CommandSpec kInvoicePayment{"InvoicePayment",
                                   kPaymentFields,
                                   {},
                                   true};
-const CommandSpec kInvoiceClose{"InvoiceClose",
+const CommandSpec kInvoiceClose{"invoice-close",
+                                "InvoiceClose",
                                 kCerrarFactura,
                                 BinaryWord(0x0B06),
                                 BinaryWord(0x0013),
@@ -103,28 +108,14 @@ const CommandSpec kInvoiceClose{"InvoiceClose",
                                 kCloseFields,
                                 {},
                                 true};
-const CommandSpec kInvoiceCancel{"InvoiceCancel",    kCancelaFactura,
-                                 BinaryWord(0x0B07), BinaryWord(0x0000),
-                                 Sending::Packed,    {},
-                                 "0B07|0000",        true};
+const CommandSpec kInvoiceCancel{"invoice-cancel",
+                                 "InvoiceCancel",
+                                 kCancelaFactura,
+                                 BinaryWord(0x0B07),
+                                 BinaryWord(0x0000),
+                                 Sending::Packed,
+                                 {},
+                                 "0B07|0000",
+                                 true};
 
-std::int32_t InvoiceOpen(EventContext& event) {
-  return runCommand(event, kInvoiceOpen);
-}
-std::int32_t InvoiceItemAdd(EventContext& event) {
-  return runCommand(event, kInvoiceItemAdd);
-}
-std::int32_t InvoiceItemReturn(EventContext& event) {
-  return runCommand(event, kInvoiceItemReturn);
-}
-std::int32_t InvoicePayment(EventContext& event) {
-  return runCommand(event, kInvoicePayment);
-}
-std::int32_t InvoiceClose(EventContext& event) {
-  return runCommand(event, kInvoiceClose);
-}
-std::int32_t InvoiceCancel(EventContext& event) {
-  return runCommand(event, kInvoiceCancel);
-}
-
-}  // namespace console
+}  // namespace fp::contract

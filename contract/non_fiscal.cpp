@@ -1,10 +1,10 @@
 // Non-fiscal document: open, one text line, close.
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
-namespace console {
+namespace fp::contract {
 namespace {
 
-constexpr ControlId kAbrirNf = 0x0700000E, kTextoNf = 0x0700000F, kCerrarNf = 0x07000010;
+constexpr std::uint32_t kAbrirNf = 0x0700000E, kTextoNf = 0x0700000F, kCerrarNf = 0x07000010;
 
 constexpr char kOneSpace[] = " ";
 constexpr char kTextLine[] = "Prueba documento NF";
@@ -15,9 +15,17 @@ constexpr DataField kCloseFields[] = {kSpace, kSpace, kSpace, kSpace, kSpace, kS
 
 }  // namespace
 
-const CommandSpec kNonFiscalOpen{"NonFiscalOpen", kAbrirNf, BinaryWord(0x0E01), BinaryWord(0x0000),
-                                 Sending::Packed, {},       "0E01|0000",        true};
-const CommandSpec kNonFiscalText{"NonFiscalText",
+const CommandSpec kNonFiscalOpen{"non-fiscal-open",
+                                 "NonFiscalOpen",
+                                 kAbrirNf,
+                                 BinaryWord(0x0E01),
+                                 BinaryWord(0x0000),
+                                 Sending::Packed,
+                                 {},
+                                 "0E01|0000",
+                                 true};
+const CommandSpec kNonFiscalText{"non-fiscal-text",
+                                 "NonFiscalText",
                                  kTextoNf,
                                  BinaryWord(0x0E02),
                                  BinaryWord(0x0000),
@@ -25,7 +33,8 @@ const CommandSpec kNonFiscalText{"NonFiscalText",
                                  kTextFields,
                                  {},
                                  true};
-const CommandSpec kNonFiscalClose{"NonFiscalClose",
+const CommandSpec kNonFiscalClose{"non-fiscal-close",
+                                  "NonFiscalClose",
                                   kCerrarNf,
                                   BinaryWord(0x0E06),
                                   BinaryWord(0x0001),
@@ -34,14 +43,4 @@ const CommandSpec kNonFiscalClose{"NonFiscalClose",
                                   {},
                                   true};
 
-std::int32_t NonFiscalOpen(EventContext& event) {
-  return runCommand(event, kNonFiscalOpen);
-}
-std::int32_t NonFiscalText(EventContext& event) {
-  return runCommand(event, kNonFiscalText);
-}
-std::int32_t NonFiscalClose(EventContext& event) {
-  return runCommand(event, kNonFiscalClose);
-}
-
-}  // namespace console
+}  // namespace fp::contract

@@ -1,11 +1,12 @@
 // Consumer ticket: open, item sale and return, payment, close, cancel.
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
-namespace console {
+namespace fp::contract {
 namespace {
 
-constexpr ControlId kAbrirTique = 0x07000009, kItemPlus = 0x0700000B, kCancelaTique = 0x0700000C,
-                    kCerrarTique = 0x0700000D, kItemMinus = 0x07000011, kPago = 0x07000012;
+constexpr std::uint32_t kAbrirTique = 0x07000009, kItemPlus = 0x0700000B,
+                        kCancelaTique = 0x0700000C, kCerrarTique = 0x0700000D,
+                        kItemMinus = 0x07000011, kPago = 0x07000012;
 
 // Empty fields of the item share one address holding no character at all.
 constexpr char kNoCharacter[1] = {};
@@ -40,9 +41,17 @@ constexpr DataField kCloseFields[] = {
 
 }  // namespace
 
-const CommandSpec kTicketOpen{"TicketOpen",    kAbrirTique, BinaryWord(0x0A01), BinaryWord(0x0000),
-                              Sending::Packed, {},          "0A01|0000",        true};
-const CommandSpec kTicketItemAdd{"TicketItemAdd",
+const CommandSpec kTicketOpen{"ticket-open",
+                              "TicketOpen",
+                              kAbrirTique,
+                              BinaryWord(0x0A01),
+                              BinaryWord(0x0000),
+                              Sending::Packed,
+                              {},
+                              "0A01|0000",
+                              true};
+const CommandSpec kTicketItemAdd{"ticket-item",
+                                 "TicketItemAdd",
                                  kItemPlus,
                                  BinaryWord(0x0A02),
                                  BinaryWord(0x0000),
@@ -50,7 +59,8 @@ const CommandSpec kTicketItemAdd{"TicketItemAdd",
                                  kItemFields,
                                  {},
                                  true};
-const CommandSpec kTicketItemReturn{"TicketItemReturn",
+const CommandSpec kTicketItemReturn{"ticket-item-return",
+                                    "TicketItemReturn",
                                     kItemMinus,
                                     BinaryWord(0x0A02),
                                     BinaryWord(0x0001),
@@ -58,7 +68,8 @@ const CommandSpec kTicketItemReturn{"TicketItemReturn",
                                     kItemFields,
                                     {},
                                     true};
-const CommandSpec kTicketPayment{"TicketPayment",
+const CommandSpec kTicketPayment{"ticket-payment",
+                                 "TicketPayment",
                                  kPago,
                                  BinaryWord(0x0A05),
                                  BinaryWord(0x0000),
@@ -66,7 +77,8 @@ const CommandSpec kTicketPayment{"TicketPayment",
                                  kPaymentFields,
                                  {},
                                  true};
-const CommandSpec kTicketClose{"TicketClose",
+const CommandSpec kTicketClose{"ticket-close",
+                               "TicketClose",
                                kCerrarTique,
                                BinaryWord(0x0A06),
                                BinaryWord(0x0013),
@@ -74,27 +86,14 @@ const CommandSpec kTicketClose{"TicketClose",
                                kCloseFields,
                                {},
                                true};
-const CommandSpec kTicketCancel{
-    "TicketCancel", kCancelaTique, BinaryWord(0x0A07), BinaryWord(0x0000), Sending::Packed, {},
-    "0A07|0000",    true};
+const CommandSpec kTicketCancel{"ticket-cancel",
+                                "TicketCancel",
+                                kCancelaTique,
+                                BinaryWord(0x0A07),
+                                BinaryWord(0x0000),
+                                Sending::Packed,
+                                {},
+                                "0A07|0000",
+                                true};
 
-std::int32_t TicketOpen(EventContext& event) {
-  return runCommand(event, kTicketOpen);
-}
-std::int32_t TicketItemAdd(EventContext& event) {
-  return runCommand(event, kTicketItemAdd);
-}
-std::int32_t TicketItemReturn(EventContext& event) {
-  return runCommand(event, kTicketItemReturn);
-}
-std::int32_t TicketPayment(EventContext& event) {
-  return runCommand(event, kTicketPayment);
-}
-std::int32_t TicketClose(EventContext& event) {
-  return runCommand(event, kTicketClose);
-}
-std::int32_t TicketCancel(EventContext& event) {
-  return runCommand(event, kTicketCancel);
-}
-
-}  // namespace console
+}  // namespace fp::contract

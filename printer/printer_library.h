@@ -46,7 +46,7 @@ class PrinterLibrary {
   std::int32_t getFiscalStatus();
 
  private:
-  template <typename... Args>
+  template <typename EntryPoint, typename... Args>
   std::int32_t call(const char* name, Args... args);
 
   ProgramRuntime& runtime_;

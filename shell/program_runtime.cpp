@@ -21,15 +21,12 @@ std::string_view EntryPointLookup::name() const {
 
 ProgramRuntime::ProgramRuntime(std::ostream& errors) : errors_(errors) {}
 
-bool ProgramRuntime::activate() {
+void ProgramRuntime::activate() {
   active_ = true;
   ++activations_;
-  const bool first = !initialised_;
-  initialised_ = true;
-  return first;
 }
 
-void ProgramRuntime::exitStep(std::int32_t /*statusWord*/, std::int32_t procedureResult) {
+void ProgramRuntime::exitStep(std::int32_t procedureResult) {
   lastProcedureResult_ = procedureResult;
   active_ = false;
 }

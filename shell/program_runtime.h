@@ -41,11 +41,10 @@ class ProgramRuntime {
   void release() { released_ = true; }
   bool released() const { return released_; }
 
-  // Activation of the program module for one event. Returns true on the first
-  // activation of the run, false when the module was already initialised.
-  bool activate();
-  // Ends the event: receives the module status word and the procedure result.
-  void exitStep(std::int32_t statusWord, std::int32_t procedureResult);
+  // Activation of the program module for one event.
+  void activate();
+  // Ends the event with the procedure result.
+  void exitStep(std::int32_t procedureResult);
   bool active() const { return active_; }
   int activations() const { return activations_; }
   std::int32_t lastProcedureResult() const { return lastProcedureResult_; }
@@ -66,7 +65,6 @@ class ProgramRuntime {
   std::ostream& errors_;
   int users_ = 0;
   bool released_ = false;
-  bool initialised_ = false;
   bool active_ = false;
   int activations_ = 0;
   std::int32_t lastProcedureResult_ = 0;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCursor>
 
-#include "app/console_module.h"
 #include "window/main_window.h"
 
 namespace console {
@@ -20,13 +19,6 @@ class BusyCursor {
 };
 
 }  // namespace
-
-EventEntry eventEntryOf(ConsoleModule& module) {
-  return [&module](const ControlTable& controls, const ControlId& controlId, const EventId& eventId,
-                   std::uint32_t word4, std::uint32_t word5) {
-    return module.MAINFORM(controls, controlId, eventId, word4, word5);
-  };
-}
 
 QtFormsRuntime::QtFormsRuntime(const FormDefinition& form, EventEntry entry)
     : form_(form), entry_(std::move(entry)) {}

@@ -6,21 +6,13 @@
 #include <functional>
 #include <memory>
 
-#include "shell/control_table.h"
-#include "app/process_entry.h"
 #include "form/main_form.h"
+#include "shell/control_table.h"
+#include "shell/forms_interface.h"
 
 namespace console {
 
-class ConsoleModule;
 class MainWindow;
-
-// The signature of the event entry MAINFORM.
-using EventEntry = std::function<std::int32_t(const ControlTable&, const ControlId&, const EventId&,
-                                              std::uint32_t, std::uint32_t)>;
-
-// The event entry of `module`, which must outlive the returned function.
-EventEntry eventEntryOf(ConsoleModule& module);
 
 class QtFormsRuntime final : public FormsRuntime {
  public:

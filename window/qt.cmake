@@ -1,4 +1,4 @@
-# The window on Qt Widgets: the forms runtime and the console executable.
+# The window on Qt Widgets: the forms runtime over the form definition.
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets)
 
 add_library(console_forms STATIC
@@ -6,8 +6,4 @@ add_library(console_forms STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_controls.cpp)
 target_include_directories(console_forms PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(console_forms PUBLIC Qt6::Widgets console_module console_form)
-
-add_executable(fiscal-console ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(fiscal-console PRIVATE console_forms)
-add_dependencies(fiscal-console fiscalprinter)
+target_link_libraries(console_forms PUBLIC Qt6::Widgets console_shell console_form)
