@@ -1,37 +1,71 @@
 #include "simulator/model/fiscal_printer.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
+#include "contract/command_set.h"
+#include "protocol/status_words.h"
 #include "simulator/model/amounts.h"
 #include "simulator/model/layout.h"
-#include "simulator/model/status_bits.h"
 
 namespace sim {
+
+namespace {
+
+// How the printer carries out each command of the shared command set.
+struct Behaviour {
+  std::string_view name;  // the row of the command set
+  bool prints;
+  bool takesLong;
+  Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
+  DocumentKind kind;
+};
+
+}  // namespace
 
 const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extension) {
   using P = FiscalPrinter;
   using K = DocumentKind;
-  static const std::array<CommandInfo, 19> kTable = {{
-      {0x0A01, 0x0000, "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
-      {0x0A02, 0x0000, "ticket_item", true, false, &P::addItem, K::kTicket},
-      {0x0A02, 0x0001, "ticket_item_return", true, false, &P::addItem, K::kTicket},
-      {0x0A05, 0x0000, "ticket_payment", true, false, &P::addPayment, K::kTicket},
-      {0x0A06, 0x0013, "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
-      {0x0A07, 0x0000, "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
-      {0x0B01, 0x0000, "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
-      {0x0B02, 0x0000, "invoice_item", true, false, &P::addItem, K::kInvoice},
-      {0x0B02, 0x0001, "invoice_item_return", true, false, &P::addItem, K::kInvoice},
-      {0x0B05, 0x0000, "invoice_payment", true, false, &P::addPayment, K::kInvoice},
-      {0x0B06, 0x0013, "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
-      {0x0B07, 0x0000, "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
-      {0x0E01, 0x0000, "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
-      {0x0E02, 0x0000, "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
-      {0x0E06, 0x0001, "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
-      {0x0801, 0x0C00, "closing_z", true, true, &P::closingZ, K::kNone},
-      {0x0802, 0x0C21, "closing_x", true, false, &P::closingX, K::kNone},
-      {0x0803, 0x0C20, "journal_total", true, false, &P::journalTotal, K::kNone},
-      {0x0707, 0x0000, "drawer_open", false, false, &P::openDrawer, K::kNone},
-  }};
+  static const Behaviour kBehaviours[] = {
+      {"ticket-open", true, false, &P::openSalesDocument, K::kTicket},
+      {"ticket-item", true, false, &P::addItem, K::kTicket},
+      {"ticket-item-return", true, false, &P::addItem, K::kTicket},
+      {"ticket-payment", true, false, &P::addPayment, K::kTicket},
+      {"ticket-close", true, false, &P::closeSalesDocument, K::kTicket},
+      {"ticket-cancel", true, false, &P::cancelSalesDocument, K::kTicket},
+      {"invoice-open", true, false, &P::openSalesDocument, K::kInvoice},
+      {"invoice-item", true, false, &P::addItem, K::kInvoice},
+      {"invoice-item-return", true, false, &P::addItem, K::kInvoice},
+      {"invoice-payment", true, false, &P::addPayment, K::kInvoice},
+      {"invoice-close", true, false, &P::closeSalesDocument, K::kInvoice},
+      {"invoice-cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
+      {"non-fiscal-open", true, false, &P::openNonFiscal, K::kNonFiscal},
+      {"non-fiscal-text", true, false, &P::printNonFiscalText, K::kNonFiscal},
+      {"non-fiscal-close", true, false, &P::closeNonFiscal, K::kNonFiscal},
+      {"closing-z", true, true, &P::closingZ, K::kNone},
+      {"closing-x", true, false, &P::closingX, K::kNone},
+      {"journal-total", true, false, &P::journalTotal, K::kNone},
+      {"drawer-open", false, false, &P::openDrawer, K::kNone},
+  };
+  // One entry per row of the command set, in its order; the statistics key is the
+  // command's name with '_' between its words ("ticket_item").
+  static const auto kTable = [] {
+    static std::array<std::string, fp::contract::kCommandCount> keys;
+    std::vector<CommandInfo> table;
+    for (std::size_t i = 0; i < fp::contract::kCommandCount; ++i) {
+      const fp::contract::CommandSpec& spec = *fp::contract::commandTable()[i];
+      keys[i] = std::string(spec.name);
+      std::replace(keys[i].begin(), keys[i].end(), '-', '_');
+      for (const Behaviour& behaviour : kBehaviours) {
+        if (behaviour.name != spec.name) continue;
+        table.push_back({spec.command.value, spec.extension.value, keys[i], behaviour.prints,
+                         behaviour.takesLong, behaviour.run, behaviour.kind});
+      }
+    }
+    return table;
+  }();
   for (const CommandInfo& info : kTable) {
     if (info.word == word && info.extension == extension) return &info;
   }
@@ -53,31 +87,33 @@ Reply FiscalPrinter::execute(const Command& command) {
 }
 
 std::uint16_t FiscalPrinter::printerStatus() const {
+  namespace printer_status = fp::protocol::printer_status;
   std::uint16_t word = 0;
-  if (paper_.isLow()) word |= status::kPaperLow;
-  if (paper_.isOut()) word |= status::kPaperOut;
-  if (drawerOpen_) word |= status::kDrawerOpen;
+  if (paper_.isLow()) word |= printer_status::kPaperLow;
+  if (paper_.isOut()) word |= printer_status::kPaperOut;
+  if (drawerOpen_) word |= printer_status::kDrawerOpen;
   return word;
 }
 
 std::uint16_t FiscalPrinter::fiscalStatus() const {
+  namespace fiscal_status = fp::protocol::fiscal_status;
   std::uint16_t word = 0;
   switch (document_.kind) {
     case DocumentKind::kTicket:
-      word |= status::kTicketOpen;
+      word |= fiscal_status::kTicketOpen;
       break;
     case DocumentKind::kInvoice:
-      word |= status::kInvoiceOpen;
+      word |= fiscal_status::kInvoiceOpen;
       break;
     case DocumentKind::kNonFiscal:
-      word |= status::kNonFiscalOpen;
+      word |= fiscal_status::kNonFiscalOpen;
       break;
     case DocumentKind::kNone:
       break;
   }
-  if (document_.payments > 0) word |= status::kPaymentStarted;
-  if (!day_.isEmpty()) word |= status::kDayTotalsPending;
-  if (lastRefused_) word |= status::kCommandRefused;
+  if (document_.payments > 0) word |= fiscal_status::kPaymentStarted;
+  if (!day_.isEmpty()) word |= fiscal_status::kDayTotalsPending;
+  if (lastRefused_) word |= fiscal_status::kCommandRefused;
   return word;
 }
 
