@@ -100,7 +100,7 @@ TEST_F(ModelTest, AmountsBeyondElevenDigitsAreRefused) {
 
 TEST_F(ModelTest, UnknownCommandOrExtensionIsRefused) {
   expectRefused((Button{0x0A03, 0x0000, {}, true}), ReturnCode::kUnknownCommand);
-  expectRefused((Button{0x0A02, 0x0002, itemFields(), false}), ReturnCode::kUnknownCommand);
+  expectRefused((Button{0x0A02, 0x0002, kTicketItem.fields, false}), ReturnCode::kUnknownCommand);
   expectRefused((Button{0x0801, 0x0000, {}, true}), ReturnCode::kUnknownCommand);
 }
 
