@@ -17,7 +17,7 @@ std::int32_t ConsoleModule::MAINFORM(const ControlTable& controls, const Control
   std::int32_t result = 0;
   if (const EventBinding* binding = findBinding(controlId, eventId)) {
     EventContext context{controls, scratch_};
-    ModuleEvent event{library_, context, storage_};
+    ModuleEvent event{library_, context, storage_, *binding};
     result = binding->procedure(event);
   }
   runtime_.exitStep(result);

@@ -1,7 +1,7 @@
 #include "app/event_table.h"
 
 #include <algorithm>
-#include <utility>
+#include <vector>
 
 #include "fiscal/command_transaction.h"
 #include "fiscal/status.h"
@@ -11,7 +11,7 @@ namespace console {
 namespace {
 
 using fp::contract::commandTable;
-using fp::contract::kCommandCount;
+using fp::contract::findCommand;
 
 constexpr ControlId kStatusButton = 0x07000015;
 
@@ -24,27 +24,29 @@ std::int32_t portDisconnect(ModuleEvent& e) {
 std::int32_t statusQuery(ModuleEvent& e) {
   return StatusQuery(e.library, e.context);
 }
-// Row `I` of the command table, with the row's own command area.
-template <std::size_t I>
+// The command of the binding's row, with the row's own command area.
 std::int32_t command(ModuleEvent& e) {
-  return runCommand(e.library, e.context, *commandTable()[I], e.storage.commandAreas[I]);
+  const CommandSpec& spec = *e.binding.command;
+  return runCommand(e.library, e.context, spec, e.storage.commandAreas[&spec]);
 }
 // The form binds a second event on three buttons to a procedure with no steps.
 std::int32_t emptyProcedure(ModuleEvent& /*event*/) {
   return 0;
 }
 
-template <std::size_t... I>
-std::array<EventBinding, kBindingCount> makeTable(std::index_sequence<I...>) {
-  std::array<EventBinding, kBindingCount> table = {{
+std::vector<EventBinding> makeTable() {
+  std::vector<EventBinding> table = {
       {kMainFormId, kFormOpened, portConnect, "PortConnect"},
       {kMainFormId, kFormClosed, portDisconnect, "PortDisconnect"},
-      {commandTable()[I]->button, kClick, command<I>, commandTable()[I]->procedure}...,
-      {kStatusButton, kClick, statusQuery, "StatusQuery"},
-      {fp::contract::kTicketItemAdd.button, kSecondaryEvent, emptyProcedure, "empty"},
-      {kStatusButton, kSecondaryEvent, emptyProcedure, "empty"},
-      {fp::contract::kInvoiceOpen.button, kSecondaryEvent, emptyProcedure, "empty"},
-  }};
+  };
+  for (const CommandSpec* spec : commandTable()) {
+    table.push_back({spec->button, kClick, command, spec->procedure, spec});
+  }
+  table.push_back({kStatusButton, kClick, statusQuery, "StatusQuery"});
+  for (std::string_view name : {"ticket-item", "invoice-open"}) {
+    table.push_back({findCommand(name)->button, kSecondaryEvent, emptyProcedure, "empty"});
+  }
+  table.push_back({kStatusButton, kSecondaryEvent, emptyProcedure, "empty"});
   std::stable_sort(table.begin(), table.end(), [](const EventBinding& a, const EventBinding& b) {
     return a.control < b.control;
   });
@@ -53,10 +55,8 @@ std::array<EventBinding, kBindingCount> makeTable(std::index_sequence<I...>) {
 
 }  // namespace
 
-const std::array<EventBinding, kBindingCount>& eventTable() {
-  static_assert(kBindingCount == kCommandCount + 6);
-  static const std::array<EventBinding, kBindingCount> table =
-      makeTable(std::make_index_sequence<kCommandCount>{});
+std::span<const EventBinding> eventTable() {
+  static const std::vector<EventBinding> table = makeTable();
   return table;
 }
 

@@ -1,8 +1,8 @@
 // The fixed bindings of (control, event) to the procedure that handles it.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "app/module_storage.h"
@@ -14,10 +14,12 @@ namespace console {
 
 // What the event entry hands a bound procedure; the binding passes each
 // procedure only its own part of the storage.
+struct EventBinding;
 struct ModuleEvent {
   PrinterLibrary& library;
   EventContext& context;
   ModuleStorage& storage;
+  const EventBinding& binding;
 };
 
 using Procedure = std::int32_t (*)(ModuleEvent&);
@@ -27,14 +29,13 @@ struct EventBinding {
   EventId event;
   Procedure procedure;
   std::string_view procedureName;
+  const fp::contract::CommandSpec* command = nullptr;  // for a command's Click
 };
 
-inline constexpr std::size_t kBindingCount = 25;
-
-// The 25 bindings, in ascending order of control identifier: the port procedures
+// Every binding, in ascending order of control identifier: the port procedures
 // on the form, the status query, one Click per row of the command table, and the
 // empty procedure on three buttons' SecondaryEvent.
-const std::array<EventBinding, kBindingCount>& eventTable();
+std::span<const EventBinding> eventTable();
 
 // The binding of the pair, or nullptr when the pair is not bound. Both
 // identifiers are compared over their full 32 bits.

@@ -2,7 +2,7 @@
 // (all zero) and never reset between events. Each procedure is handed its own part.
 #pragma once
 
-#include <array>
+#include <map>
 
 #include "contract/command_set.h"
 #include "fiscal/command_transaction.h"
@@ -12,8 +12,9 @@ namespace console {
 
 struct ModuleStorage {
   PortStorage port;
-  // One area per row of the command table, at the row's position.
-  std::array<CommandArea, fp::contract::kCommandCount> commandAreas{};
+  // Each field-list command's own area, zero-filled at its first use and then
+  // kept for the run (a map keeps each area at one address).
+  std::map<const fp::contract::CommandSpec*, CommandArea> commandAreas;
 };
 
 }  // namespace console

@@ -2,13 +2,15 @@
 
 namespace fp::contract {
 
-const std::array<const CommandSpec*, kCommandCount>& commandTable() {
-  static const std::array<const CommandSpec*, kCommandCount> table = {
-      &kTicketOpen,   &kTicketItemAdd, &kTicketItemReturn, &kTicketPayment,     &kTicketClose,
-      &kTicketCancel, &kInvoiceOpen,   &kInvoiceItemAdd,   &kInvoiceItemReturn, &kInvoicePayment,
-      &kInvoiceClose, &kInvoiceCancel, &kNonFiscalOpen,    &kNonFiscalText,     &kNonFiscalClose,
-      &kClosingZ,     &kClosingX,      &kJournalTotal,     &kDrawerOpen,
-  };
+const std::vector<const CommandSpec*>& commandTable() {
+  static const std::vector<const CommandSpec*> table = [] {
+    std::vector<const CommandSpec*> rows;
+    for (auto group :
+         {ticketCommands(), invoiceCommands(), nonFiscalCommands(), closingCommands()}) {
+      for (const CommandSpec& spec : group) rows.push_back(&spec);
+    }
+    return rows;
+  }();
   return table;
 }
 

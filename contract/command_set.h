@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace fp::contract {
 
@@ -47,20 +48,14 @@ struct CommandSpec {
   bool resultStep;                    // the console shows getLastError afterwards
 };
 
-// Consumer ticket (ticket.cpp).
-extern const CommandSpec kTicketOpen, kTicketItemAdd, kTicketItemReturn, kTicketPayment,
-    kTicketClose, kTicketCancel;
-// "A" invoice (invoice.cpp).
-extern const CommandSpec kInvoiceOpen, kInvoiceItemAdd, kInvoiceItemReturn, kInvoicePayment,
-    kInvoiceClose, kInvoiceCancel;
-// Non-fiscal document (non_fiscal.cpp).
-extern const CommandSpec kNonFiscalOpen, kNonFiscalText, kNonFiscalClose;
-// Daily closings and cash drawer (closings.cpp).
-extern const CommandSpec kClosingZ, kClosingX, kJournalTotal, kDrawerOpen;
+// The rows of each group, in their source's order.
+std::span<const CommandSpec> ticketCommands();     // consumer ticket (ticket.cpp)
+std::span<const CommandSpec> invoiceCommands();    // "A" invoice (invoice.cpp)
+std::span<const CommandSpec> nonFiscalCommands();  // non-fiscal document (non_fiscal.cpp)
+std::span<const CommandSpec> closingCommands();    // closings and cash drawer (closings.cpp)
 
-inline constexpr std::size_t kCommandCount = 19;
-// Every command, in the order of the command table.
-const std::array<const CommandSpec*, kCommandCount>& commandTable();
+// Every command: the groups above, one after the other.
+const std::vector<const CommandSpec*>& commandTable();
 
 // The row of a command/extension pair or of a name; nullptr when there is none.
 const CommandSpec* findCommand(std::uint16_t command, std::uint16_t extension);

@@ -61,61 +61,22 @@ constexpr DataField kCloseFields[] = {
     kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, {kCloseCode, 1},
 };
 
+// name, procedure, button, command, extension, sending, fields, packed, result step
+// clang-format off
+constexpr CommandSpec kCommands[] = {
+    {"invoice-open", "InvoiceOpen", kAbrirFactura, BinaryWord(0x0B01), BinaryWord(0x0000), Sending::FieldList, kOpenFields, {}, true},
+    {"invoice-item", "InvoiceItemAdd", kItemPlus, BinaryWord(0x0B02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
+    {"invoice-item-return", "InvoiceItemReturn", kItemMinus, BinaryWord(0x0B02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
+    {"invoice-payment", "InvoicePayment", kPago, BinaryWord(0x0B05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
+    {"invoice-close", "InvoiceClose", kCerrarFactura, BinaryWord(0x0B06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
+    {"invoice-cancel", "InvoiceCancel", kCancelaFactura, BinaryWord(0x0B07), BinaryWord(0x0000), Sending::Packed, {}, "0B07|0000", true},
+};
+// clang-format on
+
 }  // namespace
 
-const CommandSpec kInvoiceOpen{"invoice-open",
-                               "InvoiceOpen",
-                               kAbrirFactura,
-                               BinaryWord(0x0B01),
-                               BinaryWord(0x0000),
-                               Sending::FieldList,
-                               kOpenFields,
-                               {},
-                               true};
-const CommandSpec kInvoiceItemAdd{"invoice-item",
-                                  "InvoiceItemAdd",
-                                  kItemPlus,
-                                  BinaryWord(0x0B02),
-                                  BinaryWord(0x0000),
-                                  Sending::FieldList,
-                                  kItemFields,
-                                  {},
-                                  true};
-const CommandSpec kInvoiceItemReturn{"invoice-item-return",
-                                     "InvoiceItemReturn",
-                                     kItemMinus,
-                                     BinaryWord(0x0B02),
-                                     BinaryWord(0x0001),
-                                     Sending::FieldList,
-                                     kItemFields,
-                                     {},
-                                     true};
-const CommandSpec kInvoicePayment{"invoice-payment",
-                                  "InvoicePayment",
-                                  kPago,
-                                  BinaryWord(0x0B05),
-                                  BinaryWord(0x0000),
-                                  Sending::FieldList,
-                                  kPaymentFields,
-                                  {},
-                                  true};
-const CommandSpec kInvoiceClose{"invoice-close",
-                                "InvoiceClose",
-                                kCerrarFactura,
-                                BinaryWord(0x0B06),
-                                BinaryWord(0x0013),
-                                Sending::FieldList,
-                                kCloseFields,
-                                {},
-                                true};
-const CommandSpec kInvoiceCancel{"invoice-cancel",
-                                 "InvoiceCancel",
-                                 kCancelaFactura,
-                                 BinaryWord(0x0B07),
-                                 BinaryWord(0x0000),
-                                 Sending::Packed,
-                                 {},
-                                 "0B07|0000",
-                                 true};
+std::span<const CommandSpec> invoiceCommands() {
+  return kCommands;
+}
 
 }  // namespace fp::contract

@@ -13,34 +13,19 @@ constexpr DataField kSpace{kOneSpace, 0};
 constexpr DataField kTextFields[] = {{kTextLine, 19}};
 constexpr DataField kCloseFields[] = {kSpace, kSpace, kSpace, kSpace, kSpace, kSpace};
 
+// name, procedure, button, command, extension, sending, fields, packed, result step
+// clang-format off
+constexpr CommandSpec kCommands[] = {
+    {"non-fiscal-open", "NonFiscalOpen", kAbrirNf, BinaryWord(0x0E01), BinaryWord(0x0000), Sending::Packed, {}, "0E01|0000", true},
+    {"non-fiscal-text", "NonFiscalText", kTextoNf, BinaryWord(0x0E02), BinaryWord(0x0000), Sending::FieldList, kTextFields, {}, true},
+    {"non-fiscal-close", "NonFiscalClose", kCerrarNf, BinaryWord(0x0E06), BinaryWord(0x0001), Sending::FieldList, kCloseFields, {}, true},
+};
+// clang-format on
+
 }  // namespace
 
-const CommandSpec kNonFiscalOpen{"non-fiscal-open",
-                                 "NonFiscalOpen",
-                                 kAbrirNf,
-                                 BinaryWord(0x0E01),
-                                 BinaryWord(0x0000),
-                                 Sending::Packed,
-                                 {},
-                                 "0E01|0000",
-                                 true};
-const CommandSpec kNonFiscalText{"non-fiscal-text",
-                                 "NonFiscalText",
-                                 kTextoNf,
-                                 BinaryWord(0x0E02),
-                                 BinaryWord(0x0000),
-                                 Sending::FieldList,
-                                 kTextFields,
-                                 {},
-                                 true};
-const CommandSpec kNonFiscalClose{"non-fiscal-close",
-                                  "NonFiscalClose",
-                                  kCerrarNf,
-                                  BinaryWord(0x0E06),
-                                  BinaryWord(0x0001),
-                                  Sending::FieldList,
-                                  kCloseFields,
-                                  {},
-                                  true};
+std::span<const CommandSpec> nonFiscalCommands() {
+  return kCommands;
+}
 
 }  // namespace fp::contract
