@@ -27,9 +27,6 @@ class PrinterLibrary {
   static std::string consoleLibraryPath();
 
   bool loaded() const { return handle_ != nullptr; }
-  const std::string& path() const { return path_; }
-  // Why the library could not be loaded (empty when it was).
-  const std::string& loadError() const { return loadError_; }
 
   std::int32_t Purge(char* area);
   std::int32_t GetAPIVersion(char* area);

@@ -26,7 +26,6 @@ class Trace {
   // Opens the file named by FISCALPRINTER_TRACE (if any) for appending.
   void startFromEnvironment();
   void stop();
-  bool active() const { return file_ != nullptr; }
 
   void sent(std::span<const std::uint8_t> bytes) { bytesLine('>', bytes); }
   void received(std::span<const std::uint8_t> bytes) { bytesLine('<', bytes); }

@@ -70,7 +70,7 @@ void Session::answerCommand(const WireEvent& event) {
   const Reply reply = printer_.execute(command);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
-    workLong(event.sequence);
+    workLong();
   }
   ++stats_.commandsExecuted;
   if (reply.outcome.code != ReturnCode::kOk) ++stats_.commandsRefused;
@@ -82,10 +82,10 @@ void Session::answerCommand(const WireEvent& event) {
 }
 
 // The printer is busy for longCommandMs_, saying so at once and at each interval.
-void Session::workLong(std::uint32_t sequence) {
+void Session::workLong() {
   const std::uint32_t interval = std::max<std::uint32_t>(1, stillWorkingIntervalMs());
   for (std::uint32_t elapsed = 0; elapsed < longCommandMs_; elapsed += interval) {
-    line_.sendNow(encodeStillWorking(sequence));
+    line_.sendNow(encodeStillWorking());
     ++stats_.stillWorkingSent;
     sleepMs(std::min(interval, longCommandMs_ - elapsed));
   }

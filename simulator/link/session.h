@@ -31,7 +31,7 @@ class Session {
   void answerHandshake(const WireEvent& event);
   void answerCommand(const WireEvent& event);
   void answerMalformed(const WireEvent& event);
-  void workLong(std::uint32_t sequence);
+  void workLong();
 
   FiscalPrinter& printer_;
   Stats& stats_;
