@@ -1,12 +1,10 @@
 #include "simulator/link/line_output.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <thread>
+
+#include "line/posix_line.h"
 
 namespace sim {
 namespace {
@@ -14,18 +12,10 @@ namespace {
 constexpr int kBlockedLimitMs = 1000;
 
 bool writeChunk(int fd, std::span<const std::uint8_t> chunk) {
-  while (!chunk.empty()) {
-    const ssize_t written = ::write(fd, chunk.data(), chunk.size());
-    if (written > 0) {
-      chunk = chunk.subspan(static_cast<std::size_t>(written));
-      continue;
-    }
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
-    pollfd ready{fd, POLLOUT, 0};
-    if (::poll(&ready, 1, kBlockedLimitMs) <= 0) return false;
-  }
-  return true;
+  int error = 0;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBlockedLimitMs);
+  return fp::line::writeAll(fd, chunk, deadline, error) == fp::line::LineStatus::kOk;
 }
 
 }  // namespace

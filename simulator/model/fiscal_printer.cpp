@@ -52,10 +52,11 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
   // One entry per row of the command set, in its order; the statistics key is the
   // command's name with '_' between its words ("ticket_item").
   static const auto kTable = [] {
-    static std::array<std::string, fp::contract::kCommandCount> keys;
+    const auto& commands = fp::contract::commandTable();
+    static std::vector<std::string> keys(commands.size());
     std::vector<CommandInfo> table;
-    for (std::size_t i = 0; i < fp::contract::kCommandCount; ++i) {
-      const fp::contract::CommandSpec& spec = *fp::contract::commandTable()[i];
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+      const fp::contract::CommandSpec& spec = *commands[i];
       keys[i] = std::string(spec.name);
       std::replace(keys[i].begin(), keys[i].end(), '-', '_');
       for (const Behaviour& behaviour : kBehaviours) {
