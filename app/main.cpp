@@ -1,5 +1,8 @@
-// The process entry of the console: one window, the printer library beside the
-// executable, and the start-up and shutdown steps in their fixed order.
+// The process entry of the console: the command line first (a bad option opens
+// neither a window nor a port), then one window over the printer library, with
+// its automation interface on the session bus, and the start-up and shutdown
+// steps in their fixed order.
+#include <cstdlib>
 #include <iostream>
 
 #include "app/console_module.h"
@@ -7,11 +10,23 @@
 #include "form/main_form.h"
 #include "printer/printer_library.h"
 #include "shell/program_runtime.h"
+#include "window/automation.h"
+#include "window/command_line.h"
 #include "window/forms_runtime.h"
 
 int main(int argc, char** argv) {
+  const console::CommandLine options = console::parseCommandLine(argc, argv);
+  if (options.action != console::CommandLine::Action::Run) {
+    return console::answerCommandLine(options, std::cout, std::cerr);
+  }
+  // Our library reads the variable when it opens the port; set it before loading.
+  if (options.portDevice) setenv(console::kPort1Variable, options.portDevice->c_str(), 1);
+
   console::ProgramRuntime runtime(std::cerr);
-  console::ConsoleModule module(runtime, console::PrinterLibrary::consoleLibraryPath());
-  console::QtFormsRuntime forms(console::mainForm(), console::eventEntryOf(module));
+  console::ConsoleModule module(
+      runtime, options.libraryPath.value_or(console::PrinterLibrary::consoleLibraryPath()));
+  console::Automation automation(console::mainForm(), std::cerr);
+  console::QtFormsRuntime forms(console::mainForm(),
+                                automation.watch(console::eventEntryOf(module)));
   return console::processEntry(runtime, forms, argc, argv);
 }

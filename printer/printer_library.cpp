@@ -14,7 +14,10 @@ PrinterLibrary::PrinterLibrary(ProgramRuntime& runtime, std::string path)
   handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();
-    loadError_ = why != nullptr ? why : ("cannot load " + path_);
+    loadError_ = why != nullptr ? why : "cannot load";
+    // The loader names the file it failed on, which may be a dependency: say
+    // which library was asked for as well.
+    if (loadError_.find(path_) == std::string::npos) loadError_ = path_ + ": " + loadError_;
   }
 }
 

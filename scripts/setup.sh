@@ -8,6 +8,7 @@ FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
+  dbus-daemon dbus-session-bus-common libglib2.0-bin
 )
 
 fiscal_install_packages() {

@@ -1,0 +1,242 @@
+// The console's outside: its command line, and its automation interface on a
+// private session bus (the suite runs under dbus-run-session), driven the way a
+// test rig drives it: the real console executable on the virtual printer, and
+// the real window in this process over the recording library.
+#include "window/automation.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QTest>
+#include <sstream>
+
+#include "app/console_module.h"
+#include "tests/simulator/simulator_process.h"
+#include "tests/support/recorder.h"
+#include "tests/window/window_support.h"
+
+namespace {
+
+const QString kService = QStringLiteral("org.fiscalconsole.Console");
+
+QProcessEnvironment offscreen() {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  environment.remove(QStringLiteral("FISCALPRINTER_PORT1"));
+  return environment;
+}
+
+// A method call that keeps this process's event loop running while it waits, so
+// that it can also reach a console in this very process.
+QDBusMessage callOn(const QString& service, const char* interface, const char* method,
+                    const QVariantList& arguments = {}) {
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      service, QStringLiteral("/MainForm"), QLatin1String(interface), QLatin1String(method));
+  call.setArguments(arguments);
+  QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(call, 20'000);
+  if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 25'000)) qFatal("no answer");
+  return pending.reply();
+}
+QDBusMessage rig(const QString& service, const char* method, const QVariantList& arguments = {}) {
+  return callOn(service, "org.fiscalconsole.Rig", method, arguments);
+}
+QString errorOf(const QDBusMessage& reply) {
+  return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+}
+QString readOn(const QString& service, const char* control) {
+  return rig(service, "Read", {QString::fromLatin1(control)}).arguments().value(0).toString();
+}
+void setEnabled(const QString& service, bool enabled) {
+  callOn(service, "org.freedesktop.DBus.Properties", "Set",
+         {QStringLiteral("org.fiscalconsole.MainForm"), QStringLiteral("Enabled"),
+          QVariant::fromValue(QDBusVariant(enabled))});
+}
+
+bool waitForName(const QString& name) {
+  return QTest::qWaitFor(
+      [&] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(name).value(); },
+      15'000);
+}
+
+// The console executable, stopped by its process id at the end.
+class ConsoleProcess {
+ public:
+  explicit ConsoleProcess(const QStringList& arguments,
+                          const QProcessEnvironment& environment = offscreen()) {
+    process_.setProcessEnvironment(environment);
+    process_.start(QStringLiteral(CONSOLE_EXECUTABLE), arguments);
+  }
+  ~ConsoleProcess() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) process_.kill();
+    process_.waitForFinished(5000);
+  }
+  QProcess& process() { return process_; }
+
+ private:
+  QProcess process_;
+};
+
+}  // namespace
+
+class DisplayListener : public QObject {
+  Q_OBJECT
+ public:
+  QStringList seen;
+ public Q_SLOTS:
+  void changed(const QString& control, const QString& text) { seen << control + '=' + text; }
+};
+
+class AutomationTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // --help and --version print and succeed; bad options print a line and the
+  // usage and fail with 2; none of them opens a window (offscreen, it would stay).
+  void commandLineAnswersWithoutAWindow() {
+    const struct {
+      QStringList arguments;
+      int exitCode;
+      QString firstLine;  // of standard output for 0, of standard error otherwise
+    } cases[] = {
+        {{"--help"}, 0, "Usage: fiscal-console [options]"},
+        {{"--version"}, 0, "fiscal-console " CONSOLE_VERSION},
+        {{"--bogus"}, 2, "fiscal-console: Unknown option 'bogus'."},
+        {{"--port"}, 2, "fiscal-console: Missing value after '--port'."},
+        {{"--library", ""}, 2, "fiscal-console: Empty value for '--library'."},
+        {{"stray"}, 2, "fiscal-console: Unexpected argument 'stray'."},
+    };
+    for (const auto& c : cases) {
+      ConsoleProcess console(c.arguments);
+      QVERIFY(console.process().waitForFinished(10'000));
+      QCOMPARE(console.process().exitCode(), c.exitCode);
+      const QByteArray out = console.process().readAllStandardOutput();
+      const QByteArray err = console.process().readAllStandardError();
+      QCOMPARE(QString::fromLatin1((c.exitCode == 0 ? out : err).split('\n').first()), c.firstLine);
+      if (c.exitCode == 2) QVERIFY(err.contains("Usage: fiscal-console [options]"));
+      QVERIFY((c.exitCode == 0 ? err : out).isEmpty());
+    }
+  }
+
+  // A ticket pressed through the bus on the virtual printer (reached by --port),
+  // ESTADO read after each step; presses refused while disabled, while a press
+  // runs, or for a control that does not exist.
+  void rigRunsATicketOnTheVirtualPrinter() {
+    sim_test::SimulatorProcess printer({"--z-ms", "3000"});
+    QVERIFY(printer.started());
+    ConsoleProcess console({"--port", QString::fromStdString(printer.port())});
+    QVERIFY(waitForName(kService));
+    DisplayListener listener;
+    QVERIFY(QDBusConnection::sessionBus().connect(kService, "/MainForm", "org.fiscalconsole.Rig",
+                                                  "DisplayChanged", &listener,
+                                                  SLOT(changed(QString, QString))));
+
+    QCOMPARE(readOn(kService, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
+    for (const char* button : {"CmCommand3", "CmCommand5", "CmCommand12", "CmCommand7"}) {
+      QCOMPARE(errorOf(rig(kService, "Press", {QString::fromLatin1(button)})), QString());
+      QCOMPARE(readOn(kService, "ESTADO"), QStringLiteral("0"));
+    }
+    QVERIFY(QTest::qWaitFor([&] { return listener.seen.size() == 4; }, 5000));
+    QCOMPARE(listener.seen, QStringList(4, QStringLiteral("ESTADO=0")));
+    QCOMPARE(printer.stat("commands_executed"), std::uint64_t{4});
+    // The next press may follow the answer of the last at once (the drawer).
+    for (int i = 0; i < 10; ++i) {
+      QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("CmCommand13")})), QString());
+    }
+
+    QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("CmCommand99")})),
+             QStringLiteral("org.fiscalconsole.Error.UnknownControl"));
+    setEnabled(kService, false);
+    QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("CmCommand3")})),
+             QStringLiteral("org.fiscalconsole.Error.Disabled"));
+    setEnabled(kService, true);
+
+    // CIERRE Z takes the printer 3 s; a press meanwhile is refused, not queued.
+    QDBusMessage closing =
+        QDBusMessage::createMethodCall(kService, "/MainForm", "org.fiscalconsole.Rig", "Press");
+    closing << QStringLiteral("CmCommand15");
+    QDBusPendingCall z = QDBusConnection::sessionBus().asyncCall(closing, 20'000);
+    QTest::qWait(500);
+    QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("CmCommand3")})),
+             QStringLiteral("org.fiscalconsole.Error.Busy"));
+    QVERIFY(QTest::qWaitFor([&] { return z.isFinished(); }, 20'000));
+    QCOMPARE(errorOf(z.reply()), QString());
+    // The Z closing went out; the refused press sent nothing.
+    QCOMPARE(printer.stat("commands_executed"), std::uint64_t{4 + 10 + 1});
+
+    // A second console at the same time takes a numbered name; this one has no
+    // library and says so, naming the path.
+    ConsoleProcess second({"--library", "/no/such/libprinter.so"});
+    QVERIFY(waitForName(kService + '2'));
+    QCOMPARE(readOn(kService + '2', "CmCOMUNICACION"),
+             QStringLiteral("Biblioteca del impresor no encontrada"));
+    const QByteArray errors = second.process().readAllStandardError();
+    QVERIFY2(errors.contains("as org.fiscalconsole.Console2"), errors.constData());
+    QVERIFY2(errors.contains("/no/such/libprinter.so: cannot open shared object file"),
+             errors.constData());
+  }
+
+  // Without a session bus the console runs as before and says so once.
+  void withoutASessionBusTheConsoleRunsAndSaysSo() {
+    QProcessEnvironment environment = offscreen();
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    ConsoleProcess console({"--library", "/no/such/libprinter.so"}, environment);
+    console.process().setReadChannel(QProcess::StandardError);
+    QVERIFY(QTest::qWaitFor([&] { return console.process().canReadLine(); }, 10'000));
+    QTest::qWait(500);
+    QCOMPARE(console.process().state(), QProcess::Running);
+    const QString errors = QString::fromLatin1(console.process().readAllStandardError());
+    QCOMPARE(errors.count(QStringLiteral("automation is off")), 1);
+  }
+
+  // Press reaches the procedure exactly as a click does: for every button the
+  // same library calls with the same bytes at the same addresses.
+  void pressMakesTheSameCallsAsAClick() {
+    std::ostringstream errors;
+    console::ProgramRuntime runtime(errors);
+    console::ConsoleModule module(runtime, testing_support::recordingLibraryPath());
+    testing_support::Recorder recorder;
+    console::Automation automation(console::mainForm(), errors);
+    console::QtFormsRuntime forms(console::mainForm(),
+                                  automation.watch(console::eventEntryOf(module)));
+    console::MainWindow& window = forms.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString service = automation.busName();
+    QVERIFY(!service.isEmpty());
+
+    int buttons = 0;
+    for (const auto* button : window_test::controlsOfKind(console::ControlKind::CommandButton)) {
+      const QString name = QString::fromLatin1(button->name.data(), button->name.size());
+      recorder.reset();
+      QCOMPARE(errorOf(rig(service, "Press", {name})), QString());
+      const std::vector<std::string> pressed = describe(recorder.calls());
+      recorder.reset();
+      if (!window_test::clickOnTop(window, button->name.data())) continue;  // CmCommand1
+      QCOMPARE(pressed, describe(recorder.calls()));
+      QVERIFY(!pressed.empty());
+      ++buttons;
+    }
+    QCOMPARE(buttons, 20);  // every button bound to Click
+    window.close();
+  }
+
+ private:
+  static std::vector<std::string> describe(const std::vector<RecordedCall>& calls) {
+    std::vector<std::string> out;
+    for (const RecordedCall& call : calls) {
+      std::ostringstream line;
+      line << call.name << ' ' << call.intArg << ' ' << call.address << ' '
+           << testing_support::bytesOf(call) << '|' << testing_support::atAddressOf(call) << '|'
+           << call.areaAllZero;
+      out.push_back(line.str());
+    }
+    return out;
+  }
+};
+
+QTEST_MAIN(AutomationTest)
+#include "automation_test.moc"
