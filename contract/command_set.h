@@ -2,8 +2,8 @@
 // procedures, by the virtual printer's dispatch, by fiscalctl and by the tests.
 // Depends on nothing but the standard library.
 //
-// Each row names the command twice: `name` ("ticket-item") is how tools and the
-// simulator's statistics call it, `procedure` ("TicketItemAdd") is the console's
+// Each row names the command twice: `name` ("ticket-item") is how fiscalctl and
+// the virtual printer call it, `procedure` ("TicketItemAdd") is the console's
 // procedure. For the console's buttons the row also holds what the button sends:
 // the further fields (with the addresses they are handed from), or the packed text.
 #pragma once
@@ -37,7 +37,7 @@ enum class Sending { FieldList, Packed };
 inline constexpr std::size_t kPackedLength = 9;  // "HHHH|HHHH"
 
 struct CommandSpec {
-  std::string_view name;       // "ticket-item": lower case, words joined by '-'
+  std::string_view name;       // "ticket-item", "ticket-return", "nonfiscal-text"
   std::string_view procedure;  // the console's procedure, "TicketItemAdd"
   std::uint32_t button;        // control identifier of the console's button
   BinaryWord command;

@@ -66,8 +66,8 @@ constexpr DataField kCloseFields[] = {
 constexpr CommandSpec kCommands[] = {
     {"invoice-open", "InvoiceOpen", kAbrirFactura, BinaryWord(0x0B01), BinaryWord(0x0000), Sending::FieldList, kOpenFields, {}, true},
     {"invoice-item", "InvoiceItemAdd", kItemPlus, BinaryWord(0x0B02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
-    {"invoice-item-return", "InvoiceItemReturn", kItemMinus, BinaryWord(0x0B02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
-    {"invoice-payment", "InvoicePayment", kPago, BinaryWord(0x0B05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
+    {"invoice-return", "InvoiceItemReturn", kItemMinus, BinaryWord(0x0B02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
+    {"invoice-pay", "InvoicePayment", kPago, BinaryWord(0x0B05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
     {"invoice-close", "InvoiceClose", kCerrarFactura, BinaryWord(0x0B06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
     {"invoice-cancel", "InvoiceCancel", kCancelaFactura, BinaryWord(0x0B07), BinaryWord(0x0000), Sending::Packed, {}, "0B07|0000", true},
 };

@@ -16,9 +16,9 @@ constexpr DataField kCloseFields[] = {kSpace, kSpace, kSpace, kSpace, kSpace, kS
 // name, procedure, button, command, extension, sending, fields, packed, result step
 // clang-format off
 constexpr CommandSpec kCommands[] = {
-    {"non-fiscal-open", "NonFiscalOpen", kAbrirNf, BinaryWord(0x0E01), BinaryWord(0x0000), Sending::Packed, {}, "0E01|0000", true},
-    {"non-fiscal-text", "NonFiscalText", kTextoNf, BinaryWord(0x0E02), BinaryWord(0x0000), Sending::FieldList, kTextFields, {}, true},
-    {"non-fiscal-close", "NonFiscalClose", kCerrarNf, BinaryWord(0x0E06), BinaryWord(0x0001), Sending::FieldList, kCloseFields, {}, true},
+    {"nonfiscal-open", "NonFiscalOpen", kAbrirNf, BinaryWord(0x0E01), BinaryWord(0x0000), Sending::Packed, {}, "0E01|0000", true},
+    {"nonfiscal-text", "NonFiscalText", kTextoNf, BinaryWord(0x0E02), BinaryWord(0x0000), Sending::FieldList, kTextFields, {}, true},
+    {"nonfiscal-close", "NonFiscalClose", kCerrarNf, BinaryWord(0x0E06), BinaryWord(0x0001), Sending::FieldList, kCloseFields, {}, true},
 };
 // clang-format on
 

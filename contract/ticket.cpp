@@ -44,8 +44,8 @@ constexpr DataField kCloseFields[] = {
 constexpr CommandSpec kCommands[] = {
     {"ticket-open", "TicketOpen", kAbrirTique, BinaryWord(0x0A01), BinaryWord(0x0000), Sending::Packed, {}, "0A01|0000", true},
     {"ticket-item", "TicketItemAdd", kItemPlus, BinaryWord(0x0A02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
-    {"ticket-item-return", "TicketItemReturn", kItemMinus, BinaryWord(0x0A02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
-    {"ticket-payment", "TicketPayment", kPago, BinaryWord(0x0A05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
+    {"ticket-return", "TicketItemReturn", kItemMinus, BinaryWord(0x0A02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
+    {"ticket-pay", "TicketPayment", kPago, BinaryWord(0x0A05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
     {"ticket-close", "TicketClose", kCerrarTique, BinaryWord(0x0A06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
     {"ticket-cancel", "TicketCancel", kCancelaTique, BinaryWord(0x0A07), BinaryWord(0x0000), Sending::Packed, {}, "0A07|0000", true},
 };

@@ -70,6 +70,26 @@ MessageError readHeader(Reader& in, std::uint8_t kind, std::uint8_t& sequence) {
 
 }  // namespace
 
+std::string_view messageErrorText(MessageError error) {
+  switch (error) {
+    case MessageError::None:
+      return "no error";
+    case MessageError::TooManyFields:
+      return "too many fields";
+    case MessageError::FieldTooLong:
+      return "field too long";
+    case MessageError::BodyTooLong:
+      return "message too long";
+    case MessageError::Truncated:
+      return "message truncated";
+    case MessageError::TrailingBytes:
+      return "bytes after the last field";
+    case MessageError::WrongKind:
+      return "wrong message kind";
+  }
+  return "unknown message error";
+}
+
 MessageError encodeCommand(const CommandMessage& message, Bytes& body) {
   body.clear();
   body.push_back(message.sequence);

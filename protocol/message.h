@@ -43,6 +43,8 @@ enum class MessageError {
   WrongKind,      // not the expected message kind
 };
 
+std::string_view messageErrorText(MessageError error);
+
 // The body of a message, or the reason it cannot be sent.
 MessageError encodeCommand(const CommandMessage& message, Bytes& body);
 MessageError encodeReply(const ReplyMessage& message, Bytes& body);

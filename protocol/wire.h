@@ -37,16 +37,23 @@ inline constexpr std::uint8_t kReplyKind = 'R';
 // number of its last command and answers with its identification.
 inline constexpr std::uint16_t kHelloCommand = 0x0000;
 
-// Timing of the link, seen from the host.
-inline constexpr std::chrono::milliseconds kAckTimeout{300};        // frame sent -> ACK/NAK
-inline constexpr std::chrono::milliseconds kResponseTimeout{1000};  // ACK or DC2 -> next byte
-inline constexpr std::chrono::milliseconds kInterByteTimeout{100};  // inside one frame
-inline constexpr std::chrono::milliseconds kWorkingInterval{250};   // printer sends DC2 this often
-inline constexpr int kMaxTransmissions = 3;                         // one send and two retries
-// The whole opening handshake is bounded by this.
-inline constexpr std::chrono::milliseconds kHandshakeLimit{2000};
+// Timing of the link, seen from the host. No byte from the printer extends a wait
+// beyond what is said here: only "still working" extends the wait for a reply, and
+// only up to kMaxWorkingTime per command.
+inline constexpr std::chrono::milliseconds kAckTimeout{300};        // frame sent -> first answer
+inline constexpr std::chrono::milliseconds kResponseTimeout{1000};  // ACK or DC2 -> next DC2 or STX
+inline constexpr std::chrono::milliseconds kInterByteTimeout{100};  // gap inside one frame
+// A whole frame, STX to ETX, beyond the time its bytes take on the line.
+inline constexpr std::chrono::milliseconds kFrameTimeout{2000};
+inline constexpr std::chrono::milliseconds kWorkingInterval{250};  // printer sends DC2 this often
+inline constexpr int kMaxTransmissions = 3;                        // one send and two retries
+// The whole opening handshake; a printer may need well over a second to wake up.
+inline constexpr std::chrono::milliseconds kHandshakeLimit{3000};
 // A printer finishes every command within this, "still working" included; a host
-// gives up waiting after it even while DC2 keeps arriving.
+// gives up waiting this long after the command's first DC2 even while DC2 keeps coming.
 inline constexpr std::chrono::milliseconds kMaxWorkingTime{120000};
+// Every command, all transmissions included, beyond the time its frames take on
+// the line: the host's overall deadline, whatever the printer sends.
+inline constexpr std::chrono::milliseconds kCommandLimit{130000};
 
 }  // namespace fp::protocol

@@ -6,7 +6,7 @@ FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the project needs to build, test, benchmark and take screenshots.
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common libglib2.0-bin
 )

@@ -1,53 +1,54 @@
-// The exported C entry points: each hands its call to the process's one session.
+// The exported C entry points: each hands its call to the process's one session,
+// through the guard that serializes calls and stops exceptions.
 #include "fiscalprinter/fiscalprinter.h"
-#include "libfiscalprinter/src/area_text.h"
-#include "libfiscalprinter/src/printer_session.h"
+#include "libfiscalprinter/src/entry_guard.h"
 
-using fp::lib::session;
+using fp::lib::guardedCall;
+using fp::lib::PrinterSession;
 
 extern "C" {
 
 int Purge(char* area) {
-  return session().purge(area);
+  return guardedCall(area, [&](PrinterSession& s) { return s.purge(area); });
 }
 int GetAPIVersion(char* area) {
-  return session().apiVersion(area);
+  return guardedCall(area, [&](PrinterSession& s) { return s.apiVersion(area); });
 }
 int setComPort(int port) {
-  return session().setPort(port);
+  return guardedCall(nullptr, [&](PrinterSession& s) { return s.setPort(port); });
 }
 int setBaudRate(int baud) {
-  return session().setBaudRate(baud);
+  return guardedCall(nullptr, [&](PrinterSession& s) { return s.setBaudRate(baud); });
 }
 int setProtocolType(int type) {
-  return session().setProtocolType(type);
+  return guardedCall(nullptr, [&](PrinterSession& s) { return s.setProtocolType(type); });
 }
 int OpenPort(char* area) {
-  return session().openPort(area);
+  return guardedCall(area, [&](PrinterSession& s) { return s.openPort(area); });
 }
 int ClosePort(char* area) {
-  return session().closePort(area);
+  return guardedCall(area, [&](PrinterSession& s) { return s.closePort(area); });
 }
 int AddDataField(const char* data, int length) {
-  return session().addField(data, length);
+  return guardedCall(nullptr, [&](PrinterSession& s) { return s.addField(data, length); });
 }
 int SendCommand(char* area) {
-  return session().sendFields(area);
+  return guardedCall(area, [&](PrinterSession& s) { return s.sendFields(area); });
 }
 int SendCommandComplete(const char* packed) {
-  return session().sendPacked(packed);
+  return guardedCall(nullptr, [&](PrinterSession& s) { return s.sendPacked(packed); });
 }
 int getLastError(void) {
-  return session().lastError();
+  return guardedCall(nullptr, [](PrinterSession& s) { return s.lastError(); });
 }
 int getPrinterStatus(void) {
-  return session().printerStatus();
+  return guardedCall(nullptr, [](PrinterSession& s) { return s.printerStatus(); });
 }
 int getFiscalStatus(void) {
-  return session().fiscalStatus();
+  return guardedCall(nullptr, [](PrinterSession& s) { return s.fiscalStatus(); });
 }
 const char* getErrorText(int code) {
-  return fp::lib::errorText(code);
+  return fp::lib::errorText(code);  // static texts only: nothing to lock, nothing thrown
 }
 
 }  // extern "C"

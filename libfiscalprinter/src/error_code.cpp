@@ -32,6 +32,8 @@ const char* errorText(int code) {
       return "bad frames after retries";
     case toInt(ErrorCode::kLineLost):
       return "line lost";
+    case toInt(ErrorCode::kInternal):
+      return "internal error";
     default:
       break;
   }

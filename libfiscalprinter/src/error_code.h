@@ -21,6 +21,7 @@ enum class ErrorCode : int {
   kTimeout = FP_TIMEOUT,
   kBadFrames = FP_BAD_FRAMES,
   kLineLost = FP_LINE_LOST,
+  kInternal = FP_INTERNAL_ERROR,
 };
 
 // Code of a command the printer refused with `returnCode` (1..65535).

@@ -16,6 +16,10 @@ bool harmless(FrameError error) {
 
 // Received bytes are traced frame by frame, or in pieces of this size at most.
 constexpr std::size_t kTraceChunk = 4096;
+// Stale input read (and traced) before a transmission; the rest is flushed unseen.
+constexpr std::size_t kStaleTraced = 16384;
+// The longest frame on the line: every body byte and CRC byte escaped, STX, ETX.
+constexpr std::size_t kLongestFrame = 2 * protocol::kMaxBody + 2;
 
 milliseconds until(Clock::time_point limit) {
   return std::max(milliseconds{0}, std::chrono::ceil<milliseconds>(limit - Clock::now()));
@@ -28,30 +32,83 @@ milliseconds Link::lineTime(std::size_t bytes) const {
   return milliseconds{static_cast<long long>(bytes) * 10 * 1000 / rate + 1};
 }
 
+// The printer starts its reply (or the next DC2) within `response`; the host allows
+// one byte gap more for the time the byte takes to reach it and be seen, so that a
+// printer answering just inside its bound is not sent the frame again.
+milliseconds Link::replyWait() const {
+  return timing_.response + timing_.interByte;
+}
+
+milliseconds Link::frameLimit() const {
+  return timing_.frame + lineTime(kLongestFrame);
+}
+
+milliseconds Link::commandLimit(std::size_t frameBytes) const {
+  return timing_.command + timing_.transmissions * (lineTime(frameBytes) + lineTime(kLongestFrame));
+}
+
 void Link::flushReceived() {
   trace_.received(received_);
   received_.clear();
 }
 
-Exchange Link::transact(protocol::CommandMessage command, Clock::time_point deadline) {
+bool Link::workedTooLong() const {
+  return workingSince_ && Clock::now() >= *workingSince_ + timing_.maxWorking;
+}
+
+void Link::startClean() {
+  decoder_.reset();
+  flushReceived();
+  std::size_t staleBytes = 0;
+  protocol::Bytes chunk;
+  while (staleBytes < kStaleTraced) {
+    chunk.clear();
+    if (port_.readSome(chunk, milliseconds{0}) != IoStatus::kOk || chunk.empty()) break;
+    staleBytes += chunk.size();
+    received_.insert(received_.end(), chunk.begin(), chunk.end());
+    if (received_.size() > kTraceChunk) flushReceived();
+  }
+  flushReceived();
+  if (staleBytes > 0) trace_.note("discarding stale input");
+  port_.discardInput();
+}
+
+Exchange Link::transact(protocol::CommandMessage command) {
+  protocol::Bytes body;
+  protocol::encodeCommand(command, body);
+  const std::size_t frameBytes = 2 * body.size() + 6;  // at most, escaped with its CRC
+  return exchange(std::move(command), Plan{Clock::now() + commandLimit(frameBytes), timing_.ack});
+}
+
+Exchange Link::handshake() {
+  const int shares = std::max(timing_.transmissions, 1);
+  return exchange(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
+                  Plan{Clock::now() + timing_.handshake, timing_.handshake / shares});
+}
+
+Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {
   sequence_ = static_cast<std::uint8_t>(sequence_ + 1);
   command.sequence = sequence_;
   protocol::Bytes body;
   protocol::encodeCommand(command, body);
   const protocol::Bytes frame = protocol::encodeFrame(body);
 
-  port_.discardInput();
-  decoder_.reset();
-  received_.clear();
+  workingSince_.reset();
   Exchange exchange;
   bool damaged = false;
   for (int sent = 0; sent < timing_.transmissions; ++sent) {
     if (sent > 0) {
-      if (Clock::now() >= deadline) break;
+      if (Clock::now() >= plan.deadline) break;
+      if (workedTooLong()) {
+        trace_.note("giving up: still working after " +
+                    std::to_string(timing_.maxWorking.count() / 1000) + " s");
+        break;
+      }
       trace_.note("resending sequence " + std::to_string(sequence_));
     }
+    startClean();  // whatever came before belongs to nothing we wait for
     exchange.transmissions = sent + 1;
-    const LinkOutcome outcome = attempt(frame, sequence_, deadline, exchange.reply);
+    const LinkOutcome outcome = attempt(frame, sequence_, plan, exchange.reply);
     if (outcome == LinkOutcome::kReplied || outcome == LinkOutcome::kLost) {
       exchange.outcome = outcome;
       return exchange;
@@ -59,24 +116,26 @@ Exchange Link::transact(protocol::CommandMessage command, Clock::time_point dead
     damaged = damaged || outcome == LinkOutcome::kDamaged;
   }
   decoder_.reset();
+  flushReceived();
   exchange.outcome = damaged ? LinkOutcome::kDamaged : LinkOutcome::kSilent;
   trace_.note(damaged ? "giving up: damaged frames" : "giving up: no answer");
   return exchange;
 }
 
-LinkOutcome Link::attempt(const protocol::Bytes& frame, std::uint8_t sequence,
-                          Clock::time_point deadline, protocol::ReplyMessage& reply) {
+LinkOutcome Link::attempt(const protocol::Bytes& frame, std::uint8_t sequence, const Plan& plan,
+                          protocol::ReplyMessage& reply) {
   trace_.sent(frame);
   const milliseconds onLine = lineTime(frame.size());
-  if (port_.writeAll(frame, timing_.writeSlack + onLine) != IoStatus::kOk) {
+  const milliseconds writeTime = std::min(timing_.writeSlack + onLine, until(plan.deadline));
+  if (port_.writeAll(frame, writeTime) != IoStatus::kOk) {
     trace_.note("write failed");
     return LinkOutcome::kLost;
   }
-  Waiting waiting{Clock::now() + timing_.ack + onLine, std::nullopt};
+  Waiting waiting{Clock::now() + plan.firstAnswer + onLine};
   std::vector<DecodedEvent> events;
   for (;;) {
     events.clear();
-    switch (pump(std::min(waiting.limit, deadline), events)) {
+    switch (pump(std::min(waiting.limit, plan.deadline), plan.deadline, events)) {
       case Pump::kLost:
         trace_.note("line lost");
         return LinkOutcome::kLost;
@@ -99,13 +158,19 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
   for (const DecodedEvent& event : events) {
     switch (event.kind) {
       case DecodedEvent::Kind::Ack:
-        waiting.limit = Clock::now() + timing_.response;
+        // Only the first ACK of a transmission opens the wait for the reply; more
+        // of them (a flood, or a stray 0x06) change nothing.
+        if (!waiting.acknowledged) waiting.limit = Clock::now() + replyWait();
+        waiting.acknowledged = true;
         break;
-      case DecodedEvent::Kind::Working:
-        if (!waiting.workingSince) waiting.workingSince = Clock::now();
-        waiting.limit =
-            std::min(Clock::now() + timing_.response, *waiting.workingSince + timing_.maxWorking);
+      case DecodedEvent::Kind::Working: {
+        const Clock::time_point now = Clock::now();
+        if (!workingSince_) workingSince_ = now;
+        const Clock::time_point workEnd = *workingSince_ + timing_.maxWorking;
+        if (now < workEnd) waiting.limit = std::min(now + replyWait(), workEnd);
+        waiting.acknowledged = true;
         break;
+      }
       case DecodedEvent::Kind::Nak:
         damaged = true;
         break;
@@ -130,23 +195,30 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
   return std::nullopt;
 }
 
-Link::Pump Link::pump(Clock::time_point limit, std::vector<DecodedEvent>& events) {
+// Reads until something decodes. Outside a frame it waits until `limit`; inside
+// one, `interByte` between bytes and frameLimit() for the whole frame (so a reply
+// that started in time may finish after `limit`), never past `deadline`.
+Link::Pump Link::pump(Clock::time_point limit, Clock::time_point deadline,
+                      std::vector<DecodedEvent>& events) {
   protocol::Bytes chunk;
   while (events.empty()) {
-    const milliseconds left = until(limit);
-    if (left.count() == 0) {
-      flushReceived();
-      return Pump::kTimeout;
-    }
     const bool inFrame = decoder_.inFrame();
-    const milliseconds wait = inFrame ? std::min(left, timing_.interByte) : left;
+    const milliseconds wait =
+        inFrame ? std::min({timing_.interByte, until(frameStart_ + frameLimit()), until(deadline)})
+                : until(limit);
+    if (wait.count() == 0) {
+      flushReceived();
+      if (!inFrame) return Pump::kTimeout;
+      decoder_.reset();
+      return Pump::kTruncated;
+    }
     chunk.clear();
     const IoStatus status = port_.readSome(chunk, wait);
     if (status == IoStatus::kLost) {
       flushReceived();
       return Pump::kLost;
     }
-    if (status == IoStatus::kTimeout && inFrame && wait < left) {
+    if (status == IoStatus::kTimeout && inFrame) {
       flushReceived();
       decoder_.reset();
       return Pump::kTruncated;
@@ -154,6 +226,8 @@ Link::Pump Link::pump(Clock::time_point limit, std::vector<DecodedEvent>& events
     received_.insert(received_.end(), chunk.begin(), chunk.end());
     if (received_.size() > kTraceChunk) flushReceived();
     decoder_.feed(chunk, events);
+    // A frame that began in this chunk (after another ended, perhaps) is timed from now.
+    if (decoder_.inFrame() && (!inFrame || !events.empty())) frameStart_ = Clock::now();
   }
   if (!decoder_.inFrame()) flushReceived();
   return Pump::kEvents;

@@ -50,6 +50,7 @@ ErrorCode PrinterSession::settingsError() const {
 int PrinterSession::openPort(char* area) {
   port_.close();
   trace_.startFromEnvironment();
+  replyFields_.clear();
   printerStatus_ = 0;
   fiscalStatus_ = 0;
   if (const ErrorCode error = settingsError(); error != ErrorCode::kOk) {
@@ -70,8 +71,7 @@ int PrinterSession::openPort(char* area) {
   LinkTiming timing;
   timing.bitsPerSecond = bitsPerSecond_;
   link_.setTiming(timing);
-  const Exchange hello = link_.transact(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
-                                        Clock::now() + protocol::kHandshakeLimit);
+  const Exchange hello = link_.handshake();
   if (hello.outcome != LinkOutcome::kReplied) {
     port_.close();
     writeArea(area, errorText(toInt(ErrorCode::kNoPrinter)));
@@ -97,12 +97,14 @@ int PrinterSession::sendFields(char* area) {
   protocol::CommandMessage command;
   const ErrorCode built = fields_.toCommand(command);
   fields_.clear();  // whatever happens next, the next command starts afresh
+  replyFields_.clear();
   writeArea(area, "");
   if (built != ErrorCode::kOk) return finish(built);
   return run(command, area);
 }
 
 int PrinterSession::sendPacked(const char* packed) {
+  replyFields_.clear();
   const auto parsed = protocol::parsePackedCommand(packed);
   if (!parsed) return finish(ErrorCode::kMalformedPackedText);
   return run(protocol::CommandMessage{0, parsed->command, parsed->extension, {}}, nullptr);
@@ -123,14 +125,16 @@ int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
       return finish(ErrorCode::kLineLost);
   }
   keepStatus(exchange.reply);
-  writeArea(area, fieldsText(exchange.reply.fields));
   const int returnCode = exchange.reply.returnCode;
-  return finish(returnCode == 0 ? toInt(ErrorCode::kOk) : kRefusedBase + returnCode);
+  if (returnCode != 0) return finish(kRefusedBase + returnCode);  // the area stays empty
+  writeArea(area, fieldsText(exchange.reply.fields));
+  return finish(ErrorCode::kOk);
 }
 
 void PrinterSession::keepStatus(const protocol::ReplyMessage& reply) {
   printerStatus_ = reply.printerStatus;
   fiscalStatus_ = reply.fiscalStatus;
+  replyFields_ = reply.fields;
 }
 
 }  // namespace fp::lib

@@ -1,10 +1,13 @@
 // The library's one instance: settings for the next OpenPort, the open port and
 // its link, the field list, the last code and the status words of the last reply.
 // Each method is one entry point of the C interface and returns the code it left
-// in lastError().
+// in lastError(). The methods are not thread-safe: callers hold callLock().
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
@@ -31,9 +34,17 @@ class PrinterSession {
   int sendFields(char* area);
   int sendPacked(const char* packed);
 
+  // Leaves kInternal: an entry point failed inside the library.
+  int internalFailure() { return finish(ErrorCode::kInternal); }
+  // Held by each entry point for its whole call (entry_guard.h).
+  std::mutex& callLock() { return callLock_; }
+
   int lastError() const { return lastError_; }
   int printerStatus() const { return printerStatus_; }
   int fiscalStatus() const { return fiscalStatus_; }
+  // The fields of the last reply received by OpenPort, SendCommand or
+  // SendCommandComplete; empty after a call that got no reply.
+  const std::vector<std::string>& replyFields() const { return replyFields_; }
 
  private:
   int finish(ErrorCode code) { return finish(toInt(code)); }
@@ -45,6 +56,7 @@ class PrinterSession {
   int run(const protocol::CommandMessage& command, char* area);
   void keepStatus(const protocol::ReplyMessage& reply);
 
+  std::mutex callLock_;
   int portNumber_ = 1;
   int bitsPerSecond_ = 9600;
   int protocolType_ = 1;
@@ -55,6 +67,7 @@ class PrinterSession {
   int lastError_ = 0;
   int printerStatus_ = 0;
   int fiscalStatus_ = 0;
+  std::vector<std::string> replyFields_;
 };
 
 // The instance of this process.

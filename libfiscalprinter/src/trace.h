@@ -5,11 +5,16 @@
 //   2026-12-09T13:45:01.123456Z > 02 01 43 0A 01 00 00 00 5A 11 03  |..C......Z..|
 //
 // '>' is host to printer, '<' printer to host, '#' a note of the library.
-// A trace that cannot be written is silently skipped; it never changes an outcome.
+//
+// The trace never blocks, signals or fails a command: the target is opened
+// without blocking (a FIFO without a reader is skipped), written without
+// blocking and without raising SIGPIPE, and a line it cannot write whole is
+// dropped. Dropped lines are counted in a note ("# N trace lines dropped") as
+// soon as one can be written again, at the latest when the trace is closed.
+// A file it creates is readable by its owner only (0600): it holds customers' data.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,8 +38,15 @@ class Trace {
 
  private:
   void bytesLine(char direction, std::span<const std::uint8_t> bytes);
-  void writeLine(char direction, const std::string& rest);
-  std::FILE* file_ = nullptr;
+  void writeLine(char direction, std::string_view rest);
+  // Writes the whole line or none of it (as far as the target allows); false if not.
+  bool put(const std::string& line);
+  // Sends what is left of a line a pipe took only in part; true once it is all out.
+  bool flushPending();
+
+  int fd_ = -1;
+  std::string pending_;        // the tail of a line the target took only in part
+  unsigned long dropped_ = 0;  // lines not written since the last count note
 };
 
 // "02 41 03  |.A.|": the text part of a trace line (pure, for the tests).

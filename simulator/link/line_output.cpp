@@ -1,21 +1,43 @@
 #include "simulator/link/line_output.h"
 
-#include <algorithm>
-#include <chrono>
-#include <thread>
+#include <poll.h>
+#include <unistd.h>
 
-#include "line/posix_line.h"
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "simulator/link/stop_request.h"
 
 namespace sim {
 namespace {
 
 constexpr int kBlockedLimitMs = 1000;
+constexpr int kPollSliceMs = 20;  // how often a blocked write looks for a stop request
+
+// Waits up to kBlockedLimitMs for room on `fd`; false on timeout, error or stop.
+bool awaitWritable(int fd) {
+  for (int waited = 0; waited < kBlockedLimitMs && !stopRequested(); waited += kPollSliceMs) {
+    pollfd ready{fd, POLLOUT, 0};
+    const int result = ::poll(&ready, 1, kPollSliceMs);
+    if (result > 0) return true;
+    if (result < 0 && errno != EINTR) return false;
+  }
+  return false;
+}
 
 bool writeChunk(int fd, std::span<const std::uint8_t> chunk) {
-  int error = 0;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBlockedLimitMs);
-  return fp::line::writeAll(fd, chunk, deadline, error) == fp::line::LineStatus::kOk;
+  while (!chunk.empty()) {
+    const ssize_t written = ::write(fd, chunk.data(), chunk.size());
+    if (written > 0) {
+      chunk = chunk.subspan(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    if (!awaitWritable(fd)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -25,15 +47,15 @@ bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud
   // Pace by the line time of each byte, keeping to the ideal schedule.
   const auto start = std::chrono::steady_clock::now();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (!writeChunk(fd, bytes.subspan(i, 1))) return false;
+    if (stopRequested() || !writeChunk(fd, bytes.subspan(i, 1))) return false;
     const auto due = std::chrono::microseconds((i + 1) * 10'000'000ULL / baud);
-    std::this_thread::sleep_until(start + due);
+    if (!sleepUntil(start + due)) return false;
   }
   return true;
 }
 
-void sleepMs(std::uint32_t ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+bool sleepMs(std::uint32_t ms) {
+  return ms == 0 ? !stopRequested() : sleepFor(std::chrono::milliseconds(ms));
 }
 
 void InputPacer::arrived(std::size_t byteCount) {
@@ -42,7 +64,7 @@ void InputPacer::arrived(std::size_t byteCount) {
   const auto now = steady_clock::now();
   const auto lineTime = nanoseconds(byteCount * 10'000'000'000ULL / baud_);
   lineFreeAt_ = std::max(now, lineFreeAt_) + lineTime;
-  std::this_thread::sleep_until(lineFreeAt_);
+  sleepUntil(lineFreeAt_);
 }
 
 }  // namespace sim

@@ -11,11 +11,13 @@ namespace sim {
 // Writes all `bytes` to the non-blocking `fd`, waiting (bounded) while the
 // terminal's buffer is full. With `baud` > 0 each byte takes 10 / baud seconds,
 // as on a line with one start, eight data and one stop bit. False when the
-// write fails or stays blocked for more than a second.
+// write fails, stays blocked for more than a second, or a stop is requested
+// (the rest of the bytes are then not sent).
 bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud);
 
 // Takes the host's bytes in at the pace of a line of `baud` bit/s (0: at once):
-// each call waits until the bytes it reports could have arrived.
+// each call waits until the bytes it reports could have arrived, or a stop is
+// requested.
 class InputPacer {
  public:
   explicit InputPacer(std::uint32_t baud) : baud_(baud) {}
@@ -26,7 +28,8 @@ class InputPacer {
   std::chrono::steady_clock::time_point lineFreeAt_{};
 };
 
-// Sleeps for `ms` milliseconds (0: returns at once).
-void sleepMs(std::uint32_t ms);
+// Sleeps for `ms` milliseconds (0: returns at once), less when a stop is
+// requested. False when cut short.
+bool sleepMs(std::uint32_t ms);
 
 }  // namespace sim

@@ -28,13 +28,12 @@ void TerminalLine::sendReply(std::span<const std::uint8_t> frame) {
       break;
   }
   ++stats_.repliesSent;
-  sleepMs(settings_.delayMs);
-  writeToLine(fd_, bytes, settings_.baud);
+  if (sleepMs(settings_.delayMs)) writeToLine(fd_, bytes, settings_.baud);
 }
 
+// A reply whose delay is cut short by a stop request is not sent: the process is ending.
 void TerminalLine::sendAnswer(std::span<const std::uint8_t> frame) {
-  sleepMs(settings_.delayMs);
-  writeToLine(fd_, frame, settings_.baud);
+  if (sleepMs(settings_.delayMs)) writeToLine(fd_, frame, settings_.baud);
 }
 
 void TerminalLine::sendNow(std::span<const std::uint8_t> frame) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "protocol/status_words.h"
 #include "simulator/link/line_output.h"
+#include "simulator/link/stop_request.h"
 
 namespace sim {
 
@@ -16,7 +18,12 @@ Session::Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uin
 
 void Session::receive(std::span<const std::uint8_t> bytes) {
   decoder_.feed(bytes);
-  while (const std::optional<WireEvent> event = decoder_.next()) handle(*event);
+  // Once a stop is requested, frames still waiting are left unanswered.
+  while (!stopRequested()) {
+    const std::optional<WireEvent> event = decoder_.next();
+    if (!event) break;
+    handle(*event);
+  }
 }
 
 void Session::handle(const WireEvent& event) {
@@ -42,7 +49,9 @@ void Session::handle(const WireEvent& event) {
 void Session::answerMalformed(const WireEvent& event) {
   ++stats_.framesReceived;
   if (onCounted_) onCounted_();
-  const Reply reply{printer_.printerStatus(), printer_.fiscalStatus(),
+  const Reply reply{printer_.printerStatus(),
+                    static_cast<std::uint16_t>(printer_.fiscalStatus() |
+                                               fp::protocol::fiscal_status::kCommandRefused),
                     Outcome{ReturnCode::kMalformedField, {}}};
   line_.sendReply(encodeReply(event.sequence, reply));
 }
@@ -73,8 +82,10 @@ void Session::answerCommand(const WireEvent& event) {
     workLong();
   }
   ++stats_.commandsExecuted;
-  if (reply.outcome.code != ReturnCode::kOk) ++stats_.commandsRefused;
-  ++stats_.executedByCommand[info != nullptr ? std::string(info->name) : "unknown"];
+  const bool refused = reply.outcome.code != ReturnCode::kOk;
+  if (refused) ++stats_.commandsRefused;
+  auto& byKind = refused ? stats_.refusedByCommand : stats_.executedByCommand;
+  ++byKind[info != nullptr ? std::string(info->name) : "unknown"];
   lastSequence_ = event.sequence;
   lastReply_ = encodeReply(event.sequence, reply);
   if (onCounted_) onCounted_();
@@ -87,7 +98,7 @@ void Session::workLong() {
   for (std::uint32_t elapsed = 0; elapsed < longCommandMs_; elapsed += interval) {
     line_.sendNow(encodeStillWorking());
     ++stats_.stillWorkingSent;
-    sleepMs(std::min(interval, longCommandMs_ - elapsed));
+    if (!sleepMs(std::min(interval, longCommandMs_ - elapsed))) return;
   }
 }
 

@@ -22,7 +22,7 @@ ReturnCode FiscalPrinter::checkIdle(const Command& command) const {
 
 Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
   if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
-  ++numbering_.zClosing;
+  numbering_.zClosing = nextSerial(numbering_.zClosing, 4);
   printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4));
   day_ = DayTotals{};
   drawerOpen_ = false;
@@ -31,7 +31,7 @@ Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
 
 Outcome FiscalPrinter::closingX(const Command& command, DocumentKind) {
   if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
-  ++numbering_.xReport;
+  numbering_.xReport = nextSerial(numbering_.xReport, 4);
   printDayTotals("INFORME X Nro " + zeroPadded(numbering_.xReport, 4));
   return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.xReport, 4)}};
 }

@@ -1,8 +1,6 @@
 #include "simulator/model/fiscal_printer.h"
 
-#include <algorithm>
 #include <array>
-#include <string>
 #include <vector>
 
 #include "contract/command_set.h"
@@ -16,7 +14,8 @@ namespace {
 
 // How the printer carries out each command of the shared command set.
 struct Behaviour {
-  std::string_view name;  // the row of the command set
+  std::string_view name;       // the row of the command set
+  std::string_view statistic;  // its key in the statistics ("ticket_item")
   bool prints;
   bool takesLong;
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
@@ -29,40 +28,34 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
   using P = FiscalPrinter;
   using K = DocumentKind;
   static const Behaviour kBehaviours[] = {
-      {"ticket-open", true, false, &P::openSalesDocument, K::kTicket},
-      {"ticket-item", true, false, &P::addItem, K::kTicket},
-      {"ticket-item-return", true, false, &P::addItem, K::kTicket},
-      {"ticket-payment", true, false, &P::addPayment, K::kTicket},
-      {"ticket-close", true, false, &P::closeSalesDocument, K::kTicket},
-      {"ticket-cancel", true, false, &P::cancelSalesDocument, K::kTicket},
-      {"invoice-open", true, false, &P::openSalesDocument, K::kInvoice},
-      {"invoice-item", true, false, &P::addItem, K::kInvoice},
-      {"invoice-item-return", true, false, &P::addItem, K::kInvoice},
-      {"invoice-payment", true, false, &P::addPayment, K::kInvoice},
-      {"invoice-close", true, false, &P::closeSalesDocument, K::kInvoice},
-      {"invoice-cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
-      {"non-fiscal-open", true, false, &P::openNonFiscal, K::kNonFiscal},
-      {"non-fiscal-text", true, false, &P::printNonFiscalText, K::kNonFiscal},
-      {"non-fiscal-close", true, false, &P::closeNonFiscal, K::kNonFiscal},
-      {"closing-z", true, true, &P::closingZ, K::kNone},
-      {"closing-x", true, false, &P::closingX, K::kNone},
-      {"journal-total", true, false, &P::journalTotal, K::kNone},
-      {"drawer-open", false, false, &P::openDrawer, K::kNone},
+      {"ticket-open", "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
+      {"ticket-item", "ticket_item", true, false, &P::addItem, K::kTicket},
+      {"ticket-return", "ticket_item_return", true, false, &P::addItem, K::kTicket},
+      {"ticket-pay", "ticket_payment", true, false, &P::addPayment, K::kTicket},
+      {"ticket-close", "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
+      {"ticket-cancel", "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
+      {"invoice-open", "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
+      {"invoice-item", "invoice_item", true, false, &P::addItem, K::kInvoice},
+      {"invoice-return", "invoice_item_return", true, false, &P::addItem, K::kInvoice},
+      {"invoice-pay", "invoice_payment", true, false, &P::addPayment, K::kInvoice},
+      {"invoice-close", "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
+      {"invoice-cancel", "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
+      {"nonfiscal-open", "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
+      {"nonfiscal-text", "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
+      {"nonfiscal-close", "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
+      {"closing-z", "closing_z", true, true, &P::closingZ, K::kNone},
+      {"closing-x", "closing_x", true, false, &P::closingX, K::kNone},
+      {"journal-total", "journal_total", true, false, &P::journalTotal, K::kNone},
+      {"drawer-open", "drawer_open", false, false, &P::openDrawer, K::kNone},
   };
-  // One entry per row of the command set, in its order; the statistics key is the
-  // command's name with '_' between its words ("ticket_item").
+  // One entry per row of the command set that this printer carries out.
   static const auto kTable = [] {
-    const auto& commands = fp::contract::commandTable();
-    static std::vector<std::string> keys(commands.size());
     std::vector<CommandInfo> table;
-    for (std::size_t i = 0; i < commands.size(); ++i) {
-      const fp::contract::CommandSpec& spec = *commands[i];
-      keys[i] = std::string(spec.name);
-      std::replace(keys[i].begin(), keys[i].end(), '-', '_');
+    for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
       for (const Behaviour& behaviour : kBehaviours) {
-        if (behaviour.name != spec.name) continue;
-        table.push_back({spec.command.value, spec.extension.value, keys[i], behaviour.prints,
-                         behaviour.takesLong, behaviour.run, behaviour.kind});
+        if (behaviour.name != spec->name) continue;
+        table.push_back({spec->command.value, spec->extension.value, behaviour.statistic,
+                         behaviour.prints, behaviour.takesLong, behaviour.run, behaviour.kind});
       }
     }
     return table;
@@ -81,10 +74,28 @@ Reply FiscalPrinter::execute(const Command& command) {
   } else if (info->prints && paper_.isOut()) {
     outcome.code = ReturnCode::kPaperOut;
   } else {
-    outcome = (this->*info->run)(command, info->kind);
+    outcome = runKeepingPaper(*info, command);
   }
-  lastRefused_ = outcome.code != ReturnCode::kOk;
-  return Reply{printerStatus(), fiscalStatus(), std::move(outcome)};
+  std::uint16_t fiscal = fiscalStatus();
+  if (outcome.code != ReturnCode::kOk) fiscal |= fp::protocol::fiscal_status::kCommandRefused;
+  return Reply{printerStatus(), fiscal, std::move(outcome)};
+}
+
+// Runs a known command; when any of its lines was lost, the command did not
+// happen: the state goes back to what it was and the answer is paper out.
+Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& command) {
+  const Document document = document_;
+  const DayTotals day = day_;
+  const Numbering numbering = numbering_;
+  const bool drawerOpen = drawerOpen_;
+  const std::size_t lostBefore = paper_.lostLines();
+  Outcome outcome = (this->*info.run)(command, info.kind);
+  if (paper_.lostLines() == lostBefore) return outcome;
+  document_ = document;
+  day_ = day;
+  numbering_ = numbering;
+  drawerOpen_ = drawerOpen;
+  return Outcome{ReturnCode::kPaperOut, {}};
 }
 
 std::uint16_t FiscalPrinter::printerStatus() const {
@@ -114,7 +125,6 @@ std::uint16_t FiscalPrinter::fiscalStatus() const {
   }
   if (document_.payments > 0) word |= fiscal_status::kPaymentStarted;
   if (!day_.isEmpty()) word |= fiscal_status::kDayTotalsPending;
-  if (lastRefused_) word |= fiscal_status::kCommandRefused;
   return word;
 }
 

@@ -1,9 +1,10 @@
 // The fiscal model of the virtual printer: pure, no I/O but the paper roll.
 //
 // execute() carries out one command completely or refuses it with a return
-// code and changes nothing (except that a refusal is remembered in the fiscal
-// status word until the next command). One document at a time: a consumer
-// ticket, an "A" invoice or a non-fiscal document.
+// code and changes nothing. A command that could not put all its lines on
+// paper (the roll ended, or its stream failed) is refused as paper out and its
+// changes are undone. One document at a time: a consumer ticket, an "A"
+// invoice or a non-fiscal document.
 #pragma once
 
 #include <cstdint>
@@ -33,13 +34,15 @@ class FiscalPrinter {
  public:
   explicit FiscalPrinter(PaperRoll& paper) : paper_(paper) {}
 
-  // Executes or refuses one command; the reply carries the status words after it.
+  // Executes or refuses one command; the reply carries the status words after
+  // it, with the refusal bit set when (and only when) this command was refused.
   Reply execute(const Command& command);
 
   // The entry of the command table for a pair, or nullptr when unknown.
   static const CommandInfo* find(std::uint16_t word, std::uint16_t extension);
 
   std::uint16_t printerStatus() const;
+  // The fiscal status word without the refusal bit, which belongs to a reply.
   std::uint16_t fiscalStatus() const;
 
   const Document& document() const { return document_; }
@@ -62,6 +65,7 @@ class FiscalPrinter {
   Outcome journalTotal(const Command& command, DocumentKind kind);
   Outcome openDrawer(const Command& command, DocumentKind kind);
 
+  Outcome runKeepingPaper(const CommandInfo& info, const Command& command);
   ReturnCode checkIdle(const Command& command) const;
   void printDocumentHeader(std::string_view title, std::uint32_t number);
   void printDayTotals(std::string_view title);
@@ -73,7 +77,6 @@ class FiscalPrinter {
   DayTotals day_;
   Numbering numbering_;
   bool drawerOpen_ = false;
-  bool lastRefused_ = false;
 };
 
 }  // namespace sim

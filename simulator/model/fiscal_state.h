@@ -35,6 +35,8 @@ struct DayTotals {
 };
 
 // Numbers that run across days: last number given to each kind of document and report.
+// Each has a fixed number of digits on paper and in replies; after the largest
+// (9999 for Z and X, 99999999 for documents) numbering starts again at 1.
 struct Numbering {
   std::uint32_t ticket = 0;
   std::uint32_t invoice = 0;
@@ -42,5 +44,12 @@ struct Numbering {
   std::uint32_t zClosing = 0;
   std::uint32_t xReport = 0;
 };
+
+// The number after `last` in a series of `digits` digits: 1 again after the largest.
+inline std::uint32_t nextSerial(std::uint32_t last, int digits) {
+  std::uint64_t limit = 1;
+  for (int i = 0; i < digits; ++i) limit *= 10;
+  return last + 1 < limit ? last + 1 : 1;
+}
 
 }  // namespace sim

@@ -9,7 +9,8 @@ namespace sim {
 Outcome FiscalPrinter::openNonFiscal(const Command& command, DocumentKind kind) {
   if (document_.kind != DocumentKind::kNone) return Outcome{ReturnCode::kOutOfOrder, {}};
   if (!fitsFieldCount(command, 0)) return Outcome{ReturnCode::kMalformedField, {}};
-  document_ = Document{kind, ++numbering_.nonFiscal};
+  numbering_.nonFiscal = nextSerial(numbering_.nonFiscal, 8);
+  document_ = Document{kind, numbering_.nonFiscal};
   drawerOpen_ = false;
   printDocumentHeader("DOCUMENTO NO FISCAL", document_.number);
   return Outcome{ReturnCode::kOk, {zeroPadded(document_.number, 8)}};

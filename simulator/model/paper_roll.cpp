@@ -6,9 +6,16 @@ PaperRoll::PaperRoll(std::ostream& out, std::size_t capacityLines)
     : out_(out), capacity_(capacityLines) {}
 
 void PaperRoll::print(std::string_view line) {
-  if (isOut()) return;
+  if (isOut()) {
+    ++lost_;
+    return;
+  }
   out_ << line.substr(0, kColumns) << '\n';
-  out_.flush();
+  if (!out_.flush()) {
+    failed_ = true;
+    ++lost_;
+    return;
+  }
   ++printed_;
 }
 
@@ -17,7 +24,7 @@ bool PaperRoll::isLow() const {
 }
 
 bool PaperRoll::isOut() const {
-  return capacity_ != 0 && printed_ >= capacity_;
+  return failed_ || (capacity_ != 0 && printed_ >= capacity_);
 }
 
 }  // namespace sim

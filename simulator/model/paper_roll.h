@@ -18,17 +18,24 @@ class PaperRoll {
   // of 0 is an endless roll; otherwise the roll ends after that many lines.
   explicit PaperRoll(std::ostream& out, std::size_t capacityLines = 0);
 
-  // Prints one line; a line past the end of the roll is lost.
+  // Prints one line. A line past the end of the roll, or one the stream
+  // fails to take, is lost and counted in lostLines().
   void print(std::string_view line);
 
   std::size_t printedLines() const { return printed_; }
+  std::size_t lostLines() const { return lost_; }
   bool isLow() const;
+  // The roll is finished, or its stream has failed: nothing more can be printed.
   bool isOut() const;
+  // A write to the stream failed (a full disk, an unwritable device).
+  bool hasFailed() const { return failed_; }
 
  private:
   std::ostream& out_;
   std::size_t capacity_;
   std::size_t printed_ = 0;
+  std::size_t lost_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace sim

@@ -109,7 +109,8 @@ Outcome FiscalPrinter::openSalesDocument(const Command& command, DocumentKind ki
     }
   }
   std::uint32_t& last = kind == DocumentKind::kTicket ? numbering_.ticket : numbering_.invoice;
-  document_ = Document{kind, ++last};
+  last = nextSerial(last, 8);
+  document_ = Document{kind, last};
   drawerOpen_ = false;
   printDocumentHeader(kind == DocumentKind::kTicket ? "TIQUE" : "FACTURA A", document_.number);
   if (kind == DocumentKind::kInvoice) {

@@ -1,5 +1,6 @@
 #include "simulator/program/child_process.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@ std::optional<pid_t> startWithPort(const std::vector<std::string>& command, cons
     return std::nullopt;
   }
   if (child == 0) {
+    signal(SIGPIPE, SIG_DFL);  // ignored here, but the command expects the default
     setenv("FISCALPRINTER_PORT1", port.c_str(), 1);
     execvp(argv[0], argv.data());
     std::fprintf(stderr, "fiscal-printer-sim: cannot run %s: %s\n", argv[0], std::strerror(errno));

@@ -7,6 +7,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint64_t kMaxNumber = 1'000'000'000;
+constexpr std::uint32_t kMaxMilliseconds = 3'600'000;  // an hour: longer is a mistake
 
 std::optional<std::uint32_t> parseNumber(std::string_view text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
@@ -23,15 +24,16 @@ struct NumberOption {
   std::string_view name;
   std::uint32_t Options::*target;
   std::uint32_t minimum;
+  std::uint32_t maximum;
 };
 
 constexpr std::array<NumberOption, 6> kNumberOptions = {{
-    {"--corrupt-every", &Options::corruptEvery, 1},
-    {"--drop-every", &Options::dropEvery, 1},
-    {"--delay-ms", &Options::delayMs, 0},
-    {"--baud", &Options::baud, 1},
-    {"--roll-lines", &Options::rollLines, 1},
-    {"--z-ms", &Options::zClosingMs, 0},
+    {"--corrupt-every", &Options::corruptEvery, 1, kMaxNumber},
+    {"--drop-every", &Options::dropEvery, 1, kMaxNumber},
+    {"--delay-ms", &Options::delayMs, 0, kMaxMilliseconds},
+    {"--baud", &Options::baud, 1, kMaxNumber},
+    {"--roll-lines", &Options::rollLines, 1, kMaxNumber},
+    {"--z-ms", &Options::zClosingMs, 0, kMaxMilliseconds},
 }};
 
 const NumberOption* findNumberOption(std::string_view name) {
@@ -65,9 +67,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
       (arg == "--paper" ? options.paper : options.stats) = args[++i];
     } else if (const NumberOption* number = findNumberOption(arg)) {
       const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
-      if (!value || *value < number->minimum) {
+      if (!value || *value < number->minimum || *value > number->maximum) {
         return failure(arg + " needs a whole number from " + std::to_string(number->minimum) +
-                       " to " + std::to_string(kMaxNumber));
+                       " to " + std::to_string(number->maximum));
       }
       options.*(number->target) = *value;
       ++i;
@@ -88,12 +90,18 @@ const char* usageText() {
          "  --stats FILE         keep the link and command counters in FILE\n"
          "  --corrupt-every N    damage one byte of every Nth reply\n"
          "  --drop-every N       leave out one byte of every Nth reply\n"
-         "  --delay-ms N         wait N milliseconds before each reply\n"
+         "  --delay-ms N         wait N milliseconds before each reply (at most 3600000);\n"
+         "                       at or beyond the library's reply deadline (1000 ms after\n"
+         "                       ACK) every reply is too late and the printer looks absent\n"
          "  --baud N             take the line time of N bit/s, 10 bits a byte\n"
          "  --roll-lines N       the paper roll ends after N lines\n"
-         "  --z-ms N             a Z closing takes N milliseconds (default 1500)\n"
+         "  --z-ms N             a Z closing takes N milliseconds (default 1500, at most\n"
+         "                       3600000)\n"
          "  --silent             never answer\n"
-         "  --help               this text\n";
+         "  --help               this text\n"
+         "  SIGINT, SIGTERM and SIGHUP stop it: exit code 0, or under --exec the command is\n"
+         "  stopped and the code is 128 + the signal's number. A paper roll or counters file\n"
+         "  that could not be written makes the code 3.\n";
 }
 
 }  // namespace sim

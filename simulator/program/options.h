@@ -29,7 +29,8 @@ struct ParsedOptions {
 };
 
 // Parses the arguments after the program name. Numbers are decimal, without
-// sign, at most 1000000000; every option that takes a number needs one.
+// sign, at most 1000000000, and times (--delay-ms, --z-ms) at most 3600000
+// (an hour); every option that takes a number needs one.
 ParsedOptions parseOptions(const std::vector<std::string>& args);
 
 // The usage text printed by --help and after an error.

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -18,29 +17,32 @@
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
+#include "simulator/link/stop_request.h"
 #include "simulator/model/fiscal_printer.h"
 #include "simulator/program/child_process.h"
+#include "simulator/program/output_file.h"
 #include "simulator/program/stats.h"
 
 namespace sim {
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t statsRequested = 0;
 
-void onStop(int) {
-  stopRequested = 1;
+void onStop(int signalNumber) {
+  requestStop(signalNumber);
 }
 void onStatsRequest(int) {
   statsRequested = 1;
 }
 
+// No SA_RESTART: a signal ends the current poll or sleep at once.
 void installSignalHandlers() {
   struct sigaction action {};
   sigemptyset(&action.sa_mask);
   action.sa_handler = onStop;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int stopSignalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaction(stopSignalNumber, &action, nullptr);
+  }
   action.sa_handler = onStatsRequest;
   sigaction(SIGUSR1, &action, nullptr);
   action.sa_handler = SIG_IGN;
@@ -49,20 +51,39 @@ void installSignalHandlers() {
 
 // Where the roll goes: the --paper file, standard output, or nowhere.
 struct PaperOutput {
-  std::ofstream file;
+  std::unique_ptr<OutputFile> file;
+  DiscardingOutput nowhere;
+  std::unique_ptr<std::ostream> ownStream;
   std::ostream* stream = nullptr;
-  std::ostream nowhere{nullptr};
+
+  std::string failure() const {
+    return file && !file->failure().empty() ? file->failure() : "write failed";
+  }
 };
 
-bool openPaper(const Options& options, PaperOutput& paper) {
+bool openPaper(const Options& options, PaperOutput& paper, std::string& error) {
   if (options.paper) {
-    paper.file.open(*options.paper, std::ios::trunc);
-    paper.stream = &paper.file;
-    return paper.file.is_open();
+    paper.file = OutputFile::openStream(*options.paper, error);
+    if (!paper.file) return false;
+    paper.ownStream = std::make_unique<std::ostream>(paper.file.get());
+  } else if (!options.exec.empty()) {
+    paper.ownStream = std::make_unique<std::ostream>(&paper.nowhere);
   }
-  paper.stream = options.exec.empty() ? &std::cout : &paper.nowhere;
+  paper.stream = paper.ownStream ? paper.ownStream.get() : &std::cout;
   return true;
 }
+
+void complain(const std::string& message) {
+  std::fprintf(stderr, "fiscal-printer-sim: %s\n", message.c_str());
+}
+
+// Output that could not be written: said once on standard error when it
+// happens, and in the exit code at the end.
+struct OutputTrouble {
+  bool paper = false;
+  bool stats = false;
+  bool any() const { return paper || stats; }
+};
 
 // Reads what is waiting on the line; false when the line has failed for good.
 // A hang-up, an end of file or EIO (no program has the far end open) is not a
@@ -76,37 +97,40 @@ bool pump(int fd, const std::function<void(std::span<const std::uint8_t>)>& deli
   return status != fp::line::LineStatus::kLost || error == 0 || error == EIO;
 }
 
-// Asks the command to end, and makes sure it does within a bounded time.
+// Asks the command to end with SIGTERM; after two seconds, SIGKILL. Returns
+// its exit code.
 int stopChild(pid_t child) {
   ::kill(child, SIGTERM);
-  for (int tick = 0; tick < 40; ++tick) {
+  for (int tick = 0; tick < 200; ++tick) {
     if (const std::optional<int> code = exitCodeIfEnded(child)) return *code;
-    ::usleep(50'000);
+    ::usleep(10'000);
   }
   ::kill(child, SIGKILL);
-  while (!exitCodeIfEnded(child)) ::usleep(10'000);
-  return 128 + SIGKILL;
+  while (true) {
+    if (const std::optional<int> code = exitCodeIfEnded(child)) return *code;
+    ::usleep(10'000);
+  }
 }
 
-// Answers on the line until a stop is asked for or the command ends; returns
-// the exit code.
+// Answers on the line until a stop is asked for or the command ends. Returns
+// the command's exit code when it ended by itself, 128 + the signal when a
+// stop was asked for under --exec, else 0.
 int serve(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver,
-          std::optional<pid_t> child, const std::function<void()>& saveStats) {
-  while (!stopRequested) {
+          std::optional<pid_t> child, const std::function<void()>& tick) {
+  while (!stopRequested()) {
     if (!pump(fd, deliver)) break;
-    if (statsRequested) {
-      statsRequested = 0;
-      saveStats();
-    }
+    tick();
     if (child) {
       if (const std::optional<int> code = exitCodeIfEnded(*child)) return *code;
     }
   }
-  return child ? stopChild(*child) : 0;
+  if (!child) return 0;
+  const int childCode = stopChild(*child);
+  return stopRequested() ? 128 + stopSignal() : childCode;
 }
 
 int fail(const std::string& message) {
-  std::fprintf(stderr, "fiscal-printer-sim: %s\n", message.c_str());
+  complain(message);
   return 1;
 }
 
@@ -117,18 +141,26 @@ int run(const Options& options) {
   // Line pacing sleeps once per byte (87 us at 115200 bit/s); the default 50 us
   // timer slack would add most of a byte time to each sleep.
   if (options.baud > 0) ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
-  PaperOutput paperOutput;
-  if (!openPaper(options, paperOutput))
-    return fail("cannot write the paper roll to " + *options.paper);
   std::string error;
+  PaperOutput paperOutput;
+  if (!openPaper(options, paperOutput, error)) {
+    return fail("cannot write the paper roll to " + *options.paper + ": " + error);
+  }
   std::optional<PseudoTerminal> terminal = PseudoTerminal::open(error);
   if (!terminal) return fail(error);
 
   Stats stats;
-  const auto saveStats = [&] {
-    return !options.stats || writeFileAtomically(*options.stats, stats.format());
+  OutputTrouble trouble;
+  const auto writeStats = [&] {
+    return !options.stats || replaceFileContents(*options.stats, stats.format(), error);
   };
-  if (!saveStats()) return fail("cannot write the counters to " + *options.stats);
+  if (!writeStats()) return fail("cannot write the counters to " + *options.stats + ": " + error);
+  const auto saveStats = [&] {
+    if (!writeStats() && !trouble.stats) {
+      trouble.stats = true;
+      complain("cannot write the counters to " + *options.stats + ": " + error);
+    }
+  };
   PaperRoll roll(*paperOutput.stream, options.rollLines);
   FiscalPrinter printer(roll);
   TerminalLine line(terminal->fd(),
@@ -150,9 +182,21 @@ int run(const Options& options) {
     pacer.arrived(bytes.size());
     if (!options.silent) session.receive(bytes);
   };
-  const int exitCode = serve(terminal->fd(), deliver, child, saveStats);
+  const auto tick = [&] {
+    if (statsRequested) {
+      statsRequested = 0;
+      saveStats();
+    }
+    if (roll.hasFailed() && !trouble.paper) {
+      trouble.paper = true;
+      complain("the paper roll cannot be written (" + paperOutput.failure() +
+               "): printing commands are refused as paper out");
+    }
+  };
+  const int exitCode = serve(terminal->fd(), deliver, child, tick);
   saveStats();
-  return exitCode;
+  tick();
+  return exitCode == 0 && trouble.any() ? kOutputLostExitCode : exitCode;
 }
 
 }  // namespace sim

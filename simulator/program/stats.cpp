@@ -1,8 +1,5 @@
 #include "simulator/program/stats.h"
 
-#include <cstdio>
-#include <fstream>
-
 namespace sim {
 
 std::string Stats::format() const {
@@ -21,17 +18,8 @@ std::string Stats::format() const {
   line("replies_dropped", repliesDropped);
   line("still_working_sent", stillWorkingSent);
   for (const auto& [key, count] : executedByCommand) line("executed." + key, count);
+  for (const auto& [key, count] : refusedByCommand) line("refused." + key, count);
   return text;
-}
-
-bool writeFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << text;
-    if (!out.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
 }  // namespace sim

@@ -18,14 +18,12 @@ struct Stats {
   std::uint64_t repliesCorrupted = 0;  // replies damaged on purpose
   std::uint64_t repliesDropped = 0;    // replies with a byte left out on purpose
   std::uint64_t stillWorkingSent = 0;  // "still working" messages written
-  std::map<std::string, std::uint64_t> executedByCommand;  // by command table key
+  std::map<std::string, std::uint64_t> executedByCommand;  // accepted (code 0), by table key
+  std::map<std::string, std::uint64_t> refusedByCommand;   // refused (code not 0), by table key
 
-  // One "key value" line per counter, executedByCommand as "executed.KEY N".
+  // One "key value" line per counter, executedByCommand as "executed.KEY N",
+  // refusedByCommand as "refused.KEY N".
   std::string format() const;
 };
-
-// Writes the text to `path` through a temporary file and a rename, so a
-// reader never sees a half-written file. False when it cannot be written.
-bool writeFileAtomically(const std::string& path, const std::string& text);
 
 }  // namespace sim

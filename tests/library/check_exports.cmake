@@ -1,4 +1,4 @@
-# Fails unless LIBRARY exports exactly the interface's fourteen functions.
+# Fails unless LIBRARY exports exactly the interface's eighteen functions.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE listing
                 RESULT_VARIABLE failed)
 if(failed)
@@ -13,7 +13,8 @@ endforeach()
 list(SORT found)
 set(expected AddDataField ClosePort GetAPIVersion OpenPort Purge SendCommand
     SendCommandComplete getErrorText getFiscalStatus getLastError getPrinterStatus
-    setBaudRate setComPort setProtocolType)
+    setBaudRate setComPort setProtocolType getStatusBitName getReturnCodeText
+    getReplyFieldCount getReplyField)
 list(SORT expected)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")

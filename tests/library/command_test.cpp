@@ -1,6 +1,7 @@
 // Commands as field lists and packed texts: what reaches the printer, what comes
 // back, and the field list's life between sends.
 #include <cstring>
+#include <utility>
 
 #include "tests/library/library_fixture.h"
 
@@ -51,7 +52,13 @@ TEST_F(Commands, RefusalGivesThousandPlusReturnCodeWithTheReplyStatusWords) {
   refusing.returnCode = 2;
   refusing.printerStatus = 0x0002;
   refusing.fiscalStatus = 0x0021;
+  refusing.replyFields = {"00000009"};
   ASSERT_EQ(openWith(refusing), FP_OK);
+  addWord(0x0A07);
+  addWord(0x0000);
+  std::strcpy(area_, "left over");
+  EXPECT_EQ(SendCommand(area_), FP_REFUSED_BASE + 2);
+  EXPECT_STREQ(area_, "");  // a refusal's fields are not a result
   EXPECT_EQ(SendCommandComplete("0A07|0000"), FP_REFUSED_BASE + 2);
   EXPECT_EQ(getLastError(), 1002);
   EXPECT_STREQ(getErrorText(1002), "printer refused the command");
@@ -71,6 +78,36 @@ TEST_F(Commands, ReplyFieldsAreWrittenAsTextNeverPastTheArea) {
   EXPECT_EQ(std::strlen(area), FP_AREA_SIZE - 1u);
   EXPECT_EQ(std::string(area, 14), "00000042|a.b|x");
   for (std::size_t i = FP_AREA_SIZE; i < sizeof area; ++i) ASSERT_EQ(area[i], 0x5A) << i;
+}
+
+TEST_F(Commands, ReadersGiveTheLastReplysFieldsWholeAndTheWordsNames) {
+  Script script;
+  script.replyFields = {"00000042", std::string("a\0b", 3), std::string(500, 'x')};
+  ASSERT_EQ(openWith(script), FP_OK);
+  ASSERT_EQ(SendCommandComplete("0A01|0000"), FP_OK);  // packed: no area, fields still kept
+  ASSERT_EQ(getReplyFieldCount(), 3);
+  char buffer[16];
+  std::memset(buffer, 0x5A, sizeof buffer);
+  EXPECT_EQ(getReplyField(1, buffer, 8), 3);
+  EXPECT_EQ(std::string(buffer, 4), std::string("a\0b\0", 4));
+  std::memset(buffer, 0x5A, sizeof buffer);
+  EXPECT_EQ(getReplyField(2, buffer, 10), 500);  // cut short, never past `size`
+  EXPECT_EQ(std::string(buffer, 11), std::string(10, 'x') + '\x5A');
+  for (auto [index, size] : {std::pair{3, 16}, {-1, 16}, {0, -1}}) {
+    EXPECT_EQ(getReplyField(index, buffer, size), 0) << index << " " << size;
+  }
+  EXPECT_EQ(getReplyField(0, nullptr, 16), 0);
+  EXPECT_EQ(getLastError(), FP_OK);  // reading changes no code
+  EXPECT_EQ(SendCommandComplete("0A01|000"), FP_MALFORMED_PACKED);
+  EXPECT_EQ(getReplyFieldCount(), 0);  // no reply, no fields
+
+  EXPECT_STREQ(getStatusBitName(FP_PRINTER_STATUS_WORD, 2), "drawer open");
+  EXPECT_STREQ(getStatusBitName(FP_FISCAL_STATUS_WORD, 5), "last command refused");
+  for (auto [word, bit] : {std::pair{0, 3}, {1, 15}, {2, 0}, {1, -1}, {1, 16}}) {
+    EXPECT_STREQ(getStatusBitName(word, bit), "") << word << " " << bit;
+  }
+  EXPECT_STREQ(getReturnCodeText(2), "out of order");
+  for (int unused : {0, 9, 0x10000, -2}) EXPECT_STREQ(getReturnCodeText(unused), "") << unused;
 }
 
 TEST_F(Commands, FieldListIsEmptyAfterASendThatFailedBeforeTheLine) {

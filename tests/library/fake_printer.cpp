@@ -6,15 +6,23 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "protocol/wire.h"
 
 namespace fp::testing {
 
-protocol::Bytes replyFrame(std::uint8_t sequence, const Script& script) {
-  const protocol::ReplyMessage reply{sequence, script.printerStatus, script.fiscalStatus,
-                                     script.returnCode, script.replyFields};
+protocol::Bytes replyFrame(std::uint8_t sequence, const Script& script,
+                           std::optional<std::uint16_t> echoed) {
+  protocol::ReplyMessage reply{sequence, script.printerStatus, script.fiscalStatus,
+                               script.returnCode, script.replyFields};
+  if (echoed) {
+    char word[8];
+    std::snprintf(word, sizeof word, "%04X", *echoed);
+    reply.fields.insert(reply.fields.begin(), word);
+  }
   protocol::Bytes body;
   protocol::encodeReply(reply, body);
   return protocol::encodeFrame(body);
@@ -69,14 +77,17 @@ void FakePrinter::run() {
   }
 }
 
+void FakePrinter::record(const protocol::CommandMessage& command) {
+  std::lock_guard lock(mutex_);
+  frames_.push_back(command);
+}
+
 void FakePrinter::handle(const protocol::CommandMessage& command) {
-  {
-    std::lock_guard lock(mutex_);
-    frames_.push_back(command);
-  }
+  record(command);
   if (script_.silent) return;
   if (command.command == protocol::kHelloCommand) {
     lastSequence_.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::exchange(script_.helloDelayMs, 0)));
     send({protocol::kAck});
     Script hello = script_;
     hello.returnCode = 0;
@@ -92,7 +103,36 @@ void FakePrinter::handle(const protocol::CommandMessage& command) {
   if (script_.garbageFirst) send({'n', 'o', 'i', 's', 'e'});
   send({protocol::kAck});
   if (lastSequence_ == command.sequence) return sendReply(lastReply_);
+  if (script_.babbleByte) return babble(command);
   answer(command);
+}
+
+void FakePrinter::babble(const protocol::CommandMessage& command) {
+  const std::uint8_t byte = *std::exchange(script_.babbleByte, std::nullopt);
+  if (script_.babbleInFrame) send({protocol::kFrameStart});
+  std::optional<protocol::CommandMessage> next;
+  while (!stop_ && !next && beats_ < script_.maxBeats) {
+    send({byte});
+    ++beats_;
+    pollfd wanted{master_, POLLIN, 0};
+    if (::poll(&wanted, 1, script_.babbleGapMs) <= 0 || (wanted.revents & POLLIN) == 0) continue;
+    std::uint8_t buffer[512];
+    const ssize_t got = ::read(master_, buffer, sizeof buffer);
+    if (got <= 0) continue;
+    std::vector<protocol::DecodedEvent> events;
+    decoder_.feed(std::span(buffer, static_cast<std::size_t>(got)), events);
+    for (const protocol::DecodedEvent& event : events) {
+      protocol::CommandMessage received;
+      if (event.kind != protocol::DecodedEvent::Kind::Frame ||
+          protocol::parseCommand(event.body, received) != protocol::MessageError::None)
+        continue;
+      if (received.sequence == command.sequence)
+        record(received);  // a repeat, while still busy
+      else
+        next = received;
+    }
+  }
+  if (next) handle(*next);
 }
 
 void FakePrinter::answer(const protocol::CommandMessage& command) {
@@ -107,8 +147,21 @@ void FakePrinter::answer(const protocol::CommandMessage& command) {
   if (script_.staleReplyFirst)
     send(replyFrame(static_cast<std::uint8_t>(command.sequence + 100), script_));
   lastSequence_ = command.sequence;
-  lastReply_ = replyFrame(command.sequence, script_);
+  lastReply_ = replyFrame(command.sequence, script_,
+                          script_.echoCommand ? std::optional(command.command) : std::nullopt);
+  if (script_.slowReplies > 0) {
+    --script_.slowReplies;
+    return sendSlowly(lastReply_);
+  }
   sendReply(lastReply_);
+}
+
+void FakePrinter::sendSlowly(const protocol::Bytes& frame) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(script_.replyDelayMs));
+  for (std::uint8_t byte : frame) {
+    send({byte});
+    std::this_thread::sleep_for(std::chrono::milliseconds(script_.byteGapMs));
+  }
 }
 
 void FakePrinter::sendReply(protocol::Bytes frame) {

@@ -28,6 +28,18 @@ struct Script {
   bool staleReplyFirst = false;  // a reply under another sequence number comes first
   bool garbageFirst = false;     // stray bytes precede the ACK
   bool vanishOnCommand = false;  // the line disappears when a command arrives
+  bool echoCommand = false;      // each reply starts with a field "HHHH": the command word
+  int helloDelayMs = 0;          // the first handshake is answered this late
+  int slowReplies = 0;           // the first N executed replies come late and slowly:
+  int replyDelayMs = 0;          //   this long after the ACK,
+  int byteGapMs = 0;             //   one byte at a time, this far apart
+  // Babble: instead of replying to the first command, send `babbleByte` every
+  // `babbleGapMs` (after an STX when `babbleInFrame`: a frame that never ends),
+  // reading but not answering repeats, until a new command arrives or `maxBeats`.
+  std::optional<std::uint8_t> babbleByte;
+  int babbleGapMs = 0;
+  bool babbleInFrame = false;
+  int maxBeats = 0;
   std::uint16_t returnCode = 0;
   std::uint16_t printerStatus = 0;
   std::uint16_t fiscalStatus = 0;
@@ -48,6 +60,8 @@ class FakePrinter {
   std::vector<protocol::CommandMessage> framesReceived() const;
   // The commands executed: not handshakes, not repeats of the last sequence number.
   std::vector<protocol::CommandMessage> executed() const;
+  // Babbled bytes sent so far.
+  int beatsSent() const { return beats_; }
 
  private:
   void run();
@@ -56,11 +70,15 @@ class FakePrinter {
   void sendReply(protocol::Bytes frame);
   void send(const protocol::Bytes& bytes);
   void vanish();
+  void babble(const protocol::CommandMessage& command);
+  void sendSlowly(const protocol::Bytes& frame);
+  void record(const protocol::CommandMessage& command);
 
   Script script_;
   int master_ = -1;
   std::string device_;
   std::atomic<bool> stop_{false};
+  std::atomic<int> beats_{0};
   mutable std::mutex mutex_;
   std::vector<protocol::CommandMessage> frames_;
   std::vector<protocol::CommandMessage> executed_;
@@ -70,7 +88,8 @@ class FakePrinter {
   std::thread thread_;
 };
 
-// The frame of a reply to `sequence`.
-protocol::Bytes replyFrame(std::uint8_t sequence, const Script& script);
+// The frame of a reply to `sequence`; with `echoed`, its first field names that command word.
+protocol::Bytes replyFrame(std::uint8_t sequence, const Script& script,
+                           std::optional<std::uint16_t> echoed = std::nullopt);
 
 }  // namespace fp::testing

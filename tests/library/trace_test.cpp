@@ -1,8 +1,12 @@
 // The trace file named by FISCALPRINTER_TRACE.
 #include "libfiscalprinter/src/trace.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -84,6 +88,77 @@ TEST_F(TraceFile, NamesWhyAPortIsInvalid) {
   }
   ::close(fd);
   ::unlink(file.c_str());
+  std::remove(path.c_str());
+}
+
+std::string tracePath(const char* kind) {
+  const std::string path =
+      ::testing::TempDir() + "fiscal-" + kind + "-" + std::to_string(::getpid()) + ".log";
+  std::remove(path.c_str());
+  return path;
+}
+
+std::string drain(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, got);
+  return text;
+}
+
+TEST_F(TraceFile, IsCreatedReadableByItsOwnerOnly) {
+  const std::string path = tracePath("trace-mode");
+  ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
+  const mode_t previous = ::umask(0);
+  const int opened = openWith(Script{});
+  ::umask(previous);
+  ASSERT_EQ(opened, FP_OK);
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  std::remove(path.c_str());
+}
+
+// A FIFO without a reader, with a reader that never reads, with a reader that
+// left: OpenPort and every command go on as without a trace, the process gets no
+// SIGPIPE (nor a changed signal disposition or mask), and lines that could not be
+// written are counted once writing works again.
+TEST_F(TraceFile, FifoTargetsNeverBlockSignalOrFailACommand) {
+  const std::string path = tracePath("trace-fifo");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
+  sigset_t maskBefore;
+  ::pthread_sigmask(SIG_SETMASK, nullptr, &maskBefore);
+
+  ASSERT_EQ(openWith(Script{}), FP_OK);  // no reader at all
+  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_OK);
+  ClosePort(area_);
+
+  const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(openWith(Script{}), FP_OK);
+  int failed = 0;
+  for (int i = 0; i < 600; ++i) failed += SendCommandComplete("0A01|0000") != FP_OK;
+  EXPECT_EQ(failed, 0);  // the pipe filled long ago: the trace dropped lines instead
+  std::string text = drain(reader);
+  ClosePort(area_);
+  text += drain(reader);
+  EXPECT_NE(text.find(" trace lines dropped"), std::string::npos);
+  EXPECT_NE(text.find(" # close"), std::string::npos);
+
+  ASSERT_EQ(openWith(Script{}), FP_OK);
+  ::close(reader);  // the reader leaves while the trace is open
+  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_OK);
+  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_OK);
+  ClosePort(area_);
+
+  struct sigaction action {};
+  ::sigaction(SIGPIPE, nullptr, &action);
+  EXPECT_EQ(action.sa_handler, SIG_DFL);
+  sigset_t pending, maskAfter;
+  ::sigpending(&pending);
+  EXPECT_EQ(::sigismember(&pending, SIGPIPE), 0);
+  ::pthread_sigmask(SIG_SETMASK, nullptr, &maskAfter);
+  EXPECT_EQ(::sigismember(&maskAfter, SIGPIPE), ::sigismember(&maskBefore, SIGPIPE));
   std::remove(path.c_str());
 }
 

@@ -68,3 +68,23 @@ TEST_F(ModelTest, ZTakesLongAndOnlyZ) {
 
 }  // namespace
 }  // namespace sim_test
+
+namespace sim_test {
+namespace {
+
+// Z and X numbers have four digits, document numbers eight: after the
+// largest, numbering starts again at 1 and no reply field grows a digit.
+TEST_F(ModelTest, ZNumberRollsOverFrom9999To0001) {
+  for (int z = 1; z < 9999; ++z) ASSERT_EQ(press(kClosingZ), sim::ReturnCode::kOk);
+  EXPECT_EQ(reply(kClosingZ).outcome.fields, std::vector<std::string>{"9999"});
+  out_.str("");
+  EXPECT_EQ(reply(kClosingZ).outcome.fields, std::vector<std::string>{"0001"});
+  EXPECT_NE(paper().find("CIERRE Z Nro 0001"), std::string::npos);
+
+  const std::vector<std::tuple<std::uint32_t, int, std::uint32_t>> series = {
+      {0, 4, 1}, {9998, 4, 9999}, {9999, 4, 1}, {99'999'998, 8, 99'999'999}, {99'999'999, 8, 1}};
+  for (const auto& [last, digits, next] : series) EXPECT_EQ(sim::nextSerial(last, digits), next);
+}
+
+}  // namespace
+}  // namespace sim_test

@@ -59,6 +59,11 @@ TEST(CommandLine, RunsUntilTerminatedAndWritesItsCounters) {
   EXPECT_EQ(device.st_mode & 0777, 0600u);
   EXPECT_EQ(simulator.stats().count("commands_executed"), 1u);
   EXPECT_EQ(simulator.stat("commands_executed"), 0u);
+  for (const char* file : {"paper.txt", "stats.txt"}) {
+    struct stat created {};
+    ASSERT_EQ(stat((simulator.directory() / file).c_str(), &created), 0);
+    EXPECT_EQ(created.st_mode & 0777, 0600u) << file;
+  }
   EXPECT_EQ(simulator.stop(), 0);
 }
 

@@ -18,7 +18,7 @@ TEST(Options, DefaultsAndEveryOption) {
 
   const auto all = parse({"--paper", "roll.txt", "--stats", "s.txt", "--corrupt-every", "3",
                           "--drop-every", "4", "--delay-ms", "0", "--baud", "9600", "--silent",
-                          "--roll-lines", "100", "--z-ms", "10"});
+                          "--roll-lines", "100", "--z-ms", "3600000"});
   ASSERT_TRUE(all.options) << all.error;
   const sim::Options& o = *all.options;
   EXPECT_EQ(o.paper, "roll.txt");
@@ -29,7 +29,7 @@ TEST(Options, DefaultsAndEveryOption) {
   EXPECT_EQ(o.baud, 9600u);
   EXPECT_TRUE(o.silent);
   EXPECT_EQ(o.rollLines, 100u);
-  EXPECT_EQ(o.zClosingMs, 10u);
+  EXPECT_EQ(o.zClosingMs, 3'600'000u);
 }
 
 TEST(Options, ExecTakesEverythingAfterIt) {
@@ -52,6 +52,8 @@ TEST(Options, BadArgumentsGiveAMessageNamingThem) {
       {{"--corrupt-every", "0"}, "--corrupt-every"},
       {{"--drop-every", "99999999999"}, "--drop-every"},
       {{"--delay-ms", "1000000001"}, "--delay-ms"},
+      {{"--delay-ms", "3600001"}, "--delay-ms"},  // times: at most an hour
+      {{"--z-ms", "950400000"}, "--z-ms"},
       {{"--frobnicate"}, "--frobnicate"},
       {{"stray"}, "stray"},
   };

@@ -123,5 +123,27 @@ TEST_F(ShortRollTest, PaperRunsLowThenOutAndPrintingStops) {
   EXPECT_EQ(roll_.printedLines(), 30u);
 }
 
+// A roll whose stream fails, or one that ends in the middle of a command:
+// the command is refused as paper out and the fiscal state is as before.
+TEST(PaperTrouble, ACommandThatLosesLinesIsRefusedAndUndone) {
+  struct Failing : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } failing;
+  std::ostream broken(&failing);
+  std::ostringstream kept;
+  for (auto [out, lines] : {std::pair<std::ostream*, std::size_t>{&broken, 0}, {&kept, 3}}) {
+    sim::PaperRoll roll(*out, lines);
+    sim::FiscalPrinter printer(roll);
+    const sim::Reply open = printer.execute(toCommand(kTicketOpen));  // four lines
+    EXPECT_EQ(open.outcome.code, ReturnCode::kPaperOut);
+    EXPECT_EQ(open.printerStatus & fp::protocol::printer_status::kPaperOut, fp::protocol::printer_status::kPaperOut);
+    EXPECT_EQ(open.fiscalStatus, fp::protocol::fiscal_status::kCommandRefused);
+    EXPECT_EQ(printer.document().kind, sim::DocumentKind::kNone);
+    EXPECT_EQ(printer.numbering().ticket, 0u);
+    EXPECT_EQ(printer.execute(toCommand(kClosingX)).outcome.code, ReturnCode::kPaperOut);
+    EXPECT_EQ(printer.execute(toCommand(kDrawerOpen)).outcome.code, ReturnCode::kOk);
+  }
+}
+
 }  // namespace
 }  // namespace sim_test

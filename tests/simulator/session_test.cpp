@@ -59,6 +59,24 @@ TEST_F(LinkTest, RepliesCarryTheStatusWordsAndTheRefusalCode) {
   EXPECT_EQ(stats_.commandsRefused, 1u);
 }
 
+// The refusal bit describes the reply it travels in, whatever came before.
+TEST_F(LinkTest, EachReplysRefusalBitDescribesThatReply) {
+  proto::Bytes unreadable;
+  proto::encodeCommand({3, 0x0A01, 0x0000, {"x"}}, unreadable);
+  unreadable.pop_back();
+  send(commandFrame(1, kTicketOpen));    // accepted
+  send(proto::encodeFrame(unreadable));  // code 3 after an accepted command
+  send(commandFrame(4, kTicketOpen));    // refused: a ticket is open
+  send(helloFrame(5));                   // the handshake after a refusal
+  send(commandFrame(6, kTicketCancel));  // accepted
+  const auto all = replies();
+  ASSERT_EQ(all.size(), 5u);
+  for (const auto& reply : all) {
+    EXPECT_EQ((reply.fiscalStatus & fp::protocol::fiscal_status::kCommandRefused) != 0, reply.returnCode != 0)
+        << "reply " << int(reply.sequence);
+  }
+}
+
 TEST_F(LinkTest, ARepeatedSequenceNumberGetsTheStoredReplyWithoutExecuting) {
   send(commandFrame(1, kTicketOpen));
   send(commandFrame(2, kTicketItem));
@@ -125,6 +143,8 @@ TEST_F(LinkTest, ZClosingSaysStillWorkingBetweenAckAndReply) {
   send(commandFrame(3, kNonFiscalOpen));
   send(commandFrame(4, kClosingZ));  // refused: a document is open
   EXPECT_EQ(stats_.stillWorkingSent, 2u);
+  EXPECT_EQ(stats_.executedByCommand["closing_z"], 1u);
+  EXPECT_EQ(stats_.refusedByCommand["closing_z"], 1u);
   EXPECT_EQ(decodeReply(line_.sent.back().bytes).returnCode,
             static_cast<std::uint16_t>(sim::ReturnCode::kOutOfOrder));
 }

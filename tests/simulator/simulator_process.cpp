@@ -86,10 +86,8 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args, bool wi
   std::vector<std::string> all = {"--paper", (directory_ / "paper.txt").string()};
   if (withStats) all.insert(all.end(), {"--stats", (directory_ / "stats.txt").string()});
   all.insert(all.end(), args.begin(), args.end());
-  int errRead = -1;
-  pid_ = spawn(all, output_, errRead);
+  pid_ = spawn(all, output_, error_);
   if (pid_ <= 0) return;
-  close(errRead);
   std::string text;
   readUntil(output_, text, Clock::now() + std::chrono::seconds(5),
             [](const std::string& t) { return t.find('\n') != std::string::npos; });
@@ -99,12 +97,13 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args, bool wi
 SimulatorProcess::~SimulatorProcess() {
   stop();
   if (output_ >= 0) close(output_);
+  if (error_ >= 0) close(error_);
   if (!directory_.empty()) std::filesystem::remove_all(directory_);
 }
 
-int SimulatorProcess::stop() {
+int SimulatorProcess::stop(int signal) {
   if (pid_ <= 0) return -1;
-  kill(pid_, SIGTERM);
+  kill(pid_, signal);
   std::optional<int> code = waitFor(pid_, 5'000);
   if (!code) {
     kill(pid_, SIGKILL);
@@ -112,6 +111,15 @@ int SimulatorProcess::stop() {
   }
   pid_ = -1;
   return code.value_or(-1);
+}
+
+std::string SimulatorProcess::standardError() {
+  std::string text;
+  if (pid_ <= 0 && error_ >= 0) {
+    readUntil(error_, text, Clock::now() + std::chrono::seconds(1),
+              [](const std::string&) { return false; });
+  }
+  return text;
 }
 
 std::map<std::string, std::uint64_t> SimulatorProcess::stats() const {

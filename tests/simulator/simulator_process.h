@@ -2,6 +2,7 @@
 // and counters in a private temporary directory; stops it by its process id.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -34,13 +35,20 @@ class SimulatorProcess {
   // The paper roll so far.
   std::string paper() const;
 
-  // Sends SIGTERM and waits (bounded); returns the exit code, -1 if it had to be killed.
-  int stop();
+  // The private directory holding the paper roll and the counters.
+  const std::filesystem::path& directory() const { return directory_; }
+
+  // Sends `signal` and waits (bounded); returns the exit code, -1 if it had to be killed.
+  int stop(int signal = SIGTERM);
+
+  // What it wrote on standard error, once it has stopped.
+  std::string standardError();
 
  private:
   std::filesystem::path directory_;
   pid_t pid_ = -1;
   int output_ = -1;
+  int error_ = -1;
   std::string port_;
 };
 

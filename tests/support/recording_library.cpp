@@ -1,9 +1,12 @@
 // A printer library that records every call and returns scripted values.
 // Built with REC_PARTIAL it lacks OpenPort and getLastError, to test missing
-// entry points.
+// entry points. When REC_DUMP_FILE names a file, every call is also appended
+// there as it is made (see dumpLine), for tests that run another process.
 #include "tests/support/recording_library.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -57,7 +60,30 @@ void recordArea(const char* name, const char* area) {
   call.areaAllZero = std::all_of(area, area + kAreaSize, [](char c) { return c == 0; }) ? 1 : 0;
 }
 
+std::string hex(const unsigned char* bytes, std::size_t count) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    text += kHex[bytes[i] >> 4];
+    text += kHex[bytes[i] & 0x0F];
+  }
+  return text.empty() ? "-" : text;
+}
+
+// "NAME INTARG BYTES ATADDRESS AREAZERO", the byte runs in hex ("-" when none).
+void dumpLine(const RecordedCall& call) {
+  const char* path = std::getenv("REC_DUMP_FILE");
+  if (path == nullptr || *path == '\0') return;
+  std::FILE* file = std::fopen(path, "ae");
+  if (file == nullptr) return;
+  std::fprintf(file, "%s %lld %s %s %d\n", call.name, call.intArg,
+               hex(call.bytes, call.byteCount).c_str(),
+               hex(call.atAddress, call.zeroTerminatedCount).c_str(), call.areaAllZero);
+  std::fclose(file);
+}
+
 int resultOf(const char* name) {
+  dumpLine(state().calls.back());
   auto& queue = state().queued[name];
   if (!queue.empty()) {
     const int value = queue.front();

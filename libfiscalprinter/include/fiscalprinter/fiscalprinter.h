@@ -1,10 +1,14 @@
 /*
  * Public C interface of the fiscal printer interface library.
  *
- * One library instance per process; every call comes from one thread. Each entry
- * point returns a 32-bit int. The outcome of an operation is read afterwards with
- * getLastError(): 0 means success, and no entry point ever reports -1 (callers
- * reserve -1 for "the call could not be made").
+ * One library instance per process. Any thread may call any entry point: calls
+ * are serialized (a call waits while another one runs, at most for the other's
+ * deadline), and the field list, the last code and the status words are the one
+ * instance's, shared by all threads. No C++ exception leaves the library: an
+ * internal failure gives FP_INTERNAL_ERROR. Each entry point returns a 32-bit
+ * int. The outcome of an operation is read afterwards with getLastError(): 0
+ * means success, and no entry point ever reports -1 (callers reserve -1 for "the
+ * call could not be made").
  *
  * Areas handed by pointer to Purge, GetAPIVersion, OpenPort, SendCommand and
  * ClosePort are FP_AREA_SIZE bytes long and owned by the caller; the library never
@@ -42,6 +46,8 @@ extern "C" {
 #define FP_TIMEOUT 11            /* the printer stopped answering during a command */
 #define FP_BAD_FRAMES 12         /* only damaged replies or NAKs, after every resend */
 #define FP_LINE_LOST 13          /* the device failed or vanished; the port is closed */
+#define FP_INTERNAL_ERROR 14     /* the library itself failed (out of memory); a command
+                                    may or may not have been sent */
 /* The printer refused the command: FP_REFUSED_BASE + its return code (1..65535). */
 #define FP_REFUSED_BASE 1000
 
@@ -67,7 +73,7 @@ FP_API int setBaudRate(int baud);
 FP_API int setProtocolType(int type);
 
 /* Opens the configured port raw 8N1, takes an exclusive flock on it and performs
- * the opening handshake (at most 2 s). getLastError(): 0 a printer answered,
+ * the opening handshake (at most 3 s). getLastError(): 0 a printer answered,
  * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered. On
  * success `area` receives the printer's identification ("model|firmware"),
  * otherwise the error text. An open port is closed first. When the environment
@@ -88,8 +94,10 @@ FP_API int AddDataField(const char* data, int length);
 
 /* Sends the gathered field list as one command and empties the list, whether or
  * not the send succeeds. On success `area` receives the printer's reply fields
- * joined by '|' (control bytes shown as '.'), otherwise an empty text. A
- * printer refusal gives FP_REFUSED_BASE + its return code. */
+ * joined by '|' (control bytes shown as '.'), otherwise (a refusal included) an
+ * empty text. A printer refusal gives FP_REFUSED_BASE + its return code. Every
+ * command ends within its overall deadline (docs/library.md), whatever the
+ * printer sends. */
 FP_API int SendCommand(char* area);
 
 /* Sends a command with no further fields, named by the packed text "HHHH|HHHH"
@@ -112,6 +120,34 @@ FP_API int getFiscalStatus(void);
 
 /* A short, static, NUL-terminated English text for any code (never NULL). */
 FP_API const char* getErrorText(int code);
+
+/* Extra entry points for tools (fiscalctl). None of them changes getLastError(),
+ * and none ever returns NULL. */
+
+/* The two status words, for getStatusBitName. */
+#define FP_PRINTER_STATUS_WORD 0
+#define FP_FISCAL_STATUS_WORD 1
+
+/* The name of `bit` (0 to 15) of the status word `word` (FP_PRINTER_STATUS_WORD
+ * or FP_FISCAL_STATUS_WORD), as a static text ("paper low", "ticket open");
+ * "" for a bit that carries nothing, another word or a bit out of range. */
+FP_API const char* getStatusBitName(int word, int bit);
+
+/* A static text for a printer return code r (the r of FP_REFUSED_BASE + r):
+ * "out of order", "malformed field", ...; "" for a code the printer does not
+ * use. */
+FP_API const char* getReturnCodeText(int returnCode);
+
+/* Number of fields in the reply to the last OpenPort, SendCommand or
+ * SendCommandComplete; 0 when that call got no reply. */
+FP_API int getReplyFieldCount(void);
+
+/* Copies field `index` (from 0) of that reply into `buffer`: at most `size`
+ * bytes, then a zero byte when there is room for it. Returns the field's full
+ * length in bytes (fields may hold any byte, zero included; a result above
+ * `size` means the copy was cut short). Returns 0 and writes nothing for an
+ * index out of range, a NULL buffer or a negative size. */
+FP_API int getReplyField(int index, char* buffer, int size);
 
 #ifdef __cplusplus
 }

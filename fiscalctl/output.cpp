@@ -1,0 +1,142 @@
+#include "fiscalctl/output.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace fiscalctl {
+namespace {
+
+std::string hexWord(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
+  return text;
+}
+
+std::string jsonBitList(const PrinterApi& api, int word, int value) {
+  std::string list = "[";
+  for (int bit = 0; bit < 16; ++bit) {
+    if ((value & (1 << bit)) == 0) continue;
+    const char* name = api.getStatusBitName != nullptr ? api.getStatusBitName(word, bit) : "";
+    if (list.size() > 1) list += ",";
+    list += jsonString(name != nullptr && *name != '\0' ? name : "bit " + std::to_string(bit));
+  }
+  return list + "]";
+}
+
+}  // namespace
+
+std::string codeText(const PrinterApi& api, int code) {
+  std::string text;
+  if (api.getErrorText != nullptr) {
+    const char* base = api.getErrorText(code);
+    if (base != nullptr) text = base;
+  }
+  if (code > 1000 && code <= 1000 + 0xFFFF && api.getReturnCodeText != nullptr) {
+    const char* detail = api.getReturnCodeText(code - 1000);
+    if (detail != nullptr && *detail != '\0')
+      text += (text.empty() ? "" : ": ") + std::string(detail);
+  }
+  if (code == -1 && text.empty()) text = "the call could not be made";
+  return text;
+}
+
+std::string bitNames(const PrinterApi& api, int word, int value) {
+  if (api.getStatusBitName == nullptr) return "";
+  std::string names;
+  for (int bit = 0; bit < 16; ++bit) {
+    if ((value & (1 << bit)) == 0) continue;
+    const char* name = api.getStatusBitName(word, bit);
+    if (!names.empty()) names += ", ";
+    names += name != nullptr && *name != '\0' ? name : "bit " + std::to_string(bit);
+  }
+  return names.empty() ? "-" : names;
+}
+
+std::string quoted(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text = "\"";
+  for (char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      text += c;
+    } else {
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0F];
+    }
+  }
+  return text + "\"";
+}
+
+std::string jsonString(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text = "\"";
+  for (char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      text += c;
+    } else {
+      // Bytes are shown as the code points of the same number (Latin-1).
+      text += "\\u00";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0F];
+    }
+  }
+  return text + "\"";
+}
+
+void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome) {
+  out << outcome.label;
+  if (!outcome.words.empty()) out << "  [" << outcome.words << "]";
+  out << "\n";
+  if (outcome.sent) {
+    const std::string text = codeText(api, outcome.code);
+    out << "  result   " << outcome.code << (text.empty() ? "" : "  " + text) << "\n";
+  }
+  const std::string printerBits = bitNames(api, 0, outcome.printerStatus);
+  const std::string fiscalBits = bitNames(api, 1, outcome.fiscalStatus);
+  out << "  printer  " << hexWord(outcome.printerStatus)
+      << (printerBits.empty() ? "" : "  " + printerBits) << "\n";
+  out << "  fiscal   " << hexWord(outcome.fiscalStatus)
+      << (fiscalBits.empty() ? "" : "  " + fiscalBits) << "\n";
+  if (outcome.sent) {
+    out << "  reply   ";
+    if (!outcome.fieldsKnown) {
+      out << " (this library does not tell the reply's fields)";
+    } else if (outcome.replyFields.empty()) {
+      out << " (no fields)";
+    }
+    for (const std::string& field : outcome.replyFields) out << ' ' << quoted(field);
+    out << "\n";
+  }
+  out.flush();
+}
+
+void printJson(std::ostream& out, const PrinterApi& api, const Outcome& outcome) {
+  out << "{\"command\":" << jsonString(outcome.label) << ",\"words\":" << jsonString(outcome.words)
+      << ",\"sent\":" << (outcome.sent ? "true" : "false") << ",\"code\":" << outcome.code
+      << ",\"text\":" << jsonString(codeText(api, outcome.code))
+      << ",\"printer_status\":" << outcome.printerStatus
+      << ",\"printer_bits\":" << jsonBitList(api, 0, outcome.printerStatus)
+      << ",\"fiscal_status\":" << outcome.fiscalStatus
+      << ",\"fiscal_bits\":" << jsonBitList(api, 1, outcome.fiscalStatus) << ",\"fields\":";
+  if (!outcome.fieldsKnown) {
+    out << "null";
+  } else {
+    out << "[";
+    for (std::size_t i = 0; i < outcome.replyFields.size(); ++i) {
+      out << (i > 0 ? "," : "") << jsonString(outcome.replyFields[i]);
+    }
+    out << "]";
+  }
+  out << "}\n";
+  out.flush();
+}
+
+}  // namespace fiscalctl

@@ -1,0 +1,32 @@
+// How fiscalctl shows an outcome: a block a person reads, or one JSON object a
+// line for scripts. Texts and bit names come from the library when it has them.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "fiscalctl/printer_api.h"
+#include "fiscalctl/session.h"
+
+namespace fiscalctl {
+
+// "1002 printer refused the command: out of order" style text for a code ("" when
+// the library has no getErrorText).
+std::string codeText(const PrinterApi& api, int code);
+
+// The names of the bits set in a status word, joined by ", " ("-" when none);
+// "" when the library cannot name them.
+std::string bitNames(const PrinterApi& api, int word, int value);
+
+void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome);
+void printJson(std::ostream& out, const PrinterApi& api, const Outcome& outcome);
+
+// A field or any text as a quoted, readable string: printable ASCII as it is,
+// every other byte as \xHH (and \\, \" escaped).
+std::string quoted(std::string_view bytes);
+// The same as a JSON string literal.
+std::string jsonString(std::string_view bytes);
+
+}  // namespace fiscalctl

@@ -1,0 +1,209 @@
+#include "fiscalctl/request.h"
+
+#include <cstdio>
+
+#include "fiscalctl/command_names.h"
+
+namespace fiscalctl {
+namespace {
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool parseSend(const std::vector<std::string>& args, std::size_t& at, Request& request,
+               std::string& error) {
+  const std::size_t left = args.size() - at;
+  if (left >= 1 && args[at] == "--packed") {
+    if (left != 2) {
+      error = "send --packed takes one text, \"HHHH|HHHH\"";
+      return false;
+    }
+    request.kind = Request::Kind::Packed;
+    if (!decodeEscapes(args[at + 1], request.packed, error)) return false;
+    request.label = "send --packed " + args[at + 1];
+    at = args.size();
+    return true;
+  }
+  if (left < 2) {
+    error = "send needs a command word and an extension word (hexadecimal)";
+    return false;
+  }
+  request.kind = Request::Kind::Fields;
+  if (!parseWord(args[at], request.command) || !parseWord(args[at + 1], request.extension)) {
+    error = "send: \"" + args[at] + "\" \"" + args[at + 1] +
+            "\" are not two hexadecimal words (1 to 4 digits)";
+    return false;
+  }
+  for (std::size_t i = at + 2; i < args.size(); ++i) {
+    std::string bytes;
+    if (!decodeEscapes(args[i], bytes, error)) return false;
+    request.fields.push_back(std::move(bytes));
+  }
+  request.label = "send " + wordsText(request.command, request.extension);
+  at = args.size();
+  return true;
+}
+
+// "N=VALUE" after a console command: true when `arg` has that shape.
+bool isEdit(const std::string& arg, std::size_t& number, std::string& value) {
+  const std::size_t equals = arg.find('=');
+  if (equals == std::string::npos || equals == 0 || equals > 3) return false;
+  number = 0;
+  for (std::size_t i = 0; i < equals; ++i) {
+    if (arg[i] < '0' || arg[i] > '9') return false;
+    number = number * 10 + static_cast<std::size_t>(arg[i] - '0');
+  }
+  value = arg.substr(equals + 1);
+  return true;
+}
+
+// Applies one edit: the command becomes an explicit field list, the console's
+// values in every field not edited.
+bool applyEdit(Request& request, std::size_t number, const std::string& value, std::string& error) {
+  if (request.kind == Request::Kind::Console) {
+    const fp::contract::CommandSpec& spec = *request.spec;
+    if (spec.sending == fp::contract::Sending::Packed) {
+      error = request.label + " sends no fields to edit (use send)";
+      return false;
+    }
+    request.kind = Request::Kind::Fields;
+    request.label += " (edited)";
+    request.command = spec.command.value;
+    request.extension = spec.extension.value;
+    for (const fp::contract::DataField& field : spec.fields) {
+      request.fields.emplace_back(field.address, static_cast<std::size_t>(field.length));
+    }
+  }
+  if (request.kind != Request::Kind::Fields || number < 1 || number > request.fields.size()) {
+    error = request.label + " has no field " + std::to_string(number) + " (fields run from 1 to " +
+            std::to_string(request.fields.size()) + ")";
+    return false;
+  }
+  return decodeEscapes(value, request.fields[number - 1], error);
+}
+
+}  // namespace
+
+std::string wordsText(std::uint16_t command, std::uint16_t extension) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X|%04X", command, extension);
+  return text;
+}
+
+bool parseWord(std::string_view text, std::uint16_t& word) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+  }
+  if (text.empty() || text.size() > 4) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    const int digit = hexDigit(c);
+    if (digit < 0) return false;
+    value = value * 16 + static_cast<unsigned>(digit);
+  }
+  word = static_cast<std::uint16_t>(value);
+  return true;
+}
+
+bool decodeEscapes(std::string_view text, std::string& bytes, std::string& error) {
+  bytes.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      bytes.push_back(text[i]);
+      continue;
+    }
+    if (i + 1 < text.size() && text[i + 1] == '\\') {
+      bytes.push_back('\\');
+      ++i;
+      continue;
+    }
+    if (i + 3 < text.size() && text[i + 1] == 'x' && hexDigit(text[i + 2]) >= 0 &&
+        hexDigit(text[i + 3]) >= 0) {
+      bytes.push_back(static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3])));
+      i += 3;
+      continue;
+    }
+    error =
+        "bad escape in \"" + std::string(text) + "\": write \\xHH for a byte, \\\\ for a backslash";
+    return false;
+  }
+  return true;
+}
+
+bool splitScriptLine(std::string_view line, std::vector<std::string>& args, std::string& error) {
+  args.clear();
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+      continue;
+    }
+    if (c == '#') break;
+    std::string arg;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
+      const char quote = line[i];
+      if (quote != '\'' && quote != '"') {
+        arg.push_back(line[i++]);
+        continue;
+      }
+      ++i;
+      bool closed = false;
+      while (i < line.size()) {
+        if (line[i] == quote) {
+          closed = true;
+          ++i;
+          break;
+        }
+        if (quote == '"' && line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '"') ++i;
+        arg.push_back(line[i++]);
+      }
+      if (!closed) {
+        error = "unclosed quote";
+        return false;
+      }
+    }
+    args.push_back(std::move(arg));
+  }
+  return true;
+}
+
+bool parseRequests(const std::vector<std::string>& args, std::vector<Request>& requests,
+                   std::string& error) {
+  std::size_t at = 0;
+  while (at < args.size()) {
+    const std::string& arg = args[at++];
+    Request request;
+    if (arg == "send") {
+      if (!parseSend(args, at, request, error)) return false;
+      requests.push_back(std::move(request));
+      continue;
+    }
+    std::size_t number = 0;
+    std::string value;
+    if (isEdit(arg, number, value)) {
+      if (requests.empty()) {
+        error = "\"" + arg + "\" edits a field, but no command comes before it";
+        return false;
+      }
+      if (!applyEdit(requests.back(), number, value, error)) return false;
+      continue;
+    }
+    const NamedCommand* named = findCommand(arg);
+    if (named == nullptr) {
+      error = "unknown command \"" + arg + "\" (fiscalctl list shows the commands)";
+      return false;
+    }
+    request.label = std::string(named->name);
+    request.spec = named->spec;
+    request.kind = named->spec == nullptr ? Request::Kind::Status : Request::Kind::Console;
+    requests.push_back(std::move(request));
+  }
+  return true;
+}
+
+}  // namespace fiscalctl

@@ -1,0 +1,117 @@
+// fiscalctl's commands against the virtual printer: results, exit codes,
+// edited fields on the paper, JSON.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/fiscalctl/fiscalctl_run.h"
+#include "tests/simulator/simulator_process.h"
+
+namespace fiscalctl_test {
+namespace {
+
+using sim_test::SimulatorProcess;
+
+TEST(Fiscalctl, FullTicketInOneRunUnderTheSimulatorsExec) {
+  const auto run = sim_test::runSimulatorToEnd(
+      {"--exec", FISCALCTL_PATH, "ticket-open", "ticket-item", "ticket-pay", "ticket-close"});
+  EXPECT_EQ(run.exitCode, 0) << run.standardError;
+  EXPECT_EQ(count(run.standardOutput, "  result   0  no error\n"), 4) << run.standardOutput;
+  EXPECT_NE(run.standardOutput.find("ticket-open  [0A01|0000]"), std::string::npos);
+  EXPECT_NE(run.standardOutput.find("  fiscal   0x0001  ticket open\n"), std::string::npos);
+  EXPECT_NE(run.standardOutput.find("  reply    \"00000001\"\n"), std::string::npos);  // ticket no.
+  EXPECT_NE(run.standardOutput.find("PASS: all 4 commands ended with 0"), std::string::npos);
+}
+
+TEST(Fiscalctl, ExitCodeAndWordsSayWhatWentWrong) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string said;  // in standard output or error
+  };
+  const std::vector<Case> cases = {
+      {{"--port", sim.port(), "ticket-item"}, 1, "1002  printer refused the command: out of order"},
+      {{"--port", "/nonexistent/tty", "status"}, 3, "code 2 port invalid"},
+      {{"--library", "/nonexistent/lib.so", "status"}, 3, "cannot use the printer library"},
+      {{"ticket-sell"}, 2, "unknown command \"ticket-sell\""},
+      {{"send", "0A0G", "0000"}, 2, "not two hexadecimal words"},
+      {{"send", "0E02", "0000", "a\\qb"}, 2, "bad escape"},
+      {{"ticket-open", "3=x"}, 2, "sends no fields to edit"},
+      {{"ticket-item", "16=x"}, 2, "has no field 16"},
+      {{"--repeat", "0", "status"}, 2, "--repeat takes a count"},
+      {{"--script", "/nonexistent/script"}, 2, "cannot read the script"},
+  };
+  for (const Case& c : cases) {
+    const Result run = fiscalctl(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << "\n" << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+  }
+  EXPECT_EQ(sim.stat("commands_refused"), 1u);
+}
+
+TEST(Fiscalctl, StopsAtTheFirstFailureUnlessKeepGoing) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  const Result stopped = fiscalctl({"--port", sim.port(), "ticket-item", "drawer-open"});
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_EQ(stopped.out.find("drawer-open"), std::string::npos);
+  EXPECT_NE(stopped.out.find("FAIL: ticket-item ended with 1002"), std::string::npos)
+      << stopped.out;
+  const Result going = fiscalctl(
+      {"--port", sim.port(), "--keep-going", "--repeat", "2", "ticket-item", "drawer-open"});
+  EXPECT_EQ(going.exitCode, 1);
+  EXPECT_EQ(sim.stat("executed.drawer_open"), 2u);
+  EXPECT_NE(going.out.find("2 of 4 commands ended with 0"), std::string::npos) << going.out;
+}
+
+TEST(Fiscalctl, EditedAndRawFieldsReachThePaper) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  TempDir dir;
+  writeFile(dir.file("edited"),
+            "# a ticket with another item, then a raw text line\n"
+            "ticket-open\n"
+            "ticket-item 5=\"Cafe con leche\" 7=00000000250   # 2.50\n"
+            "ticket-pay\n"
+            "ticket-close\n"
+            "nonfiscal-open\n"
+            "send 0E02 0000 'Linea \\x41 editada'\n"
+            "nonfiscal-close\n");
+  const Result run = fiscalctl({"--port", sim.port(), "--script", dir.file("edited")});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  const std::string paper = sim.paper();
+  EXPECT_NE(paper.find("Cafe con leche"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("2.50"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("Linea A editada"), std::string::npos) << paper;
+  EXPECT_EQ(paper.find("Venta de item"), std::string::npos) << paper;
+}
+
+TEST(Fiscalctl, JsonGivesOneObjectPerCommand) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  const Result run = fiscalctl({"--port", sim.port(), "--json", "ticket-open", "ticket-item",
+                                "ticket-cancel", "ticket-item", "status"});
+  EXPECT_EQ(run.exitCode, 1);
+  std::vector<nlohmann::json> objects;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(objects.size(), 4u) << run.out;  // stopped at the refusal
+  EXPECT_EQ(objects[0]["command"], "ticket-open");
+  EXPECT_EQ(objects[0]["words"], "0A01|0000");
+  EXPECT_EQ(objects[0]["code"], 0);
+  EXPECT_EQ(objects[0]["fields"][0].get<std::string>().size(), 8u);
+  EXPECT_EQ(objects[1]["fiscal_status"], 1);
+  EXPECT_EQ(objects[1]["fiscal_bits"], nlohmann::json::array({"ticket open"}));
+  EXPECT_EQ(objects[1]["fields"], nlohmann::json::array({"00000000100"}));
+  EXPECT_EQ(objects[2]["command"], "ticket-cancel");
+  EXPECT_EQ(objects[3]["code"], 1002);
+  EXPECT_EQ(objects[3]["text"], "printer refused the command: out of order");
+  EXPECT_EQ(objects[3]["fiscal_bits"],
+            nlohmann::json::array({"day totals pending", "last command refused"}));
+}
+
+}  // namespace
+}  // namespace fiscalctl_test

@@ -1,0 +1,148 @@
+// The trace decoder on a real trace (retransmissions, bad frames, a long Z),
+// on hostile lines, and the replay of a trace on another printer.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "fiscalctl/trace_decoder.h"
+#include "fiscalctl/trace_line.h"
+#include "protocol/frame.h"
+#include "protocol/message.h"
+#include "tests/fiscalctl/fiscalctl_run.h"
+#include "tests/simulator/simulator_process.h"
+
+namespace fiscalctl_test {
+namespace {
+
+using sim_test::SimulatorProcess;
+
+TEST(Trace, DecodesAFaultyFiscalDayWithOneVerdictPerCommand) {
+  TempDir dir;
+  const std::string trace = dir.file("trace");
+  {
+    SimulatorProcess sim({"--corrupt-every", "4", "--drop-every", "7", "--z-ms", "1300"});
+    ASSERT_TRUE(sim.started());
+    const Result run =
+        fiscalctl({"--port", sim.port(), "acceptance"}, {"FISCALPRINTER_TRACE=" + trace});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    ASSERT_NE(run.out.find("PASS: all 17 commands ended with 0"), std::string::npos) << run.out;
+    ASSERT_GT(sim.stat("retransmissions"), 0u);
+  }
+  // Damage the file the way disks and editors do.
+  std::string text = readFile(trace);
+  text += "not a trace line\n2026-12-09T13:49:35.758651Z > 02 1\n\xff\x01\n";
+  writeFile(trace, text);
+
+  const Result decoded = fiscalctl({"trace", trace});
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.err;
+  const std::string& log = decoded.out;
+  // 16 commands and the opening handshake; status sends nothing.
+  EXPECT_EQ(count(log, "= VERDICT #"), 17) << log;
+  EXPECT_EQ(count(log, ": OK (0 executed)"), 17) << log;
+  EXPECT_NE(log.find("ticket-item  [0A02|0000] 5=\"Venta de item       \""), std::string::npos);
+  EXPECT_NE(log.find("  !! RETRANSMISSION (transmission 2)"), std::string::npos) << log;
+  EXPECT_NE(log.find("< !! BAD FRAME: "), std::string::npos) << log;
+  EXPECT_NE(log.find("fiscal 0x0001 ticket open"), std::string::npos) << log;
+  // The Z's "still working" run as one line of at least a second.
+  const std::size_t working = log.find("< still working (");
+  ASSERT_NE(working, std::string::npos) << log;
+  EXPECT_EQ(count(log, "still working"), 1);
+  const std::string line = log.substr(working, log.find('\n', working) - working);
+  EXPECT_GE(std::stod(line.substr(line.find(", ") + 2)), 1.0) << line;
+  EXPECT_EQ(count(log, "?? malformed line: "), 3) << log;
+  EXPECT_NE(log.find("trace: 16 commands, 0 not ended with 0, 3 malformed lines"),
+            std::string::npos);
+
+  // The same commands again on a new printer: every verdict the same.
+  SimulatorProcess bench({"--z-ms", "10"});
+  ASSERT_TRUE(bench.started());
+  const Result replay = fiscalctl({"--port", bench.port(), "replay", trace});
+  EXPECT_EQ(replay.exitCode, 0) << replay.out << replay.err;
+  EXPECT_EQ(count(replay.out, "  same\n"), 16) << replay.out;
+  EXPECT_EQ(bench.stat("commands_executed"), 16u);
+  EXPECT_NE(bench.paper().find("CIERRE Z"), std::string::npos);
+}
+
+// A line as the library writes it: stamp, direction, hex and text.
+std::string traceLine(const std::string& stamp, char direction, const fp::protocol::Bytes& bytes) {
+  std::string hex;
+  char pair[4];
+  for (std::uint8_t byte : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X ", byte);
+    hex += pair;
+  }
+  hex.pop_back();
+  return "2026-12-09T13:49:" + stamp + "Z " + direction + " " + hex + "  |...|";
+}
+
+fp::protocol::Bytes commandFrame(std::uint8_t sequence, std::uint16_t command) {
+  fp::protocol::Bytes body;
+  fp::protocol::encodeCommand({sequence, command, 0, {}}, body);
+  return fp::protocol::encodeFrame(body);
+}
+
+TEST(Trace, EndsACommandByWhatTheLibraryNoted) {
+  // A drawer command sent twice with no answer, the library gives up; a note
+  // the decoder does not know; an item refused as out of order.
+  fp::protocol::Bytes refusal;
+  fp::protocol::encodeReply({6, 0, 0x20, 2, {}}, refusal);
+  refusal = fp::protocol::encodeFrame(refusal);
+  refusal.insert(refusal.begin(), fp::protocol::kAck);
+  const std::vector<std::string> lines = {
+      "2026-12-09T13:49:35.100000Z # open /dev/pts/0 at 115200 bit/s",
+      traceLine("35.200000", '>', commandFrame(5, 0x0707)),
+      "2026-12-09T13:49:35.600000Z # resending sequence 5",
+      traceLine("35.700000", '>', commandFrame(5, 0x0707)),
+      "2026-12-09T13:49:36.100000Z # giving up: no answer",
+      "2026-12-09T13:49:36.200000Z # 3 lines dropped",
+      traceLine("36.300000", '>', commandFrame(6, 0x0A02)),
+      traceLine("36.350000", '<', refusal),
+  };
+  std::ostringstream out;
+  fiscalctl::TraceDecoder decoder(out);
+  for (const std::string& line : lines) decoder.line(line);
+  decoder.finish();
+  const std::string log = out.str();
+  EXPECT_NE(
+      log.find("= VERDICT #5 drawer-open: FAILED (11 no answer) after 0.900 s, 2 transmissions"),
+      std::string::npos)
+      << log;
+  EXPECT_NE(log.find("# 3 lines dropped"), std::string::npos);  // an unknown note stays a note
+  EXPECT_NE(log.find("fiscal 0x0020 last command refused"), std::string::npos) << log;
+  EXPECT_NE(log.find("= VERDICT #6 ticket-item: FAILED (1002 refused: out of order)"),
+            std::string::npos)
+      << log;
+  ASSERT_EQ(decoder.commands().size(), 2u) << log;
+  EXPECT_EQ(decoder.commands()[0].code, 11);
+  EXPECT_EQ(decoder.commands()[1].code, 1002);
+  EXPECT_EQ(decoder.failedCommands(), 2);
+}
+
+TEST(TraceLine, ParsesOnlyWellFormedLines) {
+  using Kind = fiscalctl::TraceLine::Kind;
+  const struct {
+    const char* line;
+    Kind kind;
+    std::size_t bytes;
+  } cases[] = {
+      {"2026-12-09T13:49:35.758651Z > 02 41 03  |.A.|", Kind::Sent, 3},
+      {"2026-12-09T13:49:35.758651Z < 06  |.|", Kind::Received, 1},
+      {"2026-12-09T13:49:35.758651Z # close", Kind::Note, 0},
+      {"2026-12-09T13:49:35.758651Z > 02 4  |.A|", Kind::Malformed, 0},
+      {"2026-12-09T13:49:35.758651Z > 02 41 03", Kind::Malformed, 0},
+      {"2026-12-09T13:49:35.758651Z > 02 GG 03  |...|", Kind::Malformed, 0},
+      {"2026-12-09T13:49:35.758651Z ! 02  |.|", Kind::Malformed, 0},
+      {"2026-13-09T13:49:35.758651Z # close", Kind::Malformed, 0},
+      {"2026-12-09 13:49:35.758651Z # close", Kind::Malformed, 0},
+      {"", Kind::Malformed, 0},
+  };
+  for (const auto& c : cases) {
+    const fiscalctl::TraceLine parsed = fiscalctl::parseTraceLine(c.line);
+    EXPECT_EQ(parsed.kind, c.kind) << c.line;
+    EXPECT_EQ(parsed.bytes.size(), c.bytes) << c.line;
+  }
+}
+
+}  // namespace
+}  // namespace fiscalctl_test
