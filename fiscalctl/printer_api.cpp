@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "printer/printer_library.h"
+
 namespace fiscalctl {
 
 PrinterApi::PrinterApi(const std::string& path) {
@@ -37,11 +39,11 @@ PrinterApi::~PrinterApi() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
+// The same library the console would load: beside bin/ in a build tree, else in
+// the installed library folder.
 std::string PrinterApi::besideExecutable() {
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return "libfiscalprinter.so.1";
-  return (exe.parent_path().parent_path() / "lib" / "libfiscalprinter.so.1").string();
+  std::string path = console::PrinterLibrary::consoleLibraryPath();
+  return path.empty() ? "libfiscalprinter.so.1" : path;
 }
 
 template <typename Fn>

@@ -25,11 +25,22 @@ PrinterLibrary::~PrinterLibrary() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
+#ifndef FISCAL_INSTALLED_LIBDIR
+#define FISCAL_INSTALLED_LIBDIR "../lib"
+#endif
+
 std::string PrinterLibrary::consoleLibraryPath() {
   std::error_code error;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return {};
-  return (exe.parent_path().parent_path() / "lib" / "libfiscalprinter.so.1").string();
+  const std::filesystem::path name = "libfiscalprinter.so.1";
+  const std::filesystem::path beside = exe.parent_path().parent_path() / "lib" / name;
+  const std::filesystem::path installed =
+      (exe.parent_path() / FISCAL_INSTALLED_LIBDIR / name).lexically_normal();
+  if (std::filesystem::exists(beside, error) || !std::filesystem::exists(installed, error)) {
+    return beside.string();
+  }
+  return installed.string();
 }
 
 // Each entry point's type is the public header's (decltype(&::OpenPort)); the

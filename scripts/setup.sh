@@ -3,12 +3,14 @@
 
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian packages the project needs to build, test, benchmark and take screenshots.
+# Debian packages the project needs to build, test, benchmark and take screenshots
+# (help2man: the manual pages; pkg-config: the installed-library check).
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common libglib2.0-bin
+  help2man pkg-config
 )
 
 fiscal_install_packages() {
@@ -27,8 +29,13 @@ fiscal_install_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# fiscal_build PRESET: configure (first time) and build.
+# fiscal_build PRESET [TARGET...]: configure (first time) and build the targets
+# (default: everything).
 fiscal_build() {
   local preset="$1"
-  (cd "$FISCAL_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset")
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  (cd "$FISCAL_ROOT" && cmake --preset "$preset" >/dev/null &&
+    cmake --build --preset "$preset" "${targets[@]}")
 }

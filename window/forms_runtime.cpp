@@ -1,24 +1,11 @@
 #include "window/forms_runtime.h"
 
 #include <QApplication>
-#include <QCursor>
 
+#include "window/busy_period.h"
 #include "window/main_window.h"
 
 namespace console {
-namespace {
-
-// The window is blocked while an event is handled (a printer call can take a
-// while); the busy cursor says so.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-}  // namespace
 
 QtFormsRuntime::QtFormsRuntime(const FormDefinition& form, EventEntry entry)
     : form_(form), entry_(std::move(entry)) {}
@@ -33,7 +20,9 @@ std::int32_t QtFormsRuntime::run(int argc, char** argv) {
   int count = argc;
   QApplication application(count, argv);
   open();
-  const int result = QApplication::exec();
+  // The window may have been closed while it opened; the loop would then wait
+  // for a window that is gone.
+  const int result = phase_ == Phase::Open ? QApplication::exec() : 0;
   // The loop can also end without the window closing (a quit request); the
   // form still gets its closing event before the shell goes on.
   if (window_) window_->close();
@@ -45,10 +34,20 @@ MainWindow& QtFormsRuntime::open() {
   window_ = std::make_unique<MainWindow>(form_);
   window_->setControlEventSink([this](ControlId id, EventId event) { onControlEvent(id, event); });
   window_->setCloseHandler([this] { onClose(); });
-  window_->show();
+  showBeforeConnecting();
   phase_ = Phase::Open;
   deliver(form_.id, kFormOpened);
+  if (closedWhileOpening_) onClose();
   return *window_;
+}
+
+// FormOpened connects to the printer, which blocks the window for up to the
+// printer's answer deadline; the operator sees the form meanwhile, not an empty
+// rectangle. Nothing typed or clicked before the form is usable takes effect.
+void QtFormsRuntime::showBeforeConnecting() {
+  BusyPeriod busy;
+  window_->showPainted();
+  busy.discardQueuedInput();
 }
 
 void QtFormsRuntime::onControlEvent(ControlId id, EventId event) {
@@ -56,16 +55,21 @@ void QtFormsRuntime::onControlEvent(ControlId id, EventId event) {
 }
 
 void QtFormsRuntime::onClose() {
+  // A close before FormOpened is handled once FormOpened has been: the events
+  // keep their order.
+  if (phase_ == Phase::Created) closedWhileOpening_ = true;
   if (phase_ != Phase::Open) return;
   phase_ = Phase::Closed;
   deliver(form_.id, kFormClosed);
 }
 
+// Input given while the event is handled is dropped, not run afterwards.
 void QtFormsRuntime::deliver(ControlId id, EventId event) {
-  const BusyCursor busy;
+  BusyPeriod busy;
   const ControlId controlId = id;
   const EventId eventId = event;
   entry_(window_->controls(), controlId, eventId, 0, 0);
+  busy.discardQueuedInput();
 }
 
 }  // namespace console

@@ -25,7 +25,8 @@ class QtFormsRuntime final : public FormsRuntime {
   std::int32_t run(int argc, char** argv) override;
 
   // The steps of run() for a caller that owns the application object: creates
-  // and shows the window, then delivers FormOpened.
+  // the window, shows it painted, then delivers FormOpened. Input given before
+  // FormOpened has been handled is dropped.
   MainWindow& open();
   // The window, once open() has created it.
   MainWindow* window() const { return window_.get(); }
@@ -33,6 +34,7 @@ class QtFormsRuntime final : public FormsRuntime {
  private:
   enum class Phase { Created, Open, Closed };
 
+  void showBeforeConnecting();
   void onControlEvent(ControlId id, EventId event);
   void onClose();
   void deliver(ControlId id, EventId event);
@@ -41,6 +43,7 @@ class QtFormsRuntime final : public FormsRuntime {
   EventEntry entry_;
   std::unique_ptr<MainWindow> window_;
   Phase phase_ = Phase::Created;
+  bool closedWhileOpening_ = false;
 };
 
 }  // namespace console

@@ -1,12 +1,20 @@
 #include "window/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
+#include <cstdint>
 
 #include "window/qt_controls.h"
 #include "form/tab_order.h"
@@ -47,6 +55,69 @@ QWidget* createFrame(const ControlDefinition& control, QWidget* parent) {
   auto* frame = new QGroupBox(latin1(control.caption), parent);
   frame->setFocusPolicy(Qt::NoFocus);
   return frame;
+}
+
+// A push button pressed by the keyboard as operators expect: Enter or Space
+// clicks when the key goes down, and a held key runs the command once. The X
+// server repeats a held key as a release and a press with one timestamp, which
+// Qt does not always mark as a repetition; the button recognises the pair itself.
+class CommandButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!pressesButton(*event)) {
+      QPushButton::keyPressEvent(event);
+      return;
+    }
+    if (!isRepetition(*event)) click();
+    event->accept();
+  }
+
+  void keyReleaseEvent(QKeyEvent* event) override {
+    releasedAt_ = event->timestamp();
+    releasedKey_ = event->key();
+    if (pressesButton(*event)) {
+      event->accept();
+      return;
+    }
+    QPushButton::keyReleaseEvent(event);
+  }
+
+ private:
+  static bool pressesButton(const QKeyEvent& event) {
+    const int key = event.key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+  }
+
+  // Events made by a program may carry no time (0); they are never repetitions.
+  bool isRepetition(const QKeyEvent& event) const {
+    return event.isAutoRepeat() || (event.timestamp() != 0 && event.timestamp() == releasedAt_ &&
+                                    event.key() == releasedKey_);
+  }
+
+  std::uint64_t releasedAt_ = 0;
+  int releasedKey_ = 0;
+};
+
+// Where a window frame of `frame`'s size goes so that all of it lies within
+// `available`: at its own top-left corner when it fits there, otherwise at the
+// nearest corner from which it does. A frame wider or taller than the area
+// starts at the area's left or top edge, so its title bar stays reachable.
+QPoint placeWithin(const QRect& frame, const QRect& available) {
+  const auto fit = [](int start, int size, int areaStart, int areaSize) {
+    if (size >= areaSize) return areaStart;
+    return std::clamp(start, areaStart, areaStart + areaSize - size);
+  };
+  return QPoint(fit(frame.x(), frame.width(), available.x(), available.width()),
+                fit(frame.y(), frame.height(), available.y(), available.height()));
+}
+
+// The screen the window opens on: the one at its position, else the primary one.
+QScreen* screenAt(QPoint position) {
+  QScreen* screen = QGuiApplication::screenAt(position);
+  return screen != nullptr ? screen : QGuiApplication::primaryScreen();
 }
 
 std::unique_ptr<Control> adapterFor(const ControlDefinition& control, QWidget& widget) {
@@ -103,6 +174,33 @@ void MainWindow::applyFormAttributes() {
   move(twipsToPixels(form_.rect.left, logicalDpiX()), twipsToPixels(form_.rect.top, logicalDpiY()));
   resize(twipsToPixels(form_.rect.width, logicalDpiX()),
          twipsToPixels(form_.rect.height, logicalDpiY()));
+  keepOnScreen();
+}
+
+// Before the window is shown its frame is not known yet and counts as the client
+// area; once shown, the window manager's frame counts too.
+void MainWindow::keepOnScreen() {
+  const QRect frame = frameGeometry();
+  const QScreen* screen = screenAt(frame.topLeft());
+  if (screen == nullptr) return;
+  const QPoint place = placeWithin(frame, screen->availableGeometry());
+  if (place != frame.topLeft()) move(place);
+}
+
+void MainWindow::showPainted() {
+  show();
+  // The window paints itself when the window system exposes it; the short tick
+  // wakes the loop so that the deadline holds even when no event comes.
+  const QDeadlineTimer deadline(kShowDeadline);
+  QTimer tick;
+  tick.start(10);
+  // A window closed meanwhile is never exposed.
+  while (isVisible() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  keepOnScreen();
+  // Sends the painted contents to the window system before a blocking call.
+  QGuiApplication::sync();
 }
 
 QWidget* MainWindow::createWidget(const ControlDefinition& control) {
@@ -119,10 +217,10 @@ QWidget* MainWindow::createWidget(const ControlDefinition& control) {
   return nullptr;
 }
 
-// A left click (or Space while the button has the focus) raises Click; a right
-// click raises SecondaryEvent.
+// A left click (or Space or Enter while the button has the focus) raises Click;
+// a right click raises SecondaryEvent.
 QWidget* MainWindow::createButton(const ControlDefinition& control) {
-  auto* button = new QPushButton(latin1(control.caption), this);
+  auto* button = new CommandButton(latin1(control.caption), this);
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setFocusPolicy(takesFocus(form_, control) ? Qt::StrongFocus : Qt::NoFocus);

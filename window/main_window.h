@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -20,6 +21,9 @@ inline constexpr const char* kFallbackFontFamily = "Liberation Sans";
 // Pixels for a length in twips at `dotsPerInch`, rounded to the nearest pixel.
 int twipsToPixels(int twips, int dotsPerInch);
 
+// How long showPainted() waits for the window system to show the window.
+inline constexpr std::chrono::milliseconds kShowDeadline{2000};
+
 class MainWindow final : public QWidget {
  public:
   // Receives each operator event of a control (Click, SecondaryEvent).
@@ -34,6 +38,11 @@ class MainWindow final : public QWidget {
   const ControlTable& controls() const { return table_; }
   // The widget of the control called `name`, or nullptr.
   QWidget* widget(std::string_view name) const;
+
+  // Shows the window and returns once it has been painted on the screen, or
+  // after kShowDeadline if the window system never shows it. The window is
+  // moved, if need be, so that all of it is on the screen it opens on.
+  void showPainted();
 
   void setControlEventSink(ControlEventSink sink) { sink_ = std::move(sink); }
   void setCloseHandler(CloseHandler handler) { closeHandler_ = std::move(handler); }
@@ -50,6 +59,7 @@ class MainWindow final : public QWidget {
   QWidget* createWidget(const ControlDefinition& control);
   QWidget* createButton(const ControlDefinition& control);
   void applyFormAttributes();
+  void keepOnScreen();
   void stackControls();
   void chainTabOrder();
   void raiseEvent(ControlId id, EventId event);

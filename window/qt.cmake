@@ -3,6 +3,7 @@
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets DBus)
 
 add_library(console_forms STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/busy_period.cpp
   ${CMAKE_CURRENT_LIST_DIR}/forms_runtime.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_controls.cpp

@@ -17,5 +17,9 @@ int main(int argc, char** argv) {
     std::fputs(sim::usageText(), stdout);
     return 0;
   }
+  if (parsed.options->version) {
+    std::puts("fiscal-printer-sim " FISCAL_VERSION);
+    return 0;
+  }
   return sim::run(*parsed.options);
 }

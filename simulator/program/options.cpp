@@ -62,6 +62,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
       options.silent = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--paper" || arg == "--stats") {
       if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
       (arg == "--paper" ? options.paper : options.stats) = args[++i];
@@ -81,8 +83,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 }
 
 const char* usageText() {
-  return "usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
-         "  Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+  return "Usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
+         "Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+         "\n"
+         "Options:\n"
          "  --exec COMMAND ARGS  run COMMAND with FISCALPRINTER_PORT1 set to the terminal;\n"
          "                       end with its exit code when it ends\n"
          "  --paper FILE         write the paper roll to FILE (default: standard output,\n"
@@ -98,7 +102,8 @@ const char* usageText() {
          "  --z-ms N             a Z closing takes N milliseconds (default 1500, at most\n"
          "                       3600000)\n"
          "  --silent             never answer\n"
-         "  --help               this text\n"
+         "  --help               print this text and exit\n"
+         "  --version            print the program's name and version and exit\n"
          "  SIGINT, SIGTERM and SIGHUP stop it: exit code 0, or under --exec the command is\n"
          "  stopped and the code is 128 + the signal's number. A paper roll or counters file\n"
          "  that could not be written makes the code 3.\n";

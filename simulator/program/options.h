@@ -20,6 +20,7 @@ struct Options {
   std::uint32_t zClosingMs = 1500;   // --z-ms N: how long a Z closing takes
   bool silent = false;               // --silent: never answer
   bool help = false;                 // --help
+  bool version = false;              // --version
 };
 
 // Either the options or a one-line error message naming the offending argument.

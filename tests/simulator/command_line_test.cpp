@@ -16,7 +16,7 @@ TEST(CommandLine, BadArgumentsEndWithCode2AndAMessage) {
     const Finished finished = runSimulatorToEnd(args);
     EXPECT_EQ(finished.exitCode, 2) << args[0];
     EXPECT_NE(finished.standardError.find(args[0]), std::string::npos) << finished.standardError;
-    EXPECT_NE(finished.standardError.find("usage:"), std::string::npos);
+    EXPECT_NE(finished.standardError.find("Usage:"), std::string::npos);
     EXPECT_EQ(finished.standardOutput, "");  // no device was opened
   }
 }

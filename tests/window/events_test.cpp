@@ -5,8 +5,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "window/forms_runtime.h"
@@ -25,6 +30,7 @@ struct Delivered {
   console::EventId event;
   bool busyCursor;     // the wait cursor was showing during the call
   bool windowVisible;  // the window existed and was shown during the call
+  bool windowPainted;  // ... and had been painted on the (offscreen) screen
 };
 
 }  // namespace
@@ -33,8 +39,11 @@ class EventsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { QCoreApplication::instance()->installEventFilter(this); }
   void init() {
     events_.clear();
+    painted_ = false;
+    whileHandling_ = nullptr;
     forms_ = std::make_unique<console::QtFormsRuntime>(mainForm(), spyEntry());
   }
   void cleanup() { forms_.reset(); }
@@ -46,6 +55,7 @@ class EventsTest : public QObject {
     QCOMPARE(events_[0].event, console::kFormOpened);
     QCOMPARE(events_[0].table, &window.controls());
     QVERIFY(events_[0].windowVisible);
+    QVERIFY(events_[0].windowPainted);
     // The controls exist by then: the table reaches every one of them.
     for (int position = 0; position < console::ControlTable::kSize; ++position) {
       QVERIFY(window.controls().at(position) != nullptr);
@@ -107,16 +117,70 @@ class EventsTest : public QObject {
     QCOMPARE(events_.size(), std::size_t{1});  // FormOpened only
   }
 
+  void keyboardPressOfTheFocusedButtonRaisesClick_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Space") << int(Qt::Key_Space);
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+  }
   void keyboardPressOfTheFocusedButtonRaisesClick() {
+    QFETCH(int, key);
     console::MainWindow& window = openWindow();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QWidget* button = window.widget("CmCommand17");
     button->setFocus();
-    QTest::keyClick(button, Qt::Key_Space);
-    QCOMPARE(events_.size(), std::size_t{2});
+    QTest::keyClick(button, static_cast<Qt::Key>(key));
+    QTRY_COMPARE(events_.size(), std::size_t{2});
     QCOMPARE(events_[1].control, mainForm().find("CmCommand17")->id);
     QCOMPARE(events_[1].event, console::kClick);
+  }
+
+  // A held key comes as releases and presses with one timestamp: one Click.
+  void heldKeyClicksOnce_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+  }
+  void heldKeyClicksOnce() {
+    QFETCH(int, key);
+    console::MainWindow& window = openWindow();
+    QWidget* button = window.widget("CmCommand15");
+    for (const auto& [type, time] : {std::pair{QEvent::KeyPress, 10},
+                                     {QEvent::KeyRelease, 50},
+                                     {QEvent::KeyPress, 50},
+                                     {QEvent::KeyRelease, 90}}) {
+      QKeyEvent event(type, key, Qt::NoModifier);
+      event.setTimestamp(time);
+      QApplication::sendEvent(button, &event);
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(events_.size(), std::size_t{2});
+  }
+
+  // Input that the display system queues while an event is handled (an impatient
+  // second click, a click elsewhere, a key) is dropped, not run afterwards; a
+  // click after the event is delivered.
+  void inputGivenWhileAnEventIsHandledIsDropped_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("key");  // 0: a left click in the target's middle
+    QTest::newRow("second click on CIERRE Z") << "CmCommand15" << 0;
+    QTest::newRow("click on ABRIR TIQUE") << "CmCommand3" << 0;
+    QTest::newRow("Space on the focused button") << "CmCommand15" << int(Qt::Key_Space);
+    QTest::newRow("Enter on the focused button") << "CmCommand15" << int(Qt::Key_Return);
+  }
+  void inputGivenWhileAnEventIsHandledIsDropped() {
+    QFETCH(QString, target);
+    QFETCH(int, key);
+    console::MainWindow& window = openWindow();
+    QWidget* widget = window.widget(target.toLatin1().constData());
+    widget->setFocus();
+    whileHandling_ = [&] { queueInput(window, *widget, key); };
+    window_test::clickAt(window, window_test::middleOf(window, "CmCommand15"));
+    QCoreApplication::processEvents();
+    QCOMPARE(events_.size(), std::size_t{2});
+    window_test::clickAt(window, window_test::middleOf(window, "CmCommand15"));
+    QCOMPARE(events_.size(), std::size_t{3});
   }
 
   void typingIntoTheTextBoxRaisesNothing() {
@@ -144,6 +208,15 @@ class EventsTest : public QObject {
     QCOMPARE(events_[2].event, console::kFormClosed);
   }
 
+  // A close request while the window is being shown: FormOpened, then FormClosed.
+  void closeWhileOpeningKeepsTheEventsInOrder() {
+    QTimer::singleShot(0, [this] { forms_->window()->close(); });
+    forms_->open();
+    QCOMPARE(events_.size(), std::size_t{2});
+    QCOMPARE(events_[0].event, console::kFormOpened);
+    QCOMPARE(events_[1].event, console::kFormClosed);
+  }
+
   void closeFromTheProgramRaisesFormClosedOnce() {
     console::MainWindow& window = openWindow();
     window.close();
@@ -162,7 +235,31 @@ class EventsTest : public QObject {
     QVERIFY(QApplication::overrideCursor() == nullptr);
   }
 
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (event->type() == QEvent::Paint && forms_ && receiver == forms_->window()) painted_ = true;
+    return QObject::eventFilter(receiver, event);
+  }
+
  private:
+  // Posts a press and a release, as the display system queues them.
+  static void queueInput(console::MainWindow& window, QWidget& target, int key) {
+    if (key != 0) {
+      for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QCoreApplication::postEvent(&target, new QKeyEvent(type, key, Qt::NoModifier));
+      }
+      return;
+    }
+    const QPointF at = target.geometry().center();
+    const QPointF global = window.mapToGlobal(at);
+    QCoreApplication::postEvent(
+        window.windowHandle(), new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                               Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(window.windowHandle(),
+                                new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  }
+
   console::EventEntry spyEntry() {
     return [this](const console::ControlTable& table, const console::ControlId& control,
                   const console::EventId& event, std::uint32_t, std::uint32_t) {
@@ -170,7 +267,8 @@ class EventsTest : public QObject {
       const console::MainWindow* window = forms_->window();
       events_.push_back({&table, control, event,
                          cursor != nullptr && cursor->shape() == Qt::WaitCursor,
-                         window != nullptr && window->isVisible()});
+                         window != nullptr && window->isVisible(), painted_});
+      if (auto queue = std::exchange(whileHandling_, nullptr)) queue();
       return 0;
     };
   }
@@ -182,6 +280,8 @@ class EventsTest : public QObject {
   }
 
   std::vector<Delivered> events_;
+  bool painted_ = false;
+  std::function<void()> whileHandling_;  // runs inside the next event
   std::unique_ptr<console::QtFormsRuntime> forms_;
 };
 

@@ -83,7 +83,7 @@ class MainWindowTest : public QObject {
  private slots:
   void init() {
     window_ = std::make_unique<MainWindow>(mainForm());
-    window_->show();
+    window_->showPainted();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
   void cleanup() { window_.reset(); }
@@ -166,7 +166,6 @@ class MainWindowTest : public QObject {
 
   void windowHasTheFormsTitlePlaceAndSize() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("Test FP900 (FISCAL)"));
-    QCOMPARE(window_->pos(), QPoint(407, 205));
     QCOMPARE(window_->size(), QSize(865, 379));
     QVERIFY(window_->width() >= 846 && window_->height() >= 378);
     const Qt::WindowFlags flags = window_->windowFlags();
@@ -174,6 +173,16 @@ class MainWindowTest : public QObject {
     QVERIFY(flags & Qt::WindowSystemMenuHint);
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
     QVERIFY(flags & Qt::WindowMaximizeButtonHint);
+  }
+
+  // The suite's screen is 1024 x 768 (small_screen.json): at the stored place
+  // (407, 205) the right third would be off it, so the window moves left.
+  void windowOpensWhollyOnASmallScreen() {
+    const QRect screen = window_->screen()->availableGeometry();
+    QCOMPARE(screen.size(), QSize(1024, 768));
+    QVERIFY(screen.contains(window_->frameGeometry()));
+    QCOMPARE(window_->frameGeometry().right(), screen.right());
+    QCOMPARE(window_->pos().y(), 205);
   }
 
   void nothingMovesOnResize_data() {

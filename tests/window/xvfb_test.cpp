@@ -105,6 +105,8 @@ class XvfbTest : public QObject {
         xdotool({QStringLiteral("getwindowname"), QString::number(window_->winId())});
     QVERIFY(title.has_value());
     QCOMPARE(*title, QStringLiteral("Test FP900 (FISCAL)\n"));
+    // All of the window fits on this 1280 x 1024 screen at the form's stored place.
+    QCOMPARE(window_->pos(), QPoint(407, 205));
   }
 
   void pointerClickReachesTheProcedure_data() {
