@@ -11,6 +11,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "fiscalprinter/fiscalprinter.h"
 #include "tests/simulator/simulator_process.h"
@@ -100,6 +102,56 @@ void BM_RoundTripPaced115200(benchmark::State& state) {
   std::filesystem::remove(trace);
 }
 BENCHMARK(BM_RoundTripPaced115200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The same pace on a text line of a non-fiscal document: argument 0 without
+// the fiscal memory, 1 with it (each command commits a journal line, the open
+// document and the stored reply before the reply goes out), 2 with
+// --memory-fsync as well (the commit waits for the disk).
+void BM_RoundTripPaced115200WithMemory(benchmark::State& state) {
+  const std::filesystem::path base =
+      std::filesystem::temp_directory_path() / ("roundtrip-memory-" + std::to_string(getpid()));
+  const std::filesystem::path trace = base.string() + ".trace";
+  const std::filesystem::path memory = base.string() + ".db";
+  for (const auto& path : {trace, memory}) std::filesystem::remove(path);
+  {
+    std::vector<std::string> args = {"--baud", "115200"};
+    if (state.range(0) >= 1) args.insert(args.end(), {"--memory", memory.string()});
+    if (state.range(0) == 2) args.push_back("--memory-fsync");
+    Session session(args, trace);
+    if (!session.ok()) state.SkipWithError("no printer");
+    SendCommandComplete("0E01|0000");
+    if (getLastError() != FP_OK) state.SkipWithError("cannot open a non-fiscal document");
+    const char word[2] = {0x0E, 0x02};
+    const char extension[2] = {0x00, 0x00};
+    const std::string text = "Linea de prueba del diario";
+    std::array<char, FP_AREA_SIZE> area{};
+    const auto offset = static_cast<std::streamoff>(std::filesystem::file_size(trace));
+    const auto start = Clock::now();
+    for (auto _ : state) {
+      AddDataField(word, 2);
+      AddDataField(extension, 2);
+      AddDataField(text.c_str(), static_cast<int>(text.size()));
+      SendCommand(area.data());
+      if (getLastError() != FP_OK) state.SkipWithError("command failed");
+    }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const std::size_t bytes = tracedBytes(trace, offset);
+    const double lineTime = static_cast<double>(bytes) * 10.0 / kBitsPerSecond;
+    state.counters["bytes_per_command"] =
+        static_cast<double>(bytes) / static_cast<double>(state.iterations());
+    state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
+  }
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    std::filesystem::remove(memory.string() + suffix);
+  }
+  std::filesystem::remove(trace);
+}
+BENCHMARK(BM_RoundTripPaced115200WithMemory)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

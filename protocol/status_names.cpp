@@ -16,6 +16,8 @@ constexpr std::array kPrinterBits = {
     NamedBit{printer_status::kPaperLow, "paper low"},
     NamedBit{printer_status::kPaperOut, "paper out"},
     NamedBit{printer_status::kDrawerOpen, "drawer open"},
+    NamedBit{printer_status::kCoverOpen, "cover open"},
+    NamedBit{printer_status::kMemoryError, "fiscal memory error"},
 };
 
 constexpr std::array kFiscalBits = {
@@ -25,6 +27,8 @@ constexpr std::array kFiscalBits = {
     NamedBit{fiscal_status::kPaymentStarted, "payment started"},
     NamedBit{fiscal_status::kDayTotalsPending, "day totals pending"},
     NamedBit{fiscal_status::kCommandRefused, "last command refused"},
+    NamedBit{fiscal_status::kMemoryFull, "fiscal memory full"},
+    NamedBit{fiscal_status::kDocumentRecovered, "document recovered after a restart"},
 };
 
 template <std::size_t N>
@@ -74,6 +78,12 @@ const char* returnCodeText(std::uint16_t code) {
       return "paper out";
     case return_code::kAmountTooLarge:
       return "amount too large";
+    case return_code::kCoverOpen:
+      return "cover open";
+    case return_code::kMemoryFull:
+      return "fiscal memory full";
+    case return_code::kMemoryWriteFailed:
+      return "fiscal memory write failed";
     default:
       return "";
   }

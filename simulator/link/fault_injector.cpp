@@ -4,6 +4,10 @@ namespace sim {
 
 Fault FaultInjector::next() {
   ++count_;
+  if (forcedLeft_ > 0) {
+    --forcedLeft_;
+    return forced_;
+  }
   if (corruptEvery_ != 0 && count_ % corruptEvery_ == 0) return Fault::kCorrupt;
   if (dropEvery_ != 0 && count_ % dropEvery_ == 0) return Fault::kDrop;
   return Fault::kNone;

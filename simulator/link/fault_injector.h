@@ -19,9 +19,17 @@ class FaultInjector {
 
   Fault next();
 
+  // The next `count` replies get `fault` (kNone: back to the regular faults only).
+  void force(Fault fault, std::uint32_t count) {
+    forced_ = fault;
+    forcedLeft_ = fault == Fault::kNone ? 0 : count;
+  }
+
  private:
   std::uint32_t corruptEvery_;
   std::uint32_t dropEvery_;
+  Fault forced_ = Fault::kNone;
+  std::uint32_t forcedLeft_ = 0;
   std::uint64_t count_ = 0;
 };
 

@@ -37,6 +37,9 @@ class TerminalLine : public ReplyLine {
   void sendAnswer(std::span<const std::uint8_t> frame) override;
   void sendNow(std::span<const std::uint8_t> frame) override;
 
+  // Damages the next `count` replies with `fault` (asked for from outside).
+  void forceFaults(Fault fault, std::uint32_t count) { faults_.force(fault, count); }
+
  private:
   int fd_;
   LineSettings settings_;

@@ -17,13 +17,19 @@ Session::Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uin
       onCounted_(std::move(onCounted)) {}
 
 void Session::receive(std::span<const std::uint8_t> bytes) {
-  decoder_.feed(bytes);
+  decoder_->feed(bytes);
   // Once a stop is requested, frames still waiting are left unanswered.
   while (!stopRequested()) {
-    const std::optional<WireEvent> event = decoder_.next();
+    const std::optional<WireEvent> event = decoder_->next();
     if (!event) break;
     handle(*event);
   }
+}
+
+void Session::restart(std::optional<std::uint32_t> sequence, Bytes reply) {
+  decoder_ = std::make_unique<WireDecoder>();
+  lastSequence_ = sequence;
+  lastReply_ = sequence ? std::move(reply) : Bytes{};
 }
 
 void Session::handle(const WireEvent& event) {
@@ -76,7 +82,8 @@ void Session::answerCommand(const WireEvent& event) {
   }
   const Command& command = event.command;
   const CommandInfo* info = FiscalPrinter::find(command.word, command.extension);
-  const Reply reply = printer_.execute(command);
+  Bytes encoded;
+  const Reply reply = executeDurably(command, info, event.sequence, encoded);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
     workLong();
@@ -87,9 +94,45 @@ void Session::answerCommand(const WireEvent& event) {
   auto& byKind = refused ? stats_.refusedByCommand : stats_.executedByCommand;
   ++byKind[info != nullptr ? std::string(info->name) : "unknown"];
   lastSequence_ = event.sequence;
-  lastReply_ = encodeReply(event.sequence, reply);
+  lastReply_ = std::move(encoded);
   if (onCounted_) onCounted_();
   line_.sendReply(lastReply_);
+}
+
+// Executes the command; with a store, keeps what it did there before anything
+// of it is printed or answered. `encoded` receives the reply frame.
+Reply Session::executeDurably(const Command& command, const CommandInfo* info,
+                              std::uint32_t sequence, Bytes& encoded) {
+  if (store_ == nullptr) {
+    Reply reply = printer_.execute(command);
+    encoded = encodeReply(sequence, reply);
+    return reply;
+  }
+  const FiscalState before = printer_.state();
+  PaperRoll& paper = printer_.paper();
+  paper.hold();
+  Reply reply = printer_.execute(command);
+  if (reply.outcome.code == ReturnCode::kOk) {
+    printer_.setMemoryError(false);  // the reply tells how this write went
+    reply.printerStatus = printer_.printerStatus();
+    encoded = encodeReply(sequence, reply);
+    const FiscalState after = printer_.state();
+    const ExecutedCommand executed{info != nullptr ? info->name : "unknown",
+                                   before,
+                                   after,
+                                   printer_.lastLine(),
+                                   sequence,
+                                   encoded};
+    if (!store_->keep(executed)) {
+      paper.discard();
+      printer_.restore(before, false);
+      printer_.setMemoryError(true);
+      reply = printer_.refusal(ReturnCode::kMemoryWriteFailed);
+    }
+  }
+  paper.release();
+  encoded = encodeReply(sequence, reply);
+  return reply;
 }
 
 // The printer is busy for longCommandMs_, saying so at once and at each interval.

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "simulator/link/printer_wire.h"
 #include "simulator/link/reply_line.h"
+#include "simulator/memory/command_store.h"
 #include "simulator/model/fiscal_printer.h"
 #include "simulator/program/stats.h"
 
@@ -23,6 +25,15 @@ class Session {
   Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uint32_t longCommandMs,
           std::function<void()> onCounted = {});
 
+  // With a store, every executed command is kept there before its reply is
+  // sent; one the store cannot keep is undone and refused (kMemoryWriteFailed).
+  void keepCommandsIn(CommandStore* store) { store_ = store; }
+
+  // Starts afresh after a restart: frames half received are forgotten, and a
+  // command repeated with `sequence` is answered with `reply` (the last one the
+  // memory kept), or nothing is remembered when there is none.
+  void restart(std::optional<std::uint32_t> sequence, Bytes reply);
+
   // Bytes from the line, in any split.
   void receive(std::span<const std::uint8_t> bytes);
 
@@ -32,13 +43,16 @@ class Session {
   void answerCommand(const WireEvent& event);
   void answerMalformed(const WireEvent& event);
   void workLong();
+  Reply executeDurably(const Command& command, const CommandInfo* info, std::uint32_t sequence,
+                       Bytes& encoded);
 
   FiscalPrinter& printer_;
   Stats& stats_;
   ReplyLine& line_;
   std::uint32_t longCommandMs_;
   std::function<void()> onCounted_;
-  WireDecoder decoder_;
+  CommandStore* store_ = nullptr;
+  std::unique_ptr<WireDecoder> decoder_ = std::make_unique<WireDecoder>();
   std::optional<std::uint32_t> lastSequence_;  // of the last command executed
   Bytes lastReply_;                            // its reply, sent again on retransmission
 };

@@ -22,7 +22,9 @@ ReturnCode FiscalPrinter::checkIdle(const Command& command) const {
 
 Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
   if (const ReturnCode code = checkIdle(command); code != ReturnCode::kOk) return {code, {}};
-  numbering_.zClosing = nextSerial(numbering_.zClosing, 4);
+  // Z numbers never start again: a full fiscal memory takes no more closings.
+  if (memoryFull()) return {ReturnCode::kMemoryFull, {}};
+  ++numbering_.zClosing;
   printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4));
   day_ = DayTotals{};
   drawerOpen_ = false;
@@ -64,6 +66,10 @@ void FiscalPrinter::printDayTotals(std::string_view title) {
   paper_.print(layout::leftRight("Documentos no fiscales", count(day_.nonFiscal)));
   paper_.print(layout::leftRight("Cancelados", count(day_.cancelled)));
   paper_.print(layout::leftRight("Devoluciones", formatCents(day_.returns)));
+  for (const auto& [rate, totals] : day_.byRate) {
+    paper_.print(layout::leftRight("Neto " + formatRate(rate), formatCents(totals.net)));
+    paper_.print(layout::leftRight("IVA " + formatRate(rate), formatCents(totals.tax)));
+  }
   paper_.print(layout::leftRight("IVA", formatCents(day_.tax)));
   paper_.print(layout::leftRight("TOTAL", formatCents(day_.total)));
   paper_.print(layout::leftRight("Ultimo tique", zeroPadded(numbering_.ticket, 8)));

@@ -68,11 +68,14 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
 
 Reply FiscalPrinter::execute(const Command& command) {
   Outcome outcome;
+  lastLine_.reset();
   const CommandInfo* info = find(command.word, command.extension);
   if (info == nullptr) {
     outcome.code = ReturnCode::kUnknownCommand;
   } else if (info->prints && paper_.isOut()) {
     outcome.code = ReturnCode::kPaperOut;
+  } else if (info->prints && coverOpen_) {
+    outcome.code = ReturnCode::kCoverOpen;
   } else {
     outcome = runKeepingPaper(*info, command);
   }
@@ -95,7 +98,25 @@ Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& c
   day_ = day;
   numbering_ = numbering;
   drawerOpen_ = drawerOpen;
+  lastLine_.reset();
   return Outcome{ReturnCode::kPaperOut, {}};
+}
+
+Reply FiscalPrinter::refusal(ReturnCode code) {
+  std::uint16_t fiscal = fiscalStatus();
+  if (code != ReturnCode::kOk) fiscal |= fp::protocol::fiscal_status::kCommandRefused;
+  return Reply{printerStatus(), fiscal, Outcome{code, {}}};
+}
+
+void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
+  document_ = state.document;
+  day_ = state.day;
+  numbering_ = state.numbering;
+  lastLine_.reset();
+  if (afterRestart) {
+    recovered_.reset();
+    if (document_.kind != DocumentKind::kNone) recovered_ = document_;
+  }
 }
 
 std::uint16_t FiscalPrinter::printerStatus() const {
@@ -104,6 +125,8 @@ std::uint16_t FiscalPrinter::printerStatus() const {
   if (paper_.isLow()) word |= printer_status::kPaperLow;
   if (paper_.isOut()) word |= printer_status::kPaperOut;
   if (drawerOpen_) word |= printer_status::kDrawerOpen;
+  if (coverOpen_) word |= printer_status::kCoverOpen;
+  if (memoryError_) word |= printer_status::kMemoryError;
   return word;
 }
 
@@ -125,6 +148,10 @@ std::uint16_t FiscalPrinter::fiscalStatus() const {
   }
   if (document_.payments > 0) word |= fiscal_status::kPaymentStarted;
   if (!day_.isEmpty()) word |= fiscal_status::kDayTotalsPending;
+  if (memoryFull()) word |= fiscal_status::kMemoryFull;
+  if (recovered_ && recovered_->kind == document_.kind && recovered_->number == document_.number) {
+    word |= fiscal_status::kDocumentRecovered;
+  }
   return word;
 }
 

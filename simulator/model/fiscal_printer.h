@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "simulator/model/command.h"
@@ -24,7 +25,7 @@ struct CommandInfo {
   std::uint16_t word;
   std::uint16_t extension;
   std::string_view name;  // "ticket_item": its key in the statistics
-  bool prints;            // refused with kPaperOut when the roll is finished
+  bool prints;            // refused with kPaperOut / kCoverOpen when it cannot print
   bool takesLong;         // long enough that the link reports "still working"
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
   DocumentKind kind;  // the document the command belongs to
@@ -49,6 +50,31 @@ class FiscalPrinter {
   const DayTotals& day() const { return day_; }
   const Numbering& numbering() const { return numbering_; }
   bool drawerOpen() const { return drawerOpen_; }
+
+  // The fiscal state as the memory keeps it, and a return to one (a restart
+  // from the memory, or undoing a command the memory could not keep). A
+  // document open in a restored state is marked as recovered in the fiscal
+  // status word until it ends.
+  FiscalState state() const { return FiscalState{document_, day_, numbering_}; }
+  void restore(const FiscalState& state, bool afterRestart);
+
+  // The line the last command added to the open document, if any.
+  const std::optional<JournalLine>& lastLine() const { return lastLine_; }
+
+  // Z closings the fiscal memory has room for (1 to kLastReportNumber); once
+  // that many are done, Z is refused with kMemoryFull.
+  void setZCapacity(std::uint32_t capacity) { zCapacity_ = capacity; }
+  bool memoryFull() const { return numbering_.zClosing >= zCapacity_; }
+
+  // Conditions set from outside while the printer runs.
+  void setCoverOpen(bool open) { coverOpen_ = open; }
+  void setDrawerOpen(bool open) { drawerOpen_ = open; }
+  // The last write to the fiscal memory failed (shown in the printer status word).
+  void setMemoryError(bool failed) { memoryError_ = failed; }
+  // A refusal decided outside the model (the memory could not keep the command).
+  Reply refusal(ReturnCode code);
+
+  PaperRoll& paper() { return paper_; }
 
  private:
   // Command handlers, reached only through the command table of find().
@@ -77,6 +103,11 @@ class FiscalPrinter {
   DayTotals day_;
   Numbering numbering_;
   bool drawerOpen_ = false;
+  bool coverOpen_ = false;
+  bool memoryError_ = false;
+  std::uint32_t zCapacity_ = kLastReportNumber;
+  std::optional<JournalLine> lastLine_;
+  std::optional<Document> recovered_;  // the open document found at the last restart
 };
 
 }  // namespace sim

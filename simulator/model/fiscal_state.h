@@ -2,10 +2,24 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
 
 namespace sim {
 
 enum class DocumentKind { kNone, kTicket, kInvoice, kNonFiscal };
+
+// Amounts at one tax rate, in cents: gross (tax included) = net + tax.
+struct RateTotals {
+  std::int64_t gross = 0;
+  std::int64_t net = 0;
+  std::int64_t tax = 0;
+  bool operator==(const RateTotals&) const = default;
+};
+
+// Keyed by the rate in hundredths of a percent (2100 = 21.00 %).
+using RateTable = std::map<std::int64_t, RateTotals>;
 
 // The document being printed. Amounts are in cents, tax included.
 struct Document {
@@ -19,6 +33,10 @@ struct Document {
   std::int64_t paid = 0;        // sum of the payments
   std::uint32_t payments = 0;   // payments accepted
   std::uint32_t textLines = 0;  // lines of a non-fiscal document
+  // Sales minus returns at each rate, as priced: tax included on a ticket,
+  // net on an invoice. Never negative; the tax is worked out on these sums.
+  std::map<std::int64_t, std::int64_t> bases;
+  bool operator==(const Document&) const = default;
 };
 
 // Totals since the last Z closing. Only closed documents add amounts.
@@ -30,8 +48,10 @@ struct DayTotals {
   std::int64_t total = 0;  // closed tickets and invoices, tax included
   std::int64_t tax = 0;
   std::int64_t returns = 0;  // returned items, tax included (already out of total)
+  RateTable byRate;          // closed tickets and invoices by tax rate
 
   bool isEmpty() const { return tickets + invoices + nonFiscal + cancelled == 0; }
+  bool operator==(const DayTotals&) const = default;
 };
 
 // Numbers that run across days: last number given to each kind of document and report.
@@ -43,7 +63,33 @@ struct Numbering {
   std::uint32_t nonFiscal = 0;
   std::uint32_t zClosing = 0;
   std::uint32_t xReport = 0;
+  bool operator==(const Numbering&) const = default;
 };
+
+// Everything fiscal the printer keeps between commands (what its memory holds).
+struct FiscalState {
+  Document document;
+  DayTotals day;
+  Numbering numbering;
+  bool operator==(const FiscalState&) const = default;
+};
+
+// A line a command added to the open document, for the journal: an item
+// ("item" or "return"), a payment, or a text line of a non-fiscal document.
+struct JournalLine {
+  std::string kind;            // "item", "return", "payment", "text"
+  std::string text;            // description, payment label, or the text line
+  std::int64_t quantity = 0;   // items: 4 implied decimals
+  std::int64_t unitPrice = 0;  // items: cents
+  std::int64_t rate = 0;       // items: hundredths of a percent
+  std::int64_t amount = 0;     // items: the line amount as priced, negative for a return;
+                               // payments: the amount paid
+};
+
+// Largest numbers before they start again from 1: document numbers have eight
+// digits, X report numbers four.
+inline constexpr std::uint32_t kLastDocumentNumber = 99'999'999;
+inline constexpr std::uint32_t kLastReportNumber = 9'999;
 
 // The number after `last` in a series of `digits` digits: 1 again after the largest.
 inline std::uint32_t nextSerial(std::uint32_t last, int digits) {

@@ -10,7 +10,9 @@ Outcome FiscalPrinter::openNonFiscal(const Command& command, DocumentKind kind) 
   if (document_.kind != DocumentKind::kNone) return Outcome{ReturnCode::kOutOfOrder, {}};
   if (!fitsFieldCount(command, 0)) return Outcome{ReturnCode::kMalformedField, {}};
   numbering_.nonFiscal = nextSerial(numbering_.nonFiscal, 8);
-  document_ = Document{kind, numbering_.nonFiscal};
+  document_ = Document{};
+  document_.kind = kind;
+  document_.number = numbering_.nonFiscal;
   drawerOpen_ = false;
   printDocumentHeader("DOCUMENTO NO FISCAL", document_.number);
   return Outcome{ReturnCode::kOk, {zeroPadded(document_.number, 8)}};
@@ -24,6 +26,7 @@ Outcome FiscalPrinter::printNonFiscalText(const Command& command, DocumentKind k
   }
   paper_.print(fieldAt(command, 1));
   ++document_.textLines;
+  lastLine_ = JournalLine{"text", std::string(fieldAt(command, 1))};
   return Outcome{ReturnCode::kOk, {}};
 }
 

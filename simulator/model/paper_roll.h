@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -30,10 +32,29 @@ class PaperRoll {
   // A write to the stream failed (a full disk, an unwritable device).
   bool hasFailed() const { return failed_; }
 
+  // What the printer is told about its paper from outside: as the roll
+  // says, near its end, or out. loadNewRoll() starts a full roll.
+  enum class Condition { kAsTheRollSays, kNearEnd, kOut };
+  void setCondition(Condition condition) { condition_ = condition; }
+  void loadNewRoll();
+
+  // Lines printed between hold() and release() reach the stream only at
+  // release(); discard() forgets them, as if they had never been printed (a
+  // command the fiscal memory could not keep prints nothing).
+  void hold();
+  void release();
+  void discard();
+
  private:
+  bool write(std::string_view line);  // false (and counted lost) when the stream fails
+
   std::ostream& out_;
   std::size_t capacity_;
   std::size_t printed_ = 0;
+  Condition condition_ = Condition::kAsTheRollSays;
+  bool holding_ = false;
+  std::size_t printedBeforeHold_ = 0;
+  std::vector<std::string> held_;
   std::size_t lost_ = 0;
   bool failed_ = false;
 };

@@ -20,6 +20,9 @@ enum class ReturnCode : std::uint16_t {
   kPaymentMissing = fp::protocol::return_code::kPaymentMissing,
   kPaperOut = fp::protocol::return_code::kPaperOut,
   kAmountTooLarge = fp::protocol::return_code::kAmountTooLarge,
+  kCoverOpen = fp::protocol::return_code::kCoverOpen,
+  kMemoryFull = fp::protocol::return_code::kMemoryFull,
+  kMemoryWriteFailed = fp::protocol::return_code::kMemoryWriteFailed,
 };
 
 }  // namespace sim

@@ -72,21 +72,35 @@ std::optional<Item> readItem(const Command& command) {
   return Item{*quantity, *price, *rate};
 }
 
-// Gross (tax included), net and tax of a line: ticket prices include the tax,
-// invoice prices are net and the tax is added.
-struct LineAmounts {
-  std::int64_t gross;
-  std::int64_t net;
-  std::int64_t tax;
-};
-
-LineAmounts splitLine(std::int64_t amount, std::int64_t rate, DocumentKind kind) {
+// Gross (tax included), net and tax of an amount at one rate: ticket prices
+// include the tax, invoice prices are net and the tax is added. The tax is
+// rounded half up to the cent; on a ticket the net is what is left.
+RateTotals atRate(std::int64_t amount, std::int64_t rate, DocumentKind kind) {
   if (kind == DocumentKind::kInvoice) {
     const std::int64_t tax = addedTax(amount, rate);
     return {amount + tax, amount, tax};
   }
   const std::int64_t tax = includedTax(amount, rate);
   return {amount, amount - tax, tax};
+}
+
+// The document's amounts by rate: the tax of each rate is worked out once on
+// the sum of its lines, so returns take back exactly what sales added and no
+// amount changes sign.
+RateTable byRate(const Document& document) {
+  RateTable table;
+  for (const auto& [rate, base] : document.bases) table[rate] = atRate(base, rate, document.kind);
+  return table;
+}
+
+RateTotals sum(const RateTable& table) {
+  RateTotals all;
+  for (const auto& [rate, totals] : table) {
+    all.gross += totals.gross;
+    all.net += totals.net;
+    all.tax += totals.tax;
+  }
+  return all;
 }
 
 // "  1.0000 x 1.00 (21.00%)            1.00": quantity, price, rate, amount.
@@ -110,7 +124,9 @@ Outcome FiscalPrinter::openSalesDocument(const Command& command, DocumentKind ki
   }
   std::uint32_t& last = kind == DocumentKind::kTicket ? numbering_.ticket : numbering_.invoice;
   last = nextSerial(last, 8);
-  document_ = Document{kind, last};
+  document_ = Document{};
+  document_.kind = kind;
+  document_.number = last;
   drawerOpen_ = false;
   printDocumentHeader(kind == DocumentKind::kTicket ? "TIQUE" : "FACTURA A", document_.number);
   if (kind == DocumentKind::kInvoice) {
@@ -129,22 +145,33 @@ Outcome FiscalPrinter::addItem(const Command& command, DocumentKind kind) {
   if (!item) return refuse(ReturnCode::kMalformedField);
   const auto amount = lineAmount(item->quantity, item->unitPrice);
   if (!amount) return refuse(ReturnCode::kAmountTooLarge);
-  const LineAmounts line = splitLine(*amount, item->rate, kind);
   const bool isReturn = command.extension == 0x0001;
   const std::int64_t sign = isReturn ? -1 : 1;
-  if (isReturn && line.gross > document_.total) return refuse(ReturnCode::kReturnExceedsSale);
-  if (!isReturn && document_.total + line.gross > kMaxAmountCents) {
-    return refuse(ReturnCode::kAmountTooLarge);
+  // A return takes back what was sold at its rate in this document, no more.
+  const auto sold = document_.bases.find(item->rate);
+  if (isReturn && (sold == document_.bases.end() || *amount > sold->second)) {
+    return refuse(ReturnCode::kReturnExceedsSale);
   }
-  document_.total += sign * line.gross;
-  document_.net += sign * line.net;
-  document_.tax += sign * line.tax;
-  ++document_.itemLines;
-  if (isReturn) document_.returns += line.gross;
+  Document updated = document_;
+  updated.bases[item->rate] += sign * *amount;
+  const RateTotals totals = sum(byRate(updated));
+  if (totals.gross > kMaxAmountCents) return refuse(ReturnCode::kAmountTooLarge);
+  updated.total = totals.gross;
+  updated.net = totals.net;
+  updated.tax = totals.tax;
+  ++updated.itemLines;
+  if (isReturn) updated.returns += atRate(*amount, item->rate, kind).gross;
+  document_ = std::move(updated);
+  lastLine_ = JournalLine{isReturn ? "return" : "item",
+                          trimmedRight(fieldAt(command, 5)),
+                          item->quantity,
+                          item->unitPrice,
+                          item->rate,
+                          sign * *amount};
 
   printTrailer(command, 1, 4);
   paper_.print((isReturn ? "DEVOLUCION " : "") + trimmedRight(fieldAt(command, 5)));
-  paper_.print(itemLine(*item, sign * (kind == DocumentKind::kInvoice ? line.net : line.gross)));
+  paper_.print(itemLine(*item, sign * *amount));
   return Outcome{ReturnCode::kOk, {zeroPadded(document_.total, 11)}};
 }
 
@@ -174,8 +201,9 @@ Outcome FiscalPrinter::addPayment(const Command& command, DocumentKind kind) {
   document_.paid += *amount;
   ++document_.payments;
   const std::string label = trimmedRight(fieldAt(command, 1));
-  paper_.print(layout::leftRight(label.empty() ? paymentName(fieldAt(command, 6)) : label,
-                                 formatCents(*amount)));
+  const std::string name = label.empty() ? paymentName(fieldAt(command, 6)) : label;
+  paper_.print(layout::leftRight(name, formatCents(*amount)));
+  lastLine_ = JournalLine{"payment", name, 0, 0, 0, *amount};
   const std::int64_t due = document_.total - document_.paid;
   return Outcome{ReturnCode::kOk,
                  {zeroPadded(due > 0 ? due : 0, 11), zeroPadded(due < 0 ? -due : 0, 11)}};
@@ -206,6 +234,12 @@ Outcome FiscalPrinter::closeSalesDocument(const Command& command, DocumentKind k
   day_.total += document_.total;
   day_.tax += document_.tax;
   day_.returns += document_.returns;
+  for (const auto& [rate, totals] : byRate(document_)) {
+    RateTotals& dayAtRate = day_.byRate[rate];
+    dayAtRate.gross += totals.gross;
+    dayAtRate.net += totals.net;
+    dayAtRate.tax += totals.tax;
+  }
   const std::uint32_t number = document_.number;
   document_ = Document{};
   return Outcome{ReturnCode::kOk, {zeroPadded(number, 8)}};

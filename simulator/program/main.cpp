@@ -5,9 +5,11 @@
 
 #include "simulator/program/options.h"
 #include "simulator/program/run.h"
+#include "simulator/program/subcommands.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (sim::isSubcommand(args)) return sim::runSubcommand(args);
   const sim::ParsedOptions parsed = sim::parseOptions(args);
   if (!parsed.options) {
     std::fprintf(stderr, "fiscal-printer-sim: %s\n%s", parsed.error.c_str(), sim::usageText());

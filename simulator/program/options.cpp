@@ -7,6 +7,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint64_t kMaxNumber = 1'000'000'000;
+constexpr std::uint32_t kMaxZClosings = 9999;          // Z numbers have four digits
 constexpr std::uint32_t kMaxMilliseconds = 3'600'000;  // an hour: longer is a mistake
 
 std::optional<std::uint32_t> parseNumber(std::string_view text) {
@@ -64,9 +65,21 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
-    } else if (arg == "--paper" || arg == "--stats") {
+    } else if (arg == "--paper" || arg == "--stats" || arg == "--memory" || arg == "--control") {
       if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
-      (arg == "--paper" ? options.paper : options.stats) = args[++i];
+      (arg == "--paper"    ? options.paper
+       : arg == "--stats"  ? options.stats
+       : arg == "--memory" ? options.memory
+                           : options.control) = args[++i];
+    } else if (arg == "--memory-fsync") {
+      options.memoryFsync = true;
+    } else if (arg == "--memory-capacity") {
+      const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
+      if (!value || *value < 1 || *value > kMaxZClosings) {
+        return failure(arg + " needs a whole number from 1 to " + std::to_string(kMaxZClosings));
+      }
+      options.memoryCapacity = *value;
+      ++i;
     } else if (const NumberOption* number = findNumberOption(arg)) {
       const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
       if (!value || *value < number->minimum || *value > number->maximum) {
@@ -84,6 +97,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 
 const char* usageText() {
   return "Usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
+         "       fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
+         "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
+         "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
          "Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
          "\n"
          "Options:\n"
@@ -101,6 +117,11 @@ const char* usageText() {
          "  --roll-lines N       the paper roll ends after N lines\n"
          "  --z-ms N             a Z closing takes N milliseconds (default 1500, at most\n"
          "                       3600000)\n"
+         "  --memory FILE        keep the fiscal memory in FILE (created when missing);\n"
+         "                       without it the printer starts blank and forgets at exit\n"
+         "  --memory-capacity N  the fiscal memory has room for N Z closings (default 9999)\n"
+         "  --memory-fsync       wait for the disk at every commit of the fiscal memory\n"
+         "  --control PATH       listen for control requests on the Unix socket PATH\n"
          "  --silent             never answer\n"
          "  --help               print this text and exit\n"
          "  --version            print the program's name and version and exit\n"

@@ -13,13 +13,16 @@
 #include <vector>
 
 #include "line/posix_line.h"
+#include "simulator/control/control_socket.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
 #include "simulator/link/stop_request.h"
+#include "simulator/memory/fiscal_memory.h"
 #include "simulator/model/fiscal_printer.h"
 #include "simulator/program/child_process.h"
+#include "simulator/program/live_printer.h"
 #include "simulator/program/output_file.h"
 #include "simulator/program/stats.h"
 
@@ -149,6 +152,17 @@ int run(const Options& options) {
   std::optional<PseudoTerminal> terminal = PseudoTerminal::open(error);
   if (!terminal) return fail(error);
 
+  std::unique_ptr<FiscalMemory> memory;
+  if (options.memory) {
+    const auto sync =
+        options.memoryFsync ? FiscalMemory::Sync::kOnCommit : FiscalMemory::Sync::kByTheSystem;
+    memory = FiscalMemory::open(*options.memory, sync, error);
+    if (!memory) return fail("fiscal memory " + *options.memory + ": " + error);
+  }
+  std::optional<ControlSocket> control =
+      options.control ? ControlSocket::listen(*options.control, error) : std::nullopt;
+  if (options.control && !control) return fail("control socket: " + error);
+
   Stats stats;
   OutputTrouble trouble;
   const auto writeStats = [&] {
@@ -167,7 +181,12 @@ int run(const Options& options) {
                     {options.delayMs, options.baud, options.corruptEvery, options.dropEvery},
                     stats);
   Session session(printer, stats, line, options.zClosingMs, saveStats);
+  printer.setZCapacity(options.memoryCapacity);
+  session.keepCommandsIn(memory.get());
+  LivePrinter live(printer, session, line, memory.get());
+  if (!live.restart()) return fail("fiscal memory " + *options.memory + ": " + memory->error());
   std::cout << terminal->path() << std::endl;
+  if (control) std::cout << *options.control << std::endl;
 
   std::optional<pid_t> child;
   if (!options.exec.empty()) {
@@ -180,7 +199,7 @@ int run(const Options& options) {
   InputPacer pacer(options.baud);
   const auto deliver = [&](std::span<const std::uint8_t> bytes) {
     pacer.arrived(bytes.size());
-    if (!options.silent) session.receive(bytes);
+    if (!options.silent && !live.powerCut()) session.receive(bytes);
   };
   const auto tick = [&] {
     if (statsRequested) {
@@ -192,6 +211,8 @@ int run(const Options& options) {
       complain("the paper roll cannot be written (" + paperOutput.failure() +
                "): printing commands are refused as paper out");
     }
+    if (control) control->serve([&](std::string_view request) { return live.answer(request); });
+    live.tick();
   };
   const int exitCode = serve(terminal->fd(), deliver, child, tick);
   saveStats();

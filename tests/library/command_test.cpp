@@ -103,11 +103,11 @@ TEST_F(Commands, ReadersGiveTheLastReplysFieldsWholeAndTheWordsNames) {
 
   EXPECT_STREQ(getStatusBitName(FP_PRINTER_STATUS_WORD, 2), "drawer open");
   EXPECT_STREQ(getStatusBitName(FP_FISCAL_STATUS_WORD, 5), "last command refused");
-  for (auto [word, bit] : {std::pair{0, 3}, {1, 15}, {2, 0}, {1, -1}, {1, 16}}) {
+  for (auto [word, bit] : {std::pair{0, 8}, {1, 15}, {2, 0}, {1, -1}, {1, 16}}) {
     EXPECT_STREQ(getStatusBitName(word, bit), "") << word << " " << bit;
   }
   EXPECT_STREQ(getReturnCodeText(2), "out of order");
-  for (int unused : {0, 9, 0x10000, -2}) EXPECT_STREQ(getReturnCodeText(unused), "") << unused;
+  for (int unused : {0, 12, 0x10000, -2}) EXPECT_STREQ(getReturnCodeText(unused), "") << unused;
 }
 
 TEST_F(Commands, FieldListIsEmptyAfterASendThatFailedBeforeTheLine) {

@@ -74,12 +74,17 @@ namespace {
 
 // Z and X numbers have four digits, document numbers eight: after the
 // largest, numbering starts again at 1 and no reply field grows a digit.
-TEST_F(ModelTest, ZNumberRollsOverFrom9999To0001) {
+// Z numbers never start again: after Z 9999 the fiscal memory is full. X and
+// document numbers roll over.
+TEST_F(ModelTest, ZNumbersStopAt9999WhenTheMemoryIsFull) {
   for (int z = 1; z < 9999; ++z) ASSERT_EQ(press(kClosingZ), sim::ReturnCode::kOk);
   EXPECT_EQ(reply(kClosingZ).outcome.fields, std::vector<std::string>{"9999"});
   out_.str("");
-  EXPECT_EQ(reply(kClosingZ).outcome.fields, std::vector<std::string>{"0001"});
-  EXPECT_NE(paper().find("CIERRE Z Nro 0001"), std::string::npos);
+  const sim::Reply full = reply(kClosingZ);
+  EXPECT_EQ(full.outcome.code, sim::ReturnCode::kMemoryFull);
+  EXPECT_EQ(full.fiscalStatus & fp::protocol::fiscal_status::kMemoryFull, fp::protocol::fiscal_status::kMemoryFull);
+  EXPECT_EQ(paper(), "");
+  EXPECT_EQ(printer_.numbering().zClosing, 9999u);
 
   const std::vector<std::tuple<std::uint32_t, int, std::uint32_t>> series = {
       {0, 4, 1}, {9998, 4, 9999}, {9999, 4, 1}, {99'999'998, 8, 99'999'999}, {99'999'999, 8, 1}};

@@ -12,6 +12,8 @@ TEST(CommandLine, BadArgumentsEndWithCode2AndAMessage) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--baud", "fast"},
                                                {"--corrupt-every"},
                                                {"--nonsense"},
+                                               {"--memory-capacity", "10000"},
+                                               {"report", "--from", "10/12/2026"},
                                                {"--exec"}}) {
     const Finished finished = runSimulatorToEnd(args);
     EXPECT_EQ(finished.exitCode, 2) << args[0];

@@ -110,12 +110,14 @@ FP_API int SendCommandComplete(const char* packed);
 FP_API int getLastError(void);
 
 /* Printer status word of the last reply (0 to 65535): bit 0 paper low, bit 1
- * paper out, bit 2 cash drawer open. */
+ * paper out, bit 2 cash drawer open, bit 3 cover open, bit 4 fiscal memory
+ * error. */
 FP_API int getPrinterStatus(void);
 
 /* Fiscal status word of the last reply (0 to 65535): bit 0 ticket open, bit 1
  * "A" invoice open, bit 2 non-fiscal document open, bit 3 payment started,
- * bit 4 day totals pending, bit 5 last command refused. */
+ * bit 4 day totals pending, bit 5 last command refused, bit 6 fiscal memory
+ * full, bit 7 the open document was open before the printer restarted. */
 FP_API int getFiscalStatus(void);
 
 /* A short, static, NUL-terminated English text for any code (never NULL). */

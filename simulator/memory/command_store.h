@@ -1,0 +1,32 @@
+// Where the printer makes each executed command durable before its reply
+// goes out on the line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "simulator/model/fiscal_state.h"
+
+namespace sim {
+
+// One executed command, with everything the memory keeps of it.
+struct ExecutedCommand {
+  std::string_view name;                   // command key, "ticket_close"
+  const FiscalState& before;               // the fiscal state before the command
+  const FiscalState& after;                // and after it
+  const std::optional<JournalLine>& line;  // the line it added to the open document
+  std::uint32_t sequence;                  // its sequence number on the line
+  std::span<const std::uint8_t> reply;     // the reply frame about to be sent
+};
+
+class CommandStore {
+ public:
+  virtual ~CommandStore() = default;
+  // Keeps the command in one transaction, committed when this returns true.
+  // False when it cannot be written: then nothing of it is kept.
+  virtual bool keep(const ExecutedCommand& command) = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,503 @@
+#include "simulator/memory/fiscal_memory.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "simulator/memory/memory_schema.h"
+
+namespace sim {
+namespace {
+
+constexpr char kSqliteHeader[] = "SQLite format 3";  // and its terminating zero: 16 bytes
+
+std::string systemError(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
+
+bool hasSqliteHeader(int fd) {
+  char header[sizeof kSqliteHeader] = {};
+  return ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
+         std::memcmp(header, kSqliteHeader, sizeof header) == 0;
+}
+
+std::optional<std::int64_t> singleInteger(sql::Database& db, const char* query) {
+  sql::Statement& statement = db.statement(query);
+  if (!statement.step()) return std::nullopt;
+  const std::int64_t value = statement.integer(0);
+  statement.reset();
+  return value;
+}
+
+// Why an existing SQLite file cannot serve as a fiscal memory, or empty when it can.
+std::string whyNotAFiscalMemory(sql::Database& db) {
+  const auto application = singleInteger(db, "PRAGMA application_id");
+  if (!application) return "not a fiscal memory file (unreadable: " + db.error() + ")";
+  if (*application != schema::kApplicationId) {
+    return "not a fiscal memory file (another program's SQLite database)";
+  }
+  if (singleInteger(db, "PRAGMA user_version") != schema::kVersion) {
+    return "a fiscal memory of another version";
+  }
+  sql::Statement& check = db.statement("PRAGMA quick_check");
+  const bool intact = check.step() && check.text(0) == "ok";
+  check.reset();
+  if (!intact) return "damaged fiscal memory (the integrity check fails)";
+  for (const char* query : {"SELECT COUNT(*) FROM printer", "SELECT COUNT(*) FROM counters",
+                            "SELECT COUNT(*) FROM day"}) {
+    if (singleInteger(db, query) != 1) return "damaged fiscal memory (a table is missing or empty)";
+  }
+  return {};
+}
+
+std::string newSerial() {
+  std::random_device random;
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::string serial = "VIR";
+  for (int i = 0; i < 8; ++i) serial += static_cast<char>('0' + digit(random));
+  return serial;
+}
+
+bool createTables(sql::Database& db) {
+  if (!db.execute("BEGIN IMMEDIATE")) return false;
+  const std::string pragmas = "PRAGMA application_id = " + std::to_string(schema::kApplicationId) +
+                              "; PRAGMA user_version = " + std::to_string(schema::kVersion) + ";";
+  const std::string now = timestampNow();
+  const bool created = db.execute(pragmas.c_str()) && db.execute(schema::kCreate) &&
+                       db.statement("INSERT INTO printer VALUES (1, ?1, ?2, ?3, ?4, 0, ?4)")
+                           .bind(1, std::string_view("IMPRESOR FISCAL VIRTUAL"))
+                           .bind(2, std::string_view("1.0"))
+                           .bind(3, std::string_view(newSerial()))
+                           .bind(4, std::string_view(now))
+                           .run() &&
+                       db.execute("COMMIT");
+  if (!created) db.execute("ROLLBACK");
+  return created;
+}
+
+void removeCreated(const std::string& path) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((path + suffix).c_str());
+}
+
+DocumentKind kindFromName(std::string_view name) {
+  if (name == "ticket") return DocumentKind::kTicket;
+  if (name == "invoice") return DocumentKind::kInvoice;
+  if (name == "non_fiscal") return DocumentKind::kNonFiscal;
+  return DocumentKind::kNone;
+}
+
+bool endsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+}  // namespace
+
+std::string timestampNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+std::string_view kindName(DocumentKind kind) {
+  switch (kind) {
+    case DocumentKind::kTicket:
+      return "ticket";
+    case DocumentKind::kInvoice:
+      return "invoice";
+    case DocumentKind::kNonFiscal:
+      return "non_fiscal";
+    case DocumentKind::kNone:
+      break;
+  }
+  return "none";
+}
+
+std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync sync,
+                                                 std::string& error) {
+  struct stat info {};
+  const bool existed = ::stat(path.c_str(), &info) == 0;
+  if (existed && !S_ISREG(info.st_mode)) {
+    error = "not a regular file";
+    return nullptr;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) {
+    error = systemError("cannot open");
+    return nullptr;
+  }
+  // SQLite's own locks are POSIX record locks; this one is separate and says
+  // that a printer is using the file.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? "in use by another simulator" : systemError("cannot lock");
+    ::close(fd);
+    return nullptr;
+  }
+  const bool fresh = ::fstat(fd, &info) == 0 && info.st_size == 0;
+  const auto fail = [&](std::string message) -> std::unique_ptr<FiscalMemory> {
+    error = std::move(message);
+    if (!existed) removeCreated(path);
+    ::close(fd);
+    return nullptr;
+  };
+  if (!fresh && !hasSqliteHeader(fd)) return fail("not a fiscal memory file (not a SQLite file)");
+
+  std::optional<sql::Database> db =
+      sql::Database::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
+  if (!db) return fail("cannot open: " + error);
+  if (!fresh) {
+    if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) {
+      db.reset();  // before the lock goes
+      return fail(why);
+    }
+  }
+  const std::string synchronous =
+      std::string("PRAGMA synchronous = ") + (sync == Sync::kOnCommit ? "FULL" : "NORMAL");
+  if (!db->execute("PRAGMA journal_mode = WAL") || !db->execute(synchronous.c_str()) ||
+      !db->execute("PRAGMA busy_timeout = 1000") || (fresh && !createTables(*db))) {
+    std::string why = "cannot write: " + db->error();
+    db.reset();
+    return fail(why);
+  }
+  std::unique_ptr<FiscalMemory> memory(new FiscalMemory(std::move(*db), fd));
+  if (!memory->recordPowerOn() || !memory->load()) {
+    error = "cannot write: " + memory->error();
+    memory.reset();
+    if (!existed) removeCreated(path);
+    return nullptr;
+  }
+  return memory;
+}
+
+std::unique_ptr<FiscalMemory> FiscalMemory::openForReading(const std::string& path,
+                                                           std::string& error) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    error = systemError("cannot open");
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "not a regular file";
+    return nullptr;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error = systemError("cannot open");
+    return nullptr;
+  }
+  const bool header = hasSqliteHeader(fd);
+  ::close(fd);
+  if (!header) {
+    error = "not a fiscal memory file (not a SQLite file)";
+    return nullptr;
+  }
+  std::optional<sql::Database> db =
+      sql::Database::open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+  if (!db) return nullptr;
+  db->execute("PRAGMA busy_timeout = 1000");
+  if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) {
+    error = why;
+    return nullptr;
+  }
+  return std::unique_ptr<FiscalMemory>(new FiscalMemory(std::move(*db), -1));
+}
+
+FiscalMemory::FiscalMemory(sql::Database database, int lockFd)
+    : database_(std::move(database)), lockFd_(lockFd) {}
+
+FiscalMemory::~FiscalMemory() {
+  // Closing the connection first: closing any descriptor of the file drops
+  // the process's record locks, which SQLite still holds until then.
+  database_.reset();
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+bool FiscalMemory::recordPowerOn() {
+  const bool written =
+      database_->statement("UPDATE printer SET power_ons = power_ons + 1, last_power_on = ?1")
+          .bind(1, std::string_view(timestampNow()))
+          .run();
+  if (!written) error_ = database_->error();
+  return written;
+}
+
+std::optional<FiscalState> FiscalMemory::load() {
+  FiscalState state;
+  sql::Statement& counters = database_->statement(
+      "SELECT last_ticket, last_invoice, last_non_fiscal, last_z, last_x FROM counters");
+  if (!counters.step()) {
+    error_ = database_->error();
+    return std::nullopt;
+  }
+  const auto number = [&](int column) {
+    return static_cast<std::uint32_t>(counters.integer(column));
+  };
+  state.numbering = Numbering{number(0), number(1), number(2), number(3), number(4)};
+  counters.reset();
+
+  sql::Statement& day = database_->statement(
+      "SELECT tickets, invoices, non_fiscal, cancelled, total, tax, returns FROM day");
+  if (!day.step()) {
+    error_ = database_->error();
+    return std::nullopt;
+  }
+  DayTotals& totals = state.day;
+  totals.tickets = static_cast<std::uint32_t>(day.integer(0));
+  totals.invoices = static_cast<std::uint32_t>(day.integer(1));
+  totals.nonFiscal = static_cast<std::uint32_t>(day.integer(2));
+  totals.cancelled = static_cast<std::uint32_t>(day.integer(3));
+  totals.total = day.integer(4);
+  totals.tax = day.integer(5);
+  totals.returns = day.integer(6);
+  day.reset();
+  sql::Statement& rates = database_->statement("SELECT rate, gross, net, tax FROM day_rates");
+  while (rates.step()) {
+    totals.byRate[rates.integer(0)] =
+        RateTotals{rates.integer(1), rates.integer(2), rates.integer(3)};
+  }
+  rates.reset();
+
+  openDocumentId_ = 0;
+  sql::Statement& open = database_->statement(
+      "SELECT document_id, kind, number, item_lines, total, net, tax, returns, paid, payments, "
+      "text_lines FROM open_document");
+  if (open.step()) {
+    Document& document = state.document;
+    openDocumentId_ = open.integer(0);
+    document.kind = kindFromName(open.text(1));
+    document.number = static_cast<std::uint32_t>(open.integer(2));
+    document.itemLines = static_cast<std::uint32_t>(open.integer(3));
+    document.total = open.integer(4);
+    document.net = open.integer(5);
+    document.tax = open.integer(6);
+    document.returns = open.integer(7);
+    document.paid = open.integer(8);
+    document.payments = static_cast<std::uint32_t>(open.integer(9));
+    document.textLines = static_cast<std::uint32_t>(open.integer(10));
+  }
+  open.reset();
+  sql::Statement& bases = database_->statement("SELECT rate, base FROM open_document_rates");
+  while (bases.step()) state.document.bases[bases.integer(0)] = bases.integer(1);
+  bases.reset();
+  return state;
+}
+
+std::optional<StoredReply> FiscalMemory::lastReply() {
+  sql::Statement& stored = database_->statement("SELECT sequence, reply FROM last_reply");
+  if (!stored.step()) return std::nullopt;
+  StoredReply reply{static_cast<std::uint32_t>(stored.integer(0)), stored.blob(1)};
+  stored.reset();
+  return reply;
+}
+
+bool FiscalMemory::keep(const ExecutedCommand& command) {
+  const std::int64_t openDocumentBefore = openDocumentId_;
+  if (!database_->execute("BEGIN IMMEDIATE")) {
+    error_ = database_->error();
+    return false;
+  }
+  if (writeCommand(command) && database_->execute("COMMIT")) return true;
+  error_ = database_->error();
+  if (sqlite3_get_autocommit(database_->handle()) == 0) database_->execute("ROLLBACK");
+  openDocumentId_ = openDocumentBefore;
+  return false;
+}
+
+bool FiscalMemory::writeCommand(const ExecutedCommand& command) {
+  const FiscalState& before = command.before;
+  const FiscalState& after = command.after;
+  if (before.numbering != after.numbering && !writeCounters(after.numbering)) return false;
+  if (before.day != after.day && !writeDay(after.day)) return false;
+  if (before.numbering.zClosing != after.numbering.zClosing && !writeClosing(command)) return false;
+  if (!writeJournal(command)) return false;
+  if (before.document != after.document && !writeOpenDocument(after.document)) return false;
+  return database_->statement("INSERT OR REPLACE INTO last_reply VALUES (1, ?1, ?2)")
+      .bind(1, std::int64_t{command.sequence})
+      .bind(2, command.reply)
+      .run();
+}
+
+bool FiscalMemory::writeCounters(const Numbering& numbering) {
+  return database_
+      ->statement(
+          "UPDATE counters SET last_ticket = ?1, last_invoice = ?2, last_non_fiscal = ?3, "
+          "last_z = ?4, last_x = ?5")
+      .bind(1, std::int64_t{numbering.ticket})
+      .bind(2, std::int64_t{numbering.invoice})
+      .bind(3, std::int64_t{numbering.nonFiscal})
+      .bind(4, std::int64_t{numbering.zClosing})
+      .bind(5, std::int64_t{numbering.xReport})
+      .run();
+}
+
+bool FiscalMemory::writeDay(const DayTotals& day) {
+  if (!database_
+           ->statement(
+               "UPDATE day SET tickets = ?1, invoices = ?2, non_fiscal = ?3, cancelled = ?4, "
+               "total = ?5, tax = ?6, returns = ?7")
+           .bind(1, std::int64_t{day.tickets})
+           .bind(2, std::int64_t{day.invoices})
+           .bind(3, std::int64_t{day.nonFiscal})
+           .bind(4, std::int64_t{day.cancelled})
+           .bind(5, day.total)
+           .bind(6, day.tax)
+           .bind(7, day.returns)
+           .run() ||
+      !database_->statement("DELETE FROM day_rates").run()) {
+    return false;
+  }
+  for (const auto& [rate, totals] : day.byRate) {
+    if (!database_->statement("INSERT INTO day_rates VALUES (?1, ?2, ?3, ?4)")
+             .bind(1, rate)
+             .bind(2, totals.gross)
+             .bind(3, totals.net)
+             .bind(4, totals.tax)
+             .run()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FiscalMemory::writeOpenDocument(const Document& document) {
+  if (!database_->statement("DELETE FROM open_document").run() ||
+      !database_->statement("DELETE FROM open_document_rates").run()) {
+    return false;
+  }
+  if (document.kind == DocumentKind::kNone) return true;
+  if (!database_
+           ->statement(
+               "INSERT INTO open_document VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)")
+           .bind(1, openDocumentId_)
+           .bind(2, kindName(document.kind))
+           .bind(3, std::int64_t{document.number})
+           .bind(4, std::int64_t{document.itemLines})
+           .bind(5, document.total)
+           .bind(6, document.net)
+           .bind(7, document.tax)
+           .bind(8, document.returns)
+           .bind(9, document.paid)
+           .bind(10, std::int64_t{document.payments})
+           .bind(11, std::int64_t{document.textLines})
+           .run()) {
+    return false;
+  }
+  for (const auto& [rate, base] : document.bases) {
+    if (!database_->statement("INSERT INTO open_document_rates VALUES (?1, ?2)")
+             .bind(1, rate)
+             .bind(2, base)
+             .run()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FiscalMemory::writeJournal(const ExecutedCommand& command) {
+  const Document& before = command.before.document;
+  const Document& after = command.after.document;
+  const std::string now = timestampNow();
+  if (before.kind == DocumentKind::kNone && after.kind != DocumentKind::kNone) {
+    if (!database_
+             ->statement("INSERT INTO documents (kind, number, day, state, opened_at) "
+                         "VALUES (?1, ?2, ?3, 'open', ?4)")
+             .bind(1, kindName(after.kind))
+             .bind(2, std::int64_t{after.number})
+             .bind(3, std::int64_t{command.after.numbering.zClosing} + 1)
+             .bind(4, std::string_view(now))
+             .run()) {
+      return false;
+    }
+    openDocumentId_ = sqlite3_last_insert_rowid(database_->handle());
+  }
+  if (const auto& line = command.line) {
+    if (!database_
+             ->statement(
+                 "INSERT INTO document_lines VALUES (?1, (SELECT COUNT(*) + 1 FROM document_lines "
+                 "WHERE document_id = ?1), ?2, ?3, ?4, ?5, ?6, ?7)")
+             .bind(1, openDocumentId_)
+             .bind(2, std::string_view(line->kind))
+             .bind(3, std::string_view(line->text))
+             .bind(4, line->quantity)
+             .bind(5, line->unitPrice)
+             .bind(6, line->rate)
+             .bind(7, line->amount)
+             .run()) {
+      return false;
+    }
+  }
+  if (before.kind != DocumentKind::kNone && after.kind == DocumentKind::kNone) {
+    const bool cancelled = endsWith(command.name, "_cancel");
+    if (!database_
+             ->statement("UPDATE documents SET state = ?2, closed_at = ?3, total = ?4, net = ?5, "
+                         "tax = ?6, returns = ?7, paid = ?8 WHERE id = ?1")
+             .bind(1, openDocumentId_)
+             .bind(2, std::string_view(cancelled ? "cancelled" : "closed"))
+             .bind(3, std::string_view(now))
+             .bind(4, before.total)
+             .bind(5, before.net)
+             .bind(6, before.tax)
+             .bind(7, before.returns)
+             .bind(8, before.paid)
+             .run()) {
+      return false;
+    }
+    openDocumentId_ = 0;
+  }
+  return true;
+}
+
+bool FiscalMemory::writeClosing(const ExecutedCommand& command) {
+  const DayTotals& day = command.before.day;
+  const std::int64_t number = command.after.numbering.zClosing;
+  if (!database_
+           ->statement(
+               "INSERT INTO z_closings VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'ticket' ORDER BY id "
+               "LIMIT 1), "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'ticket' ORDER BY id "
+               "DESC LIMIT 1), "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'invoice' ORDER BY id "
+               "LIMIT 1), "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'invoice' ORDER BY id "
+               "DESC LIMIT 1), "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'non_fiscal' ORDER BY id "
+               "LIMIT 1), "
+               "(SELECT number FROM documents WHERE day = ?1 AND kind = 'non_fiscal' ORDER BY id "
+               "DESC LIMIT 1))")
+           .bind(1, number)
+           .bind(2, std::string_view(timestampNow()))
+           .bind(3, std::int64_t{day.tickets})
+           .bind(4, std::int64_t{day.invoices})
+           .bind(5, std::int64_t{day.nonFiscal})
+           .bind(6, std::int64_t{day.cancelled})
+           .bind(7, day.total)
+           .bind(8, day.total - day.tax)
+           .bind(9, day.tax)
+           .bind(10, day.returns)
+           .run()) {
+    return false;
+  }
+  for (const auto& [rate, totals] : day.byRate) {
+    if (!database_->statement("INSERT INTO z_rates VALUES (?1, ?2, ?3, ?4, ?5)")
+             .bind(1, number)
+             .bind(2, rate)
+             .bind(3, totals.gross)
+             .bind(4, totals.net)
+             .bind(5, totals.tax)
+             .run()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace sim

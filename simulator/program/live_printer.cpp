@@ -1,0 +1,87 @@
+#include "simulator/program/live_printer.h"
+
+#include <cstdio>
+
+#include "simulator/control/control_verbs.h"
+
+namespace sim {
+
+bool LivePrinter::restart() {
+  if (memory_ == nullptr) {
+    printer_.restore(FiscalState{}, true);
+    session_.restart(std::nullopt, {});
+    return true;
+  }
+  const std::optional<FiscalState> state = memory_->load();
+  if (!state) {
+    printer_.setMemoryError(true);
+    return false;
+  }
+  printer_.restore(*state, true);
+  const std::optional<StoredReply> stored = memory_->lastReply();
+  if (stored) {
+    session_.restart(stored->sequence, stored->bytes);
+  } else {
+    session_.restart(std::nullopt, {});
+  }
+  return true;
+}
+
+std::string LivePrinter::statusText() const {
+  char text[64];
+  std::snprintf(text, sizeof text, "printer 0x%04X fiscal 0x%04X", printer_.printerStatus(),
+                printer_.fiscalStatus());
+  return text;
+}
+
+std::string LivePrinter::answer(std::string_view request) {
+  std::string error;
+  const std::optional<ControlRequest> parsed = parseControlRequest(request, error);
+  if (!parsed) return "error: " + error;
+  using Verb = ControlRequest::Verb;
+  PaperRoll& paper = printer_.paper();
+  switch (parsed->verb) {
+    case Verb::kStatus:
+      break;
+    case Verb::kPaperNearEnd:
+      paper.setCondition(PaperRoll::Condition::kNearEnd);
+      break;
+    case Verb::kPaperOut:
+      paper.setCondition(PaperRoll::Condition::kOut);
+      break;
+    case Verb::kPaperOk:
+      paper.loadNewRoll();
+      break;
+    case Verb::kCoverOpen:
+    case Verb::kCoverClosed:
+      printer_.setCoverOpen(parsed->verb == Verb::kCoverOpen);
+      break;
+    case Verb::kDrawerOpen:
+    case Verb::kDrawerClosed:
+      printer_.setDrawerOpen(parsed->verb == Verb::kDrawerOpen);
+      break;
+    case Verb::kPowerCut:
+      powerCut_ = true;
+      powerBack_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(parsed->count);
+      return "ok power cut for " + std::to_string(parsed->count) + " ms";
+    case Verb::kFaultCorrupt:
+      line_.forceFaults(Fault::kCorrupt, parsed->count);
+      break;
+    case Verb::kFaultDrop:
+      line_.forceFaults(Fault::kDrop, parsed->count);
+      break;
+    case Verb::kFaultNone:
+      line_.forceFaults(Fault::kNone, 0);
+      break;
+  }
+  if (powerCut_) return "ok (power is cut) " + statusText();
+  return "ok " + statusText();
+}
+
+void LivePrinter::tick() {
+  if (!powerCut_ || std::chrono::steady_clock::now() < powerBack_) return;
+  powerCut_ = false;
+  restart();
+}
+
+}  // namespace sim

@@ -1,0 +1,47 @@
+// The running printer as seen from outside the line: conditions set through
+// the control socket (paper, cover, drawer, faults), power cuts, and restarts
+// from the fiscal memory.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "simulator/link/reply_line.h"
+#include "simulator/link/session.h"
+#include "simulator/memory/fiscal_memory.h"
+#include "simulator/model/fiscal_printer.h"
+
+namespace sim {
+
+class LivePrinter {
+ public:
+  // `memory` may be null: the printer then restarts blank.
+  LivePrinter(FiscalPrinter& printer, Session& session, TerminalLine& line, FiscalMemory* memory)
+      : printer_(printer), session_(session), line_(line), memory_(memory) {}
+
+  // Takes up the state the memory holds (blank without one), as after power-on:
+  // an open document stays open. False when the memory cannot be read.
+  bool restart();
+
+  // Carries out one control request and returns the answer line: "ok ..."
+  // with the status words after it, or "error: ...".
+  std::string answer(std::string_view request);
+
+  // True during a power cut: the printer hears nothing and says nothing.
+  bool powerCut() const { return powerCut_; }
+  // Ends a power cut whose time is over, restarting the printer.
+  void tick();
+
+ private:
+  std::string statusText() const;
+
+  FiscalPrinter& printer_;
+  Session& session_;
+  TerminalLine& line_;
+  FiscalMemory* memory_;
+  bool powerCut_ = false;
+  std::chrono::steady_clock::time_point powerBack_{};
+};
+
+}  // namespace sim

@@ -1,0 +1,170 @@
+// The fiscal memory in process: what a restart takes up again, a write that
+// fails while running, and files it must refuse at start without touching them.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "simulator/memory/fiscal_memory.h"
+#include "protocol/status_words.h"
+#include "tests/simulator/link_fixture.h"
+#include "tests/simulator/memory_fixture.h"
+
+namespace sim_test {
+namespace {
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::unique_ptr<sim::FiscalMemory> openMemory(const std::string& path, std::string& error) {
+  return sim::FiscalMemory::open(path, sim::FiscalMemory::Sync::kByTheSystem, error);
+}
+
+class MemoryTest : public LinkTest {
+ protected:
+  MemoryTest() : LinkTest(0) {
+    memory_ = openMemory(path_, error_);
+    session_.keepCommandsIn(memory_.get());
+  }
+
+  MemoryDirectory directory_;
+  std::string path_ = directory_.file("memory.db");
+  std::string error_;
+  std::unique_ptr<sim::FiscalMemory> memory_;
+};
+
+TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
+  ASSERT_TRUE(memory_) << error_;
+  std::uint8_t sequence = 1;
+  for (const Button& button : {kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingZ,
+                               kClosingX, kInvoiceOpen, kInvoiceItem}) {
+    send(commandFrame(sequence++, button));
+  }
+  const sim::FiscalState before = printer_.state();
+  const proto::Bytes lastReply = line_.sent.back().bytes;
+  memory_.reset();  // the process ends
+
+  std::ostringstream paper;
+  sim::PaperRoll roll(paper);
+  sim::FiscalPrinter printer(roll);
+  sim::Stats stats;
+  RecordingLine line;
+  sim::Session session(printer, stats, line, 0);
+  const auto memory = openMemory(path_, error_);
+  ASSERT_TRUE(memory) << error_;
+  session.keepCommandsIn(memory.get());
+  const auto state = memory->load();
+  ASSERT_TRUE(state);
+  EXPECT_EQ(*state, before);
+  printer.restore(*state, true);
+  const auto stored = memory->lastReply();
+  ASSERT_TRUE(stored);
+  session.restart(stored->sequence, stored->bytes);
+  EXPECT_EQ(printer.fiscalStatus() & fp::protocol::fiscal_status::kDocumentRecovered,
+            fp::protocol::fiscal_status::kDocumentRecovered);
+
+  // The host never saw the last reply and sends the command again.
+  session.receive(commandFrame(static_cast<std::uint8_t>(sequence - 1), kInvoiceItem));
+  EXPECT_EQ(line.sent.back().bytes, lastReply);
+  EXPECT_EQ(stats.commandsExecuted, 0u);
+  EXPECT_EQ(printer.document().itemLines, 1u);
+  EXPECT_EQ(paper.str(), "");
+}
+
+// A full disk while running: the command is refused with its own code, and
+// neither the state nor the paper shows any of it; once there is room again
+// the same command goes through.
+TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
+  ASSERT_TRUE(memory_) << error_;
+  send(commandFrame(1, kTicketOpen));
+  const sim::FiscalState before = printer_.state();
+  const std::string paperBefore = paper_.str();
+
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit full = saved;
+  full.rlim_cur = 0;  // no file may grow any more
+  setrlimit(RLIMIT_FSIZE, &full);
+  send(commandFrame(2, kTicketItem));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+
+  const proto::ReplyMessage refused = decodeReply(line_.sent.back().bytes);
+  EXPECT_EQ(refused.returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
+  EXPECT_EQ(refused.printerStatus & fp::protocol::printer_status::kMemoryError, fp::protocol::printer_status::kMemoryError);
+  EXPECT_EQ(printer_.state(), before);
+  EXPECT_EQ(paper_.str(), paperBefore);
+
+  send(commandFrame(3, kTicketItem));
+  const proto::ReplyMessage executed = decodeReply(line_.sent.back().bytes);
+  EXPECT_EQ(executed.returnCode, 0);
+  EXPECT_EQ(executed.printerStatus & fp::protocol::printer_status::kMemoryError, 0);
+  EXPECT_EQ(memory_->load()->document.itemLines, 1u);
+}
+
+TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
+  MemoryDirectory directory;
+  const std::string good = directory.file("good.db");
+  std::string error;
+  { ASSERT_TRUE(openMemory(good, error)) << error; }
+  const std::string damaged = directory.file("damaged.db");
+  std::filesystem::copy_file(good, damaged);
+  {
+    std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);  // the header of the second page
+    file << std::string(100, '\xA5');
+  }
+  const std::string text = directory.file("text.db");
+  std::ofstream(text) << "not a database\n";
+  const std::string foreign = directory.file("foreign.db");
+  {
+    sqlite3* db = nullptr;
+    sqlite3_open(foreign.c_str(), &db);
+    sqlite3_exec(db, "CREATE TABLE t (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  const auto held = openMemory(good, error);  // another simulator has it
+  ASSERT_TRUE(held) << error;
+
+  struct Case {
+    std::string path;
+    std::string message;
+  };
+  for (const Case& c : {Case{text, "not a SQLite file"}, Case{foreign, "another program's"},
+                        Case{damaged, "damaged"}, Case{good, "in use by another simulator"},
+                        Case{directory.file(""), "not a regular file"}}) {
+    SCOPED_TRACE(c.path);
+    const std::string before = std::filesystem::is_regular_file(c.path) ? contents(c.path) : "";
+    EXPECT_FALSE(openMemory(c.path, error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    if (!before.empty()) {
+      EXPECT_TRUE(contents(c.path) == before) << "the file was changed";
+    }
+  }
+}
+
+TEST(MemoryFiles, ADiskWithNoRoomLeavesNoFileBehind) {
+  MemoryDirectory directory;
+  const std::string path = directory.file("new.db");
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit full = saved;
+  full.rlim_cur = 0;
+  setrlimit(RLIMIT_FSIZE, &full);
+  std::string error;
+  const bool opened = openMemory(path, error) != nullptr;
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(opened);
+  EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
+}  // namespace sim_test
