@@ -7,23 +7,28 @@ namespace console {
 ConsoleModule::ConsoleModule(ProgramRuntime& runtime, std::string libraryPath)
     : runtime_(runtime), library_(runtime, std::move(libraryPath)) {}
 
+// An error condition raised during a call is reported by the facade right after
+// that call, so the event ends with no condition pending.
 std::int32_t ConsoleModule::MAINFORM(const ControlTable& controls, const ControlId& controlId,
-                                     const EventId& eventId, std::uint32_t word4,
-                                     std::uint32_t word5) {
+                                     const EventId& eventId, std::uint32_t /*word4*/,
+                                     std::uint32_t /*word5*/) {
   scratch_.fill(0);
   runtime_.activate();
-  keptWords_[0] = word4;
-  keptWords_[1] = word5;
-  statusWord_ = 0;
-
   std::int32_t result = 0;
   if (const EventBinding* binding = findBinding(controlId, eventId)) {
-    EventContext event{library_, controls, storage_, scratch_};
+    EventContext context{controls, scratch_};
+    ModuleEvent event{library_, context, storage_, *binding};
     result = binding->procedure(event);
   }
-  if (runtime_.errorFlagged()) runtime_.errorStep();
-  runtime_.exitStep(statusWord_, result);
+  runtime_.exitStep(result);
   return result;
+}
+
+EventEntry eventEntryOf(ConsoleModule& module) {
+  return [&module](const ControlTable& controls, const ControlId& controlId, const EventId& eventId,
+                   std::uint32_t word4, std::uint32_t word5) {
+    return module.MAINFORM(controls, controlId, eventId, word4, word5);
+  };
 }
 
 }  // namespace console

@@ -3,14 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "app/control_table.h"
-#include "app/event_context.h"
 #include "app/module_storage.h"
-#include "app/program_runtime.h"
 #include "printer/printer_library.h"
+#include "shell/control_table.h"
+#include "shell/event_context.h"
+#include "shell/forms_interface.h"
+#include "shell/program_runtime.h"
 
 namespace console {
 
@@ -21,24 +21,23 @@ class ConsoleModule {
 
   // The event entry. Looks (controlId, eventId) up in the event table and runs
   // the bound procedure to its end; an unbound pair runs nothing. The two further
-  // words are kept for the event and never read. Returns the procedure result
-  // (0 when nothing ran).
+  // words come with every event and mean nothing to this module. Returns the
+  // procedure result (0 when nothing ran).
   std::int32_t MAINFORM(const ControlTable& controls, const ControlId& controlId,
                         const EventId& eventId, std::uint32_t word4, std::uint32_t word5);
 
   PrinterLibrary& library() { return library_; }
-  const ModuleStorage& storage() const { return storage_; }
   // The scratch area of the last event (for inspection; zeroed at each event).
   const ScratchArea& scratch() const { return scratch_; }
-  std::int32_t statusWord() const { return statusWord_; }
 
  private:
   ProgramRuntime& runtime_;
   PrinterLibrary library_;
   ModuleStorage storage_{};
   ScratchArea scratch_{};
-  std::int32_t statusWord_ = 0;
-  std::uint32_t keptWords_[2]{};
 };
+
+// The event entry of `module`, which must outlive the returned function.
+EventEntry eventEntryOf(ConsoleModule& module);
 
 }  // namespace console

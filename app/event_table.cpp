@@ -1,38 +1,62 @@
 #include "app/event_table.h"
 
-#include "fiscal/commands.h"
+#include <algorithm>
+#include <vector>
+
+#include "fiscal/command_transaction.h"
+#include "fiscal/status.h"
 #include "printer/port_connection.h"
 
 namespace console {
+namespace {
 
-const std::array<EventBinding, kBindingCount>& eventTable() {
-  static const std::array<EventBinding, kBindingCount> table = {{
-      {kMainFormId, kFormOpened, PortConnect, "PortConnect"},
-      {kMainFormId, kFormClosed, PortDisconnect, "PortDisconnect"},
-      {0x07000009, kClick, TicketOpen, "TicketOpen"},
-      {0x0700000B, kClick, TicketItemAdd, "TicketItemAdd"},
-      {0x0700000B, kSecondaryEvent, EmptyProcedure, "empty"},
-      {0x0700000C, kClick, TicketCancel, "TicketCancel"},
-      {0x0700000D, kClick, TicketClose, "TicketClose"},
-      {0x0700000E, kClick, NonFiscalOpen, "NonFiscalOpen"},
-      {0x0700000F, kClick, NonFiscalText, "NonFiscalText"},
-      {0x07000010, kClick, NonFiscalClose, "NonFiscalClose"},
-      {0x07000011, kClick, TicketItemReturn, "TicketItemReturn"},
-      {0x07000012, kClick, TicketPayment, "TicketPayment"},
-      {0x07000014, kClick, DrawerOpen, "DrawerOpen"},
-      {0x07000015, kClick, StatusQuery, "StatusQuery"},
-      {0x07000015, kSecondaryEvent, EmptyProcedure, "empty"},
-      {0x07000017, kClick, ClosingZ, "ClosingZ"},
-      {0x07000018, kClick, ClosingX, "ClosingX"},
-      {0x07000019, kClick, JournalTotal, "JournalTotal"},
-      {0x0700001A, kClick, InvoiceOpen, "InvoiceOpen"},
-      {0x0700001A, kSecondaryEvent, EmptyProcedure, "empty"},
-      {0x0700001B, kClick, InvoiceCancel, "InvoiceCancel"},
-      {0x0700001C, kClick, InvoiceItemAdd, "InvoiceItemAdd"},
-      {0x0700001D, kClick, InvoiceClose, "InvoiceClose"},
-      {0x0700001E, kClick, InvoicePayment, "InvoicePayment"},
-      {0x07000030, kClick, InvoiceItemReturn, "InvoiceItemReturn"},
-  }};
+using fp::contract::commandTable;
+using fp::contract::findCommand;
+
+constexpr ControlId kStatusButton = 0x07000015;
+
+std::int32_t portConnect(ModuleEvent& e) {
+  return PortConnect(e.library, e.context, e.storage.port);
+}
+std::int32_t portDisconnect(ModuleEvent& e) {
+  return PortDisconnect(e.library, e.storage.port);
+}
+std::int32_t statusQuery(ModuleEvent& e) {
+  return StatusQuery(e.library, e.context);
+}
+// The command of the binding's row, with the row's own command area.
+std::int32_t command(ModuleEvent& e) {
+  const CommandSpec& spec = *e.binding.command;
+  return runCommand(e.library, e.context, spec, e.storage.commandAreas[&spec]);
+}
+// The form binds a second event on three buttons to a procedure with no steps.
+std::int32_t emptyProcedure(ModuleEvent& /*event*/) {
+  return 0;
+}
+
+std::vector<EventBinding> makeTable() {
+  std::vector<EventBinding> table = {
+      {kMainFormId, kFormOpened, portConnect, "PortConnect"},
+      {kMainFormId, kFormClosed, portDisconnect, "PortDisconnect"},
+  };
+  for (const CommandSpec* spec : commandTable()) {
+    table.push_back({spec->button, kClick, command, spec->procedure, spec});
+  }
+  table.push_back({kStatusButton, kClick, statusQuery, "StatusQuery"});
+  for (std::string_view name : {"ticket-item", "invoice-open"}) {
+    table.push_back({findCommand(name)->button, kSecondaryEvent, emptyProcedure, "empty"});
+  }
+  table.push_back({kStatusButton, kSecondaryEvent, emptyProcedure, "empty"});
+  std::stable_sort(table.begin(), table.end(), [](const EventBinding& a, const EventBinding& b) {
+    return a.control < b.control;
+  });
+  return table;
+}
+
+}  // namespace
+
+std::span<const EventBinding> eventTable() {
+  static const std::vector<EventBinding> table = makeTable();
   return table;
 }
 

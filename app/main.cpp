@@ -5,14 +5,14 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/automation.h"
-#include "app/command_line.h"
 #include "app/console_module.h"
-#include "app/forms_runtime.h"
 #include "app/process_entry.h"
-#include "app/program_runtime.h"
 #include "form/main_form.h"
 #include "printer/printer_library.h"
+#include "shell/program_runtime.h"
+#include "window/automation.h"
+#include "window/command_line.h"
+#include "window/forms_runtime.h"
 
 int main(int argc, char** argv) {
   const console::CommandLine options = console::parseCommandLine(argc, argv);

@@ -3,21 +3,10 @@
 
 #include <cstdint>
 
-#include "app/program_runtime.h"
+#include "shell/forms_interface.h"
+#include "shell/program_runtime.h"
 
 namespace console {
-
-// The process-level steps of the forms runtime.
-class FormsRuntime {
- public:
-  virtual ~FormsRuntime() = default;
-  // Marks the process as the main program of a forms application.
-  virtual void markMainProgram() = 0;
-  // Runs the form module: builds the window, delivers its events to the event
-  // entry and returns when the window has closed. The command line is handed on
-  // unchanged. Returns the exit code.
-  virtual std::int32_t run(int argc, char** argv) = 0;
-};
 
 // Marks the main program, registers a user of the program runtime, runs the
 // form module, unregisters the user, releases the runtime when it may be

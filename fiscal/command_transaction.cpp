@@ -2,19 +2,21 @@
 
 #include <algorithm>
 
-#include "app/module_storage.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 namespace console {
 
-void CommandTransaction::sendFieldCommand(const CommandSpec& spec, char* commandArea) {
-  PrinterLibrary& library = event_.library;
-  result_ = library.AddDataField(spec.command.bytes.data(), 2);
-  result_ = library.AddDataField(spec.extension.bytes.data(), 2);
+using fp::contract::DataField;
+using fp::contract::kPackedLength;
+using fp::contract::Sending;
+
+void CommandTransaction::sendFieldCommand(const CommandSpec& spec, CommandArea& area) {
+  result_ = library_.AddDataField(spec.command.bytes.data(), 2);
+  result_ = library_.AddDataField(spec.extension.bytes.data(), 2);
   for (const DataField& field : spec.fields) {
-    result_ = library.AddDataField(field.address, field.length);
+    result_ = library_.AddDataField(field.address, field.length);
   }
-  result_ = library.SendCommand(commandArea);
+  result_ = library_.SendCommand(area.data());
 }
 
 void CommandTransaction::sendPackedCommand(std::string_view packed) {
@@ -22,19 +24,19 @@ void CommandTransaction::sendPackedCommand(std::string_view packed) {
   // than the text, so the copy stands ended by a zero byte.
   static_assert(kScratchSize > kPackedLength);
   std::copy_n(packed.begin(), std::min(packed.size(), kPackedLength), event_.scratch.begin());
-  result_ = event_.library.SendCommandComplete(event_.scratch.data());
+  result_ = library_.SendCommandComplete(event_.scratch.data());
 }
 
 void CommandTransaction::showLastError() {
-  std::int32_t& code = event_.storage.fiscal.errorCode;
-  code = event_.library.getLastError();
+  const std::int32_t code = library_.getLastError();
   result_ = PropertyPut(event_.controls, ControlTable::kEstado, Property::Caption, code);
 }
 
-std::int32_t runCommand(EventContext& event, const CommandSpec& spec) {
-  CommandTransaction transaction(event);
+std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandSpec& spec,
+                        CommandArea& area) {
+  CommandTransaction transaction(library, event);
   if (spec.sending == Sending::FieldList) {
-    transaction.sendFieldCommand(spec, event.storage.fiscal.commandAreaOf(spec));
+    transaction.sendFieldCommand(spec, area);
   } else {
     transaction.sendPackedCommand(spec.packed);
   }

@@ -1,45 +1,46 @@
 #include "fiscalctl/command_names.h"
 
-#include <array>
 #include <utility>
 
 namespace fiscalctl {
 namespace {
 
-struct NameOfProcedure {
+// The caption of each command's button, by the command's name, for `list`.
+struct Caption {
   std::string_view name;
-  std::string_view procedure;
   std::string_view button;
 };
 
-constexpr std::array<NameOfProcedure, console::kCommandCount> kNames = {{
-    {"ticket-open", "TicketOpen", "ABRIR TIQUE"},
-    {"ticket-item", "TicketItemAdd", "ITEM + (ticket)"},
-    {"ticket-return", "TicketItemReturn", "ITEM - (ticket)"},
-    {"ticket-pay", "TicketPayment", "Pago"},
-    {"ticket-close", "TicketClose", "CERRAR TIQUE"},
-    {"ticket-cancel", "TicketCancel", "CANCELA TIQUE"},
-    {"invoice-open", "InvoiceOpen", "ABRIR FACTURA (A)"},
-    {"invoice-item", "InvoiceItemAdd", "ITEM + (invoice)"},
-    {"invoice-return", "InvoiceItemReturn", "ITEM - (invoice)"},
-    {"invoice-pay", "InvoicePayment", "PAGO"},
-    {"invoice-close", "InvoiceClose", "CERRAR FACTURA (A)"},
-    {"invoice-cancel", "InvoiceCancel", "CANCELA FACTURA(A)"},
-    {"nonfiscal-open", "NonFiscalOpen", "Abrir NF"},
-    {"nonfiscal-text", "NonFiscalText", "Texto NF"},
-    {"nonfiscal-close", "NonFiscalClose", "Cerrar NF"},
-    {"closing-z", "ClosingZ", "CIERRE Z"},
-    {"closing-x", "ClosingX", "CIERRE X"},
-    {"journal-total", "JournalTotal", "TOTAL JORNAL"},
-    {"drawer-open", "DrawerOpen", "ABRIR CAJON1"},
-}};
+constexpr Caption kCaptions[] = {
+    {"ticket-open", "ABRIR TIQUE"},
+    {"ticket-item", "ITEM + (ticket)"},
+    {"ticket-return", "ITEM - (ticket)"},
+    {"ticket-pay", "Pago"},
+    {"ticket-close", "CERRAR TIQUE"},
+    {"ticket-cancel", "CANCELA TIQUE"},
+    {"invoice-open", "ABRIR FACTURA (A)"},
+    {"invoice-item", "ITEM + (invoice)"},
+    {"invoice-return", "ITEM - (invoice)"},
+    {"invoice-pay", "PAGO"},
+    {"invoice-close", "CERRAR FACTURA (A)"},
+    {"invoice-cancel", "CANCELA FACTURA(A)"},
+    {"nonfiscal-open", "Abrir NF"},
+    {"nonfiscal-text", "Texto NF"},
+    {"nonfiscal-close", "Cerrar NF"},
+    {"closing-z", "CIERRE Z"},
+    {"closing-x", "CIERRE X"},
+    {"journal-total", "TOTAL JORNAL"},
+    {"drawer-open", "ABRIR CAJON1"},
+};
 
 std::vector<NamedCommand> build() {
   std::vector<NamedCommand> all;
-  for (const console::CommandSpec* spec : console::commandTable()) {
-    for (const NameOfProcedure& entry : kNames) {
-      if (entry.procedure == spec->procedure) all.push_back({entry.name, spec, entry.button});
+  for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+    std::string_view button;
+    for (const Caption& caption : kCaptions) {
+      if (caption.name == spec->name) button = caption.button;
     }
+    all.push_back({spec->name, spec, button});
   }
   all.push_back({"status", nullptr, "ESTADO"});
   return all;

@@ -1,20 +1,19 @@
-// fiscalctl's readable names for the console's commands: a thin mapping onto the
-// console's own command table (by procedure), so every name sends exactly what
-// its button sends.
+// fiscalctl's names for the console's commands: the rows of the shared command
+// table (contract/), so every name sends exactly what its button sends.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
 namespace fiscalctl {
 
 struct NamedCommand {
-  std::string_view name;             // "ticket-item"
-  const console::CommandSpec* spec;  // null for "status", which sends nothing
-  std::string_view button;           // the caption of its button, for `list`
+  std::string_view name;                  // "ticket-item"
+  const fp::contract::CommandSpec* spec;  // null for "status", which sends nothing
+  std::string_view button;                // the caption of its button, for `list`
 };
 
 // Every name, in the order of the console's command table, then "status".

@@ -225,7 +225,7 @@ int listCommands() {
       std::cout << "(reads the status words)";
     } else {
       std::cout << wordsText(named.spec->command.value, named.spec->extension.value) << "  "
-                << (named.spec->sending == console::Sending::Packed
+                << (named.spec->sending == fp::contract::Sending::Packed
                         ? "packed"
                         : std::to_string(named.spec->fields.size()) + " fields");
     }

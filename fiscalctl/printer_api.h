@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "fiscalprinter/fiscalprinter.h"
+
 namespace fiscalctl {
 
 class PrinterApi {
@@ -24,26 +26,26 @@ class PrinterApi {
   // Why the library cannot be used: not loadable, or a required entry point missing.
   const std::string& error() const { return error_; }
 
-  int (*Purge)(char*) = nullptr;
-  int (*GetAPIVersion)(char*) = nullptr;
-  int (*setComPort)(int) = nullptr;
-  int (*setBaudRate)(int) = nullptr;
-  int (*setProtocolType)(int) = nullptr;
-  int (*OpenPort)(char*) = nullptr;
-  int (*ClosePort)(char*) = nullptr;
-  int (*AddDataField)(const char*, int) = nullptr;
-  int (*SendCommand)(char*) = nullptr;
-  int (*SendCommandComplete)(const char*) = nullptr;
-  int (*getLastError)() = nullptr;
-  int (*getPrinterStatus)() = nullptr;
-  int (*getFiscalStatus)() = nullptr;
+  decltype(&::Purge) Purge = nullptr;
+  decltype(&::GetAPIVersion) GetAPIVersion = nullptr;
+  decltype(&::setComPort) setComPort = nullptr;
+  decltype(&::setBaudRate) setBaudRate = nullptr;
+  decltype(&::setProtocolType) setProtocolType = nullptr;
+  decltype(&::OpenPort) OpenPort = nullptr;
+  decltype(&::ClosePort) ClosePort = nullptr;
+  decltype(&::AddDataField) AddDataField = nullptr;
+  decltype(&::SendCommand) SendCommand = nullptr;
+  decltype(&::SendCommandComplete) SendCommandComplete = nullptr;
+  decltype(&::getLastError) getLastError = nullptr;
+  decltype(&::getPrinterStatus) getPrinterStatus = nullptr;
+  decltype(&::getFiscalStatus) getFiscalStatus = nullptr;
 
   // Optional.
-  const char* (*getErrorText)(int) = nullptr;
-  const char* (*getStatusBitName)(int, int) = nullptr;
-  const char* (*getReturnCodeText)(int) = nullptr;
-  int (*getReplyFieldCount)() = nullptr;
-  int (*getReplyField)(int, char*, int) = nullptr;
+  decltype(&::getErrorText) getErrorText = nullptr;
+  decltype(&::getStatusBitName) getStatusBitName = nullptr;
+  decltype(&::getReturnCodeText) getReturnCodeText = nullptr;
+  decltype(&::getReplyFieldCount) getReplyFieldCount = nullptr;
+  decltype(&::getReplyField) getReplyField = nullptr;
 
  private:
   template <typename Fn>

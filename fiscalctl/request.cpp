@@ -65,8 +65,8 @@ bool isEdit(const std::string& arg, std::size_t& number, std::string& value) {
 // values in every field not edited.
 bool applyEdit(Request& request, std::size_t number, const std::string& value, std::string& error) {
   if (request.kind == Request::Kind::Console) {
-    const console::CommandSpec& spec = *request.spec;
-    if (spec.sending == console::Sending::Packed) {
+    const fp::contract::CommandSpec& spec = *request.spec;
+    if (spec.sending == fp::contract::Sending::Packed) {
       error = request.label + " sends no fields to edit (use send)";
       return false;
     }
@@ -74,7 +74,7 @@ bool applyEdit(Request& request, std::size_t number, const std::string& value, s
     request.label += " (edited)";
     request.command = spec.command.value;
     request.extension = spec.extension.value;
-    for (const console::DataField& field : spec.fields) {
+    for (const fp::contract::DataField& field : spec.fields) {
       request.fields.emplace_back(field.address, static_cast<std::size_t>(field.length));
     }
   }

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fiscal/commands.h"
+#include "contract/command_set.h"
 
 namespace fiscalctl {
 
@@ -19,7 +19,7 @@ struct Request {
   };
   Kind kind = Kind::Console;
   std::string label;                           // what the output calls it
-  const console::CommandSpec* spec = nullptr;  // Console
+  const fp::contract::CommandSpec* spec = nullptr;  // Console
   std::uint16_t command = 0;                   // Fields
   std::uint16_t extension = 0;
   std::vector<std::string> fields;  // Fields: each further field's bytes ("" is empty)

@@ -50,19 +50,19 @@ Outcome Session::run(const Request& request) {
   outcome.label = request.label;
   switch (request.kind) {
     case Request::Kind::Console: {
-      const console::CommandSpec& spec = *request.spec;
+      const fp::contract::CommandSpec& spec = *request.spec;
       outcome.words = wordsText(spec.command.value, spec.extension.value);
-      if (spec.sending == console::Sending::FieldList) {
+      if (spec.sending == fp::contract::Sending::FieldList) {
         // The same calls, bytes and addresses as the console's CommandTransaction.
         api_.AddDataField(spec.command.bytes.data(), 2);
         api_.AddDataField(spec.extension.bytes.data(), 2);
-        for (const console::DataField& field : spec.fields) {
+        for (const fp::contract::DataField& field : spec.fields) {
           api_.AddDataField(field.address, field.length);
         }
         api_.SendCommand(commandArea_.data());
       } else {
         std::array<char, kPackedScratch> scratch{};
-        std::copy_n(spec.packed.begin(), std::min(spec.packed.size(), console::kPackedLength),
+        std::copy_n(spec.packed.begin(), std::min(spec.packed.size(), fp::contract::kPackedLength),
                     scratch.begin());
         api_.SendCommandComplete(scratch.data());
       }

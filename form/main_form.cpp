@@ -76,15 +76,6 @@ const ControlDefinition* FormDefinition::find(std::string_view controlName) cons
   return nullptr;
 }
 
-TwipRect FormDefinition::controlBounds() const {
-  TwipRect bounds{0, 0, 0, 0};
-  for (const ControlDefinition& control : controls) {
-    bounds.width = std::max(bounds.width, control.rect.right());
-    bounds.height = std::max(bounds.height, control.rect.bottom());
-  }
-  return bounds;
-}
-
 const FormDefinition& mainForm() {
   return kMainForm;
 }

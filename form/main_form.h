@@ -62,8 +62,6 @@ struct FormDefinition {
 
   // The control called `controlName`, or nullptr.
   const ControlDefinition* find(std::string_view controlName) const;
-  // The smallest client area, from its top-left corner, that holds every control.
-  TwipRect controlBounds() const;
 };
 
 const FormDefinition& mainForm();

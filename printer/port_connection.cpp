@@ -1,7 +1,6 @@
 #include "printer/port_connection.h"
 
-#include "app/module_storage.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 
 namespace console {
 
@@ -20,9 +19,7 @@ std::optional<std::string_view> connectionMessage(std::int32_t code) {
   }
 }
 
-std::int32_t PortConnect(EventContext& event) {
-  PrinterLibrary& library = event.library;
-  PortStorage& port = event.storage.port;
+std::int32_t PortConnect(PrinterLibrary& library, const EventContext& event, PortStorage& port) {
   char* area = port.connectionArea.data();
 
   library.Purge(area);
@@ -42,8 +39,8 @@ std::int32_t PortConnect(EventContext& event) {
   return result;
 }
 
-std::int32_t PortDisconnect(EventContext& event) {
-  return event.library.ClosePort(event.storage.port.closingArea.data());
+std::int32_t PortDisconnect(PrinterLibrary& library, PortStorage& port) {
+  return library.ClosePort(port.closingArea.data());
 }
 
 }  // namespace console

@@ -6,7 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/event_context.h"
+#include "printer/printer_library.h"
+#include "shell/event_context.h"
 
 namespace console {
 
@@ -32,9 +33,9 @@ std::optional<std::string_view> connectionMessage(std::int32_t code);
 
 // Purge, GetAPIVersion, the three settings and OpenPort, then the message in
 // CmCOMUNICACION chosen by getLastError.
-std::int32_t PortConnect(EventContext& event);
+std::int32_t PortConnect(PrinterLibrary& library, const EventContext& event, PortStorage& port);
 
 // ClosePort with its own area; runs whether or not the port was opened.
-std::int32_t PortDisconnect(EventContext& event);
+std::int32_t PortDisconnect(PrinterLibrary& library, PortStorage& port);
 
 }  // namespace console

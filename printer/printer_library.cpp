@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <type_traits>
+
+#include "fiscalprinter/fiscalprinter.h"
 
 namespace console {
 
@@ -40,13 +43,18 @@ std::string PrinterLibrary::consoleLibraryPath() {
   return installed.string();
 }
 
-template <typename... Args>
+// Each entry point's type is the public header's (decltype(&::OpenPort)); the
+// facade's own arguments must match it exactly, so a prototype that drifts
+// fails to compile instead of being called through the wrong type. Only the
+// type is taken: the console never links the library.
+template <typename EntryPoint, typename... Args>
 std::int32_t PrinterLibrary::call(const char* name, Args... args) {
+  static_assert(std::is_same_v<EntryPoint, int (*)(Args...)>,
+                "the facade and the library's public header disagree on an entry point");
   EntryPointLookup record(name);
   runtime_.lookup(handle_, record, loadError_);
   std::int32_t result = kCallFailed;
   if (record.address != nullptr) {
-    using EntryPoint = int (*)(Args...);
     result = reinterpret_cast<EntryPoint>(record.address)(args...);
   }
   if (runtime_.errorFlagged()) runtime_.errorStep();
@@ -54,43 +62,43 @@ std::int32_t PrinterLibrary::call(const char* name, Args... args) {
 }
 
 std::int32_t PrinterLibrary::Purge(char* area) {
-  return call("Purge", area);
+  return call<decltype(&::Purge)>("Purge", area);
 }
 std::int32_t PrinterLibrary::GetAPIVersion(char* area) {
-  return call("GetAPIVersion", area);
+  return call<decltype(&::GetAPIVersion)>("GetAPIVersion", area);
 }
 std::int32_t PrinterLibrary::setComPort(std::int32_t port) {
-  return call("setComPort", port);
+  return call<decltype(&::setComPort)>("setComPort", port);
 }
 std::int32_t PrinterLibrary::setBaudRate(std::int32_t baud) {
-  return call("setBaudRate", baud);
+  return call<decltype(&::setBaudRate)>("setBaudRate", baud);
 }
 std::int32_t PrinterLibrary::setProtocolType(std::int32_t type) {
-  return call("setProtocolType", type);
+  return call<decltype(&::setProtocolType)>("setProtocolType", type);
 }
 std::int32_t PrinterLibrary::OpenPort(char* area) {
-  return call("OpenPort", area);
+  return call<decltype(&::OpenPort)>("OpenPort", area);
 }
 std::int32_t PrinterLibrary::ClosePort(char* area) {
-  return call("ClosePort", area);
+  return call<decltype(&::ClosePort)>("ClosePort", area);
 }
 std::int32_t PrinterLibrary::AddDataField(const char* data, std::int32_t length) {
-  return call("AddDataField", data, length);
+  return call<decltype(&::AddDataField)>("AddDataField", data, length);
 }
 std::int32_t PrinterLibrary::SendCommand(char* area) {
-  return call("SendCommand", area);
+  return call<decltype(&::SendCommand)>("SendCommand", area);
 }
 std::int32_t PrinterLibrary::SendCommandComplete(const char* packed) {
-  return call("SendCommandComplete", packed);
+  return call<decltype(&::SendCommandComplete)>("SendCommandComplete", packed);
 }
 std::int32_t PrinterLibrary::getLastError() {
-  return call("getLastError");
+  return call<decltype(&::getLastError)>("getLastError");
 }
 std::int32_t PrinterLibrary::getPrinterStatus() {
-  return call("getPrinterStatus");
+  return call<decltype(&::getPrinterStatus)>("getPrinterStatus");
 }
 std::int32_t PrinterLibrary::getFiscalStatus() {
-  return call("getFiscalStatus");
+  return call<decltype(&::getFiscalStatus)>("getFiscalStatus");
 }
 
 }  // namespace console

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/program_runtime.h"
+#include "shell/program_runtime.h"
 
 namespace console {
 
@@ -30,9 +30,6 @@ class PrinterLibrary {
   static std::string consoleLibraryPath();
 
   bool loaded() const { return handle_ != nullptr; }
-  const std::string& path() const { return path_; }
-  // Why the library could not be loaded (empty when it was).
-  const std::string& loadError() const { return loadError_; }
 
   std::int32_t Purge(char* area);
   std::int32_t GetAPIVersion(char* area);
@@ -49,7 +46,7 @@ class PrinterLibrary {
   std::int32_t getFiscalStatus();
 
  private:
-  template <typename... Args>
+  template <typename EntryPoint, typename... Args>
   std::int32_t call(const char* name, Args... args);
 
   ProgramRuntime& runtime_;

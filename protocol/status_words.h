@@ -1,6 +1,8 @@
 // The printer's three words that travel in every reply: the printer status word,
 // the fiscal status word and the return code. Each is 16 bits on the wire, high
-// byte first. Bits not listed here are sent as 0 and ignored by the host.
+// byte first. Bits not listed here are sent as 0 and ignored by the host. This
+// is the one definition: the virtual printer sets these bits, the library's
+// documentation describes them, and the tests check them.
 #pragma once
 
 #include <cstdint>

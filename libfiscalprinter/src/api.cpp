@@ -52,25 +52,3 @@ const char* getErrorText(int code) {
 }
 
 }  // extern "C"
-
-// The public table and ours must agree.
-namespace {
-using fp::lib::ErrorCode;
-using fp::lib::toInt;
-static_assert(toInt(ErrorCode::kPortBusy) == FP_PORT_BUSY);
-static_assert(toInt(ErrorCode::kPortInvalid) == FP_PORT_INVALID);
-static_assert(toInt(ErrorCode::kNotOpen) == FP_NOT_OPEN);
-static_assert(toInt(ErrorCode::kBadBaudRate) == FP_BAD_BAUD_RATE);
-static_assert(toInt(ErrorCode::kBadProtocolType) == FP_BAD_PROTOCOL_TYPE);
-static_assert(toInt(ErrorCode::kBadArgument) == FP_BAD_ARGUMENT);
-static_assert(toInt(ErrorCode::kFieldListTooLong) == FP_FIELD_LIST_TOO_LONG);
-static_assert(toInt(ErrorCode::kMalformedCommand) == FP_MALFORMED_COMMAND);
-static_assert(toInt(ErrorCode::kMalformedPackedText) == FP_MALFORMED_PACKED);
-static_assert(toInt(ErrorCode::kNoPrinter) == FP_NO_PRINTER);
-static_assert(toInt(ErrorCode::kTimeout) == FP_TIMEOUT);
-static_assert(toInt(ErrorCode::kBadFrames) == FP_BAD_FRAMES);
-static_assert(toInt(ErrorCode::kLineLost) == FP_LINE_LOST);
-static_assert(toInt(ErrorCode::kInternal) == FP_INTERNAL_ERROR);
-static_assert(fp::lib::kRefusedBase == FP_REFUSED_BASE);
-static_assert(fp::lib::kAreaSize == FP_AREA_SIZE);
-}  // namespace

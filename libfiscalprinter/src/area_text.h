@@ -1,13 +1,15 @@
-// Text written into the caller's 256-byte areas.
+// Text written into the caller's areas.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fiscalprinter/fiscalprinter.h"
+
 namespace fp::lib {
 
-inline constexpr std::size_t kAreaSize = 256;
+inline constexpr std::size_t kAreaSize = FP_AREA_SIZE;  // the public header's
 
 // Copies at most kAreaSize - 1 bytes of `text` into `area` and ends it with a zero
 // byte. Nothing when `area` is null.

@@ -1,31 +1,31 @@
-// The codes getLastError() reports. 0, 1, 2 and 10 have fixed meanings for the
-// console; the others are ours. A printer refusal is kRefusedBase + its return code.
+// The codes getLastError() reports, as a type for the library's own use. The
+// values and their meanings are the public header's (FP_*), the one list of them.
 #pragma once
 
-#include <string_view>
+#include "fiscalprinter/fiscalprinter.h"
 
 namespace fp::lib {
 
 enum class ErrorCode : int {
-  kOk = 0,
-  kPortBusy = 1,             // another open file holds the device's lock
-  kPortInvalid = 2,          // no such device, not a terminal, or a bad port number
-  kNotOpen = 3,              // the operation needs an open port
-  kBadBaudRate = 4,          // a speed the serial driver cannot set
-  kBadProtocolType = 5,      // a protocol type other than 1
-  kBadArgument = 6,          // negative length, or no data for a non-empty field
-  kFieldListTooLong = 7,     // too many fields, a field or the whole command too long
-  kMalformedCommand = 8,     // fewer than two fields, or a word field not two bytes
-  kMalformedPackedText = 9,  // not exactly "HHHH|HHHH"
-  kNoPrinter = 10,           // the port opened but no printer answered the handshake
-  kTimeout = 11,             // the printer stopped answering during a command
-  kBadFrames = 12,           // only damaged frames or NAKs, after every retransmission
-  kLineLost = 13,            // the device failed or vanished; the port is closed
-  kInternal = 14,            // the library itself failed (out of memory); see errorText
+  kOk = FP_OK,
+  kPortBusy = FP_PORT_BUSY,
+  kPortInvalid = FP_PORT_INVALID,
+  kNotOpen = FP_NOT_OPEN,
+  kBadBaudRate = FP_BAD_BAUD_RATE,
+  kBadProtocolType = FP_BAD_PROTOCOL_TYPE,
+  kBadArgument = FP_BAD_ARGUMENT,
+  kFieldListTooLong = FP_FIELD_LIST_TOO_LONG,
+  kMalformedCommand = FP_MALFORMED_COMMAND,
+  kMalformedPackedText = FP_MALFORMED_PACKED,
+  kNoPrinter = FP_NO_PRINTER,
+  kTimeout = FP_TIMEOUT,
+  kBadFrames = FP_BAD_FRAMES,
+  kLineLost = FP_LINE_LOST,
+  kInternal = FP_INTERNAL_ERROR,
 };
 
-// Code of a command the printer refused with `returnCode` (1..65535): 1000 + returnCode.
-inline constexpr int kRefusedBase = 1000;
+// Code of a command the printer refused with `returnCode` (1..65535).
+inline constexpr int kRefusedBase = FP_REFUSED_BASE;
 
 constexpr int toInt(ErrorCode code) {
   return static_cast<int>(code);

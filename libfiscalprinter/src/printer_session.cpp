@@ -63,7 +63,8 @@ int PrinterSession::openPort(char* area) {
   if (opened != OpenResult::kOpened) {
     const ErrorCode error =
         opened == OpenResult::kBusy ? ErrorCode::kPortBusy : ErrorCode::kPortInvalid;
-    trace_.note(errorText(toInt(error)));
+    // The code says busy or invalid; the trace keeps the reason ("Permission denied").
+    trace_.note(std::string(errorText(toInt(error))) + ": " + port_.openFailure());
     writeArea(area, errorText(toInt(error)));
     return finish(error);
   }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "line/posix_line.h"
+
 namespace fp::lib {
 
 enum class OpenResult {
@@ -36,6 +38,8 @@ class SerialPort {
   OpenResult open(const std::string& device, speed_t speed);
   void close();
   bool isOpen() const { return fd_ >= 0; }
+  // Why the last open() failed, as text ("Permission denied (errno 13)").
+  std::string openFailure() const { return line::systemErrorText(openError_); }
 
   // Writes every byte, waiting at most `timeout` for the line to take them.
   IoStatus writeAll(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout);
@@ -45,8 +49,8 @@ class SerialPort {
   void discardInput();
 
  private:
-  bool configure(speed_t speed);
   int fd_ = -1;
+  int openError_ = 0;  // errno of the step of open() that failed
 };
 
 }  // namespace fp::lib

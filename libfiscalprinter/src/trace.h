@@ -31,7 +31,6 @@ class Trace {
   // Opens the file named by FISCALPRINTER_TRACE (if any) for appending.
   void startFromEnvironment();
   void stop();
-  bool active() const { return fd_ >= 0; }
 
   void sent(std::span<const std::uint8_t> bytes) { bytesLine('>', bytes); }
   void received(std::span<const std::uint8_t> bytes) { bytesLine('<', bytes); }

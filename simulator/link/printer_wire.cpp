@@ -84,7 +84,7 @@ Bytes encodeReply(std::uint32_t sequence, const Reply& reply) {
       static_cast<std::uint16_t>(reply.outcome.code), reply.outcome.fields});
 }
 
-Bytes encodeStillWorking(std::uint32_t) {
+Bytes encodeStillWorking() {
   return {proto::kWorking};
 }
 

@@ -53,8 +53,8 @@ Bytes encodeHandshakeReply(const WireEvent& handshake, std::uint16_t printerStat
 // The reply to the command with `sequence`.
 Bytes encodeReply(std::uint32_t sequence, const Reply& reply);
 
-// "Still working" on the command with `sequence`.
-Bytes encodeStillWorking(std::uint32_t sequence);
+// "Still working" on the command in hand (the byte names no command).
+Bytes encodeStillWorking();
 
 // What to send at once for an event before it is handled (a link
 // acknowledgement or a negative one), empty when nothing.

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "line/posix_line.h"
+
 namespace sim {
 namespace {
 
@@ -16,13 +18,12 @@ std::string failure(const char* step) {
   return std::string(step) + ": " + std::strerror(errno);
 }
 
+// Raw, reads waiting for at least one byte.
 bool makeRaw(int fd) {
-  termios settings{};
-  if (tcgetattr(fd, &settings) != 0) return false;
-  cfmakeraw(&settings);
-  settings.c_cc[VMIN] = 1;
-  settings.c_cc[VTIME] = 0;
-  return tcsetattr(fd, TCSANOW, &settings) == 0;
+  int error = 0;
+  const bool done = fp::line::makeRaw(fd, std::nullopt, 1, error);
+  errno = error;
+  return done;
 }
 
 }  // namespace

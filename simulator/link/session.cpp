@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "protocol/status_words.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/stop_request.h"
-#include "simulator/model/status_bits.h"
 
 namespace sim {
 
@@ -56,7 +56,8 @@ void Session::answerMalformed(const WireEvent& event) {
   ++stats_.framesReceived;
   if (onCounted_) onCounted_();
   const Reply reply{printer_.printerStatus(),
-                    static_cast<std::uint16_t>(printer_.fiscalStatus() | status::kCommandRefused),
+                    static_cast<std::uint16_t>(printer_.fiscalStatus() |
+                                               fp::protocol::fiscal_status::kCommandRefused),
                     Outcome{ReturnCode::kMalformedField, {}}};
   line_.sendReply(encodeReply(event.sequence, reply));
 }
@@ -85,7 +86,7 @@ void Session::answerCommand(const WireEvent& event) {
   const Reply reply = executeDurably(command, info, event.sequence, encoded);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
-    workLong(event.sequence);
+    workLong();
   }
   ++stats_.commandsExecuted;
   const bool refused = reply.outcome.code != ReturnCode::kOk;
@@ -135,10 +136,10 @@ Reply Session::executeDurably(const Command& command, const CommandInfo* info,
 }
 
 // The printer is busy for longCommandMs_, saying so at once and at each interval.
-void Session::workLong(std::uint32_t sequence) {
+void Session::workLong() {
   const std::uint32_t interval = std::max<std::uint32_t>(1, stillWorkingIntervalMs());
   for (std::uint32_t elapsed = 0; elapsed < longCommandMs_; elapsed += interval) {
-    line_.sendNow(encodeStillWorking(sequence));
+    line_.sendNow(encodeStillWorking());
     ++stats_.stillWorkingSent;
     if (!sleepMs(std::min(interval, longCommandMs_ - elapsed))) return;
   }

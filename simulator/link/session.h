@@ -42,7 +42,7 @@ class Session {
   void answerHandshake(const WireEvent& event);
   void answerCommand(const WireEvent& event);
   void answerMalformed(const WireEvent& event);
-  void workLong(std::uint32_t sequence);
+  void workLong();
   Reply executeDurably(const Command& command, const CommandInfo* info, std::uint32_t sequence,
                        Bytes& encoded);
 

@@ -1,37 +1,65 @@
 #include "simulator/model/fiscal_printer.h"
 
 #include <array>
+#include <vector>
 
+#include "contract/command_set.h"
+#include "protocol/status_words.h"
 #include "simulator/model/amounts.h"
 #include "simulator/model/layout.h"
-#include "simulator/model/status_bits.h"
 
 namespace sim {
+
+namespace {
+
+// How the printer carries out each command of the shared command set.
+struct Behaviour {
+  std::string_view name;       // the row of the command set
+  std::string_view statistic;  // its key in the statistics ("ticket_item")
+  bool prints;
+  bool takesLong;
+  Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
+  DocumentKind kind;
+};
+
+}  // namespace
 
 const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extension) {
   using P = FiscalPrinter;
   using K = DocumentKind;
-  static const std::array<CommandInfo, 19> kTable = {{
-      {0x0A01, 0x0000, "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
-      {0x0A02, 0x0000, "ticket_item", true, false, &P::addItem, K::kTicket},
-      {0x0A02, 0x0001, "ticket_item_return", true, false, &P::addItem, K::kTicket},
-      {0x0A05, 0x0000, "ticket_payment", true, false, &P::addPayment, K::kTicket},
-      {0x0A06, 0x0013, "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
-      {0x0A07, 0x0000, "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
-      {0x0B01, 0x0000, "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
-      {0x0B02, 0x0000, "invoice_item", true, false, &P::addItem, K::kInvoice},
-      {0x0B02, 0x0001, "invoice_item_return", true, false, &P::addItem, K::kInvoice},
-      {0x0B05, 0x0000, "invoice_payment", true, false, &P::addPayment, K::kInvoice},
-      {0x0B06, 0x0013, "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
-      {0x0B07, 0x0000, "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
-      {0x0E01, 0x0000, "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
-      {0x0E02, 0x0000, "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
-      {0x0E06, 0x0001, "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
-      {0x0801, 0x0C00, "closing_z", true, true, &P::closingZ, K::kNone},
-      {0x0802, 0x0C21, "closing_x", true, false, &P::closingX, K::kNone},
-      {0x0803, 0x0C20, "journal_total", true, false, &P::journalTotal, K::kNone},
-      {0x0707, 0x0000, "drawer_open", false, false, &P::openDrawer, K::kNone},
-  }};
+  static const Behaviour kBehaviours[] = {
+      {"ticket-open", "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
+      {"ticket-item", "ticket_item", true, false, &P::addItem, K::kTicket},
+      {"ticket-return", "ticket_item_return", true, false, &P::addItem, K::kTicket},
+      {"ticket-pay", "ticket_payment", true, false, &P::addPayment, K::kTicket},
+      {"ticket-close", "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
+      {"ticket-cancel", "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
+      {"invoice-open", "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
+      {"invoice-item", "invoice_item", true, false, &P::addItem, K::kInvoice},
+      {"invoice-return", "invoice_item_return", true, false, &P::addItem, K::kInvoice},
+      {"invoice-pay", "invoice_payment", true, false, &P::addPayment, K::kInvoice},
+      {"invoice-close", "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
+      {"invoice-cancel", "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
+      {"nonfiscal-open", "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
+      {"nonfiscal-text", "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
+      {"nonfiscal-close", "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
+      {"closing-z", "closing_z", true, true, &P::closingZ, K::kNone},
+      {"closing-x", "closing_x", true, false, &P::closingX, K::kNone},
+      {"journal-total", "journal_total", true, false, &P::journalTotal, K::kNone},
+      {"drawer-open", "drawer_open", false, false, &P::openDrawer, K::kNone},
+  };
+  // One entry per row of the command set that this printer carries out.
+  static const auto kTable = [] {
+    std::vector<CommandInfo> table;
+    for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+      for (const Behaviour& behaviour : kBehaviours) {
+        if (behaviour.name != spec->name) continue;
+        table.push_back({spec->command.value, spec->extension.value, behaviour.statistic,
+                         behaviour.prints, behaviour.takesLong, behaviour.run, behaviour.kind});
+      }
+    }
+    return table;
+  }();
   for (const CommandInfo& info : kTable) {
     if (info.word == word && info.extension == extension) return &info;
   }
@@ -52,7 +80,7 @@ Reply FiscalPrinter::execute(const Command& command) {
     outcome = runKeepingPaper(*info, command);
   }
   std::uint16_t fiscal = fiscalStatus();
-  if (outcome.code != ReturnCode::kOk) fiscal |= status::kCommandRefused;
+  if (outcome.code != ReturnCode::kOk) fiscal |= fp::protocol::fiscal_status::kCommandRefused;
   return Reply{printerStatus(), fiscal, std::move(outcome)};
 }
 
@@ -76,7 +104,7 @@ Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& c
 
 Reply FiscalPrinter::refusal(ReturnCode code) {
   std::uint16_t fiscal = fiscalStatus();
-  if (code != ReturnCode::kOk) fiscal |= status::kCommandRefused;
+  if (code != ReturnCode::kOk) fiscal |= fp::protocol::fiscal_status::kCommandRefused;
   return Reply{printerStatus(), fiscal, Outcome{code, {}}};
 }
 
@@ -92,35 +120,37 @@ void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
 }
 
 std::uint16_t FiscalPrinter::printerStatus() const {
+  namespace printer_status = fp::protocol::printer_status;
   std::uint16_t word = 0;
-  if (paper_.isLow()) word |= status::kPaperLow;
-  if (paper_.isOut()) word |= status::kPaperOut;
-  if (drawerOpen_) word |= status::kDrawerOpen;
-  if (coverOpen_) word |= status::kCoverOpen;
-  if (memoryError_) word |= status::kMemoryError;
+  if (paper_.isLow()) word |= printer_status::kPaperLow;
+  if (paper_.isOut()) word |= printer_status::kPaperOut;
+  if (drawerOpen_) word |= printer_status::kDrawerOpen;
+  if (coverOpen_) word |= printer_status::kCoverOpen;
+  if (memoryError_) word |= printer_status::kMemoryError;
   return word;
 }
 
 std::uint16_t FiscalPrinter::fiscalStatus() const {
+  namespace fiscal_status = fp::protocol::fiscal_status;
   std::uint16_t word = 0;
   switch (document_.kind) {
     case DocumentKind::kTicket:
-      word |= status::kTicketOpen;
+      word |= fiscal_status::kTicketOpen;
       break;
     case DocumentKind::kInvoice:
-      word |= status::kInvoiceOpen;
+      word |= fiscal_status::kInvoiceOpen;
       break;
     case DocumentKind::kNonFiscal:
-      word |= status::kNonFiscalOpen;
+      word |= fiscal_status::kNonFiscalOpen;
       break;
     case DocumentKind::kNone:
       break;
   }
-  if (document_.payments > 0) word |= status::kPaymentStarted;
-  if (!day_.isEmpty()) word |= status::kDayTotalsPending;
-  if (memoryFull()) word |= status::kMemoryFull;
+  if (document_.payments > 0) word |= fiscal_status::kPaymentStarted;
+  if (!day_.isEmpty()) word |= fiscal_status::kDayTotalsPending;
+  if (memoryFull()) word |= fiscal_status::kMemoryFull;
   if (recovered_ && recovered_->kind == document_.kind && recovered_->number == document_.number) {
-    word |= status::kDocumentRecovered;
+    word |= fiscal_status::kDocumentRecovered;
   }
   return word;
 }

@@ -19,7 +19,8 @@ namespace sim {
 
 class FiscalPrinter;
 
-// One accepted command word / extension word pair.
+// One accepted command word / extension word pair: its row of the shared command
+// set and how this printer carries it out.
 struct CommandInfo {
   std::uint16_t word;
   std::uint16_t extension;

@@ -1,29 +1,28 @@
-// Return codes the virtual printer puts in every reply, and their short texts.
+// Return codes the virtual printer puts in every reply.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+
+#include "protocol/status_words.h"
 
 namespace sim {
 
 // The printer's verdict on one command. 0 means executed; every other value
-// means refused, with nothing changed in the fiscal state.
+// means refused, with nothing changed in the fiscal state. The values and their
+// meanings are those of protocol/status_words.h.
 enum class ReturnCode : std::uint16_t {
-  kOk = 0,
-  kUnknownCommand = 1,      // command word / extension word pair not known
-  kOutOfOrder = 2,          // not allowed in the current document state
-  kMalformedField = 3,      // missing, extra, wrongly sized or wrongly formed field
-  kBadTaxNumber = 4,        // invoice customer's tax number fails its check digit
-  kReturnExceedsSale = 5,   // an item return would make the document total negative
-  kPaymentMissing = 6,      // close while the payments do not cover the total
-  kPaperOut = 7,            // the paper roll is finished
-  kAmountTooLarge = 8,      // an amount or total beyond eleven digits
-  kCoverOpen = 9,           // the cover is open: printing commands refused
-  kMemoryFull = 10,         // the fiscal memory has no room for another Z closing
-  kMemoryWriteFailed = 11,  // the fiscal memory could not keep the command: not executed
+  kOk = fp::protocol::return_code::kExecuted,
+  kUnknownCommand = fp::protocol::return_code::kUnknownCommand,
+  kOutOfOrder = fp::protocol::return_code::kOutOfOrder,
+  kMalformedField = fp::protocol::return_code::kMalformedField,
+  kBadTaxNumber = fp::protocol::return_code::kBadTaxNumber,
+  kReturnExceedsSale = fp::protocol::return_code::kReturnExceedsSale,
+  kPaymentMissing = fp::protocol::return_code::kPaymentMissing,
+  kPaperOut = fp::protocol::return_code::kPaperOut,
+  kAmountTooLarge = fp::protocol::return_code::kAmountTooLarge,
+  kCoverOpen = fp::protocol::return_code::kCoverOpen,
+  kMemoryFull = fp::protocol::return_code::kMemoryFull,
+  kMemoryWriteFailed = fp::protocol::return_code::kMemoryWriteFailed,
 };
-
-// A short English text for a code ("out of order"); "unknown" for others.
-std::string_view returnCodeText(ReturnCode code);
 
 }  // namespace sim

@@ -1,6 +1,5 @@
 #include "simulator/program/run.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -11,7 +10,9 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "line/posix_line.h"
 #include "simulator/control/control_socket.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/pseudo_terminal.h"
@@ -88,14 +89,15 @@ struct OutputTrouble {
 };
 
 // Reads what is waiting on the line; false when the line has failed for good.
+// A hang-up, an end of file or EIO (no program has the far end open) is not a
+// failure: a program may open the port again.
 bool pump(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver) {
-  pollfd ready{fd, POLLIN, 0};
-  constexpr int kTickMs = 50;
-  if (::poll(&ready, 1, kTickMs) <= 0) return true;
-  std::uint8_t buffer[512];
-  const ssize_t count = ::read(fd, buffer, sizeof buffer);
-  if (count > 0) deliver(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)));
-  return count >= 0 || errno == EAGAIN || errno == EINTR || errno == EIO;
+  constexpr std::chrono::milliseconds kTick{50};
+  std::vector<std::uint8_t> bytes;
+  int error = 0;
+  const fp::line::LineStatus status = fp::line::readSome(fd, bytes, kTick, error);
+  if (!bytes.empty()) deliver(bytes);
+  return status != fp::line::LineStatus::kLost || error == 0 || error == EIO;
 }
 
 // Asks the command to end with SIGTERM; after two seconds, SIGKILL. Returns

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/console_module.h"
-#include "app/forms_runtime.h"
-#include "app/main_window.h"
-#include "app/program_runtime.h"
+#include "window/forms_runtime.h"
+#include "window/main_window.h"
+#include "shell/program_runtime.h"
 #include "fiscalprinter/fiscalprinter.h"
 #include "form/main_form.h"
 #include "protocol/status_words.h"

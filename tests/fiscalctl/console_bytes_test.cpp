@@ -84,10 +84,10 @@ INSTANTIATE_TEST_SUITE_P(EveryButton, ConsoleBytes, ::testing::ValuesIn(testing_
                          [](const auto& param) { return std::string(param.param.procedure); });
 
 TEST(CommandNames, NameEveryConsoleCommandOnceAndStatus) {
-  EXPECT_EQ(fiscalctl::namedCommands().size(), console::kCommandCount + 1);
+  EXPECT_EQ(fiscalctl::namedCommands().size(), fp::contract::commandTable().size() + 1);
   EXPECT_EQ(fiscalctl::nameForWords(0x0A02, 0x0001), "ticket-return");
   const Result list = fiscalctl({"list"});
-  EXPECT_EQ(count(list.out, "\n"), static_cast<int>(console::kCommandCount) + 1);
+  EXPECT_EQ(count(list.out, "\n"), static_cast<int>(fp::contract::commandTable().size()) + 1);
   EXPECT_NE(list.out.find("ticket-item     0A02|0000  15 fields  \"ITEM + (ticket)\""),
             std::string::npos)
       << list.out;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -59,6 +60,35 @@ TEST_F(TraceFile, RecordsEveryFrameBothWaysAsHexAndText) {
     if (sent && line.find(" 43 07 07 00 00 00 ") != std::string::npos) ++commandLines;
   }
   EXPECT_EQ(commandLines, 2);
+}
+
+// A port that cannot be opened gives 2, and the trace keeps the system's reason.
+TEST_F(TraceFile, NamesWhyAPortIsInvalid) {
+  const std::string path =
+      ::testing::TempDir() + "fiscal-trace-reason-" + std::to_string(::getpid()) + ".log";
+  std::string file = ::testing::TempDir() + "fiscal-not-a-tty-XXXXXX";
+  const int fd = ::mkstemp(file.data());
+  ASSERT_GE(fd, 0);
+  const struct {
+    std::string device;
+    const char* reason;
+  } cases[] = {
+      {"/nonexistent/fiscal-port", "port invalid: No such file or directory (errno 2)"},
+      {file, "port invalid: Inappropriate ioctl for device (errno 25)"},
+      {::testing::TempDir(), "port invalid: Is a directory (errno 21)"},
+  };
+  for (const auto& c : cases) {
+    std::remove(path.c_str());
+    ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
+    ::setenv("FISCALPRINTER_PORT1", c.device.c_str(), 1);
+    OpenPort(area_);
+    EXPECT_EQ(getLastError(), FP_PORT_INVALID) << c.device;
+    ClosePort(area_);
+    EXPECT_TRUE(anyLine(linesOf(path), std::string(" # ") + c.reason)) << c.device;
+  }
+  ::close(fd);
+  ::unlink(file.c_str());
+  std::remove(path.c_str());
 }
 
 std::string tracePath(const char* kind) {

@@ -7,7 +7,6 @@ namespace sim_test {
 namespace {
 
 using sim::ReturnCode;
-namespace status = sim::status;
 
 TEST_F(ModelTest, XAndJournalTotalReportWithoutReset) {
   pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose});
@@ -20,7 +19,8 @@ TEST_F(ModelTest, XAndJournalTotalReportWithoutReset) {
   EXPECT_EQ(reply(kClosingX).outcome.fields, std::vector<std::string>{"0002"});
   EXPECT_EQ(printer_.day().tickets, 1u);
   EXPECT_EQ(printer_.day().total, 100);
-  EXPECT_EQ(printer_.fiscalStatus() & status::kDayTotalsPending, status::kDayTotalsPending);
+  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
+            fp::protocol::fiscal_status::kDayTotalsPending);
   EXPECT_EQ(printer_.numbering().zClosing, 0u);
   const std::string roll = paper();
   EXPECT_NE(roll.find("INFORME X Nro 0001"), std::string::npos);
@@ -29,15 +29,16 @@ TEST_F(ModelTest, XAndJournalTotalReportWithoutReset) {
 }
 
 TEST_F(ModelTest, ZIsNumberedAndResetsTheDayButNotDocumentNumbers) {
-  EXPECT_EQ(printer_.fiscalStatus() & status::kDayTotalsPending, 0);
+  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending, 0);
   pressAll(
       {kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kNonFiscalOpen, kNonFiscalClose});
-  EXPECT_EQ(printer_.fiscalStatus() & status::kDayTotalsPending, status::kDayTotalsPending);
+  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
+            fp::protocol::fiscal_status::kDayTotalsPending);
 
   const sim::Reply z = reply(kClosingZ);
   ASSERT_EQ(z.outcome.code, ReturnCode::kOk);
   EXPECT_EQ(z.outcome.fields, std::vector<std::string>{"0001"});
-  EXPECT_EQ(z.fiscalStatus & status::kDayTotalsPending, 0);
+  EXPECT_EQ(z.fiscalStatus & fp::protocol::fiscal_status::kDayTotalsPending, 0);
   EXPECT_TRUE(printer_.day().isEmpty());
   EXPECT_EQ(printer_.day().total, 0);
   EXPECT_NE(paper().find("CIERRE Z Nro 0001"), std::string::npos);
@@ -81,7 +82,7 @@ TEST_F(ModelTest, ZNumbersStopAt9999WhenTheMemoryIsFull) {
   out_.str("");
   const sim::Reply full = reply(kClosingZ);
   EXPECT_EQ(full.outcome.code, sim::ReturnCode::kMemoryFull);
-  EXPECT_EQ(full.fiscalStatus & status::kMemoryFull, status::kMemoryFull);
+  EXPECT_EQ(full.fiscalStatus & fp::protocol::fiscal_status::kMemoryFull, fp::protocol::fiscal_status::kMemoryFull);
   EXPECT_EQ(paper(), "");
   EXPECT_EQ(printer_.numbering().zClosing, 9999u);
 

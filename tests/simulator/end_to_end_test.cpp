@@ -2,14 +2,12 @@
 // console's documents, the refusals, the closings, and faults on the line.
 #include <gtest/gtest.h>
 
+#include "protocol/status_words.h"
 #include "simulator/model/return_code.h"
-#include "simulator/model/status_bits.h"
 #include "tests/simulator/library_fixture.h"
 
 namespace sim_test {
 namespace {
-
-namespace status = sim::status;
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
@@ -24,7 +22,7 @@ TEST_F(LibraryTest, TheConsoleDocumentsSucceedInWindowOrder) {
   EXPECT_NE(reply_.find("00000001"), std::string::npos) << reply_;  // the ticket's number
   pressAll({kInvoiceOpen, kInvoiceItem, kInvoiceItemReturn, kInvoicePayment, kInvoiceClose});
   pressAll({kNonFiscalOpen, kNonFiscalText, kNonFiscalClose});
-  EXPECT_EQ(getFiscalStatus(), status::kDayTotalsPending);
+  EXPECT_EQ(getFiscalStatus(), fp::protocol::fiscal_status::kDayTotalsPending);
   EXPECT_EQ(simulator_->stat("commands_executed"), 13u);
   EXPECT_EQ(simulator_->stat("commands_refused"), 0u);
 
@@ -47,7 +45,8 @@ TEST_F(LibraryTest, EachRefusalReachesTheLibraryWithItsOwnCode) {
   using sim::ReturnCode;
   const auto expectRefused = [&](const Button& button, ReturnCode code) {
     EXPECT_EQ(press(button), refusal(code)) << std::hex << button.word;
-    EXPECT_EQ(getFiscalStatus() & status::kCommandRefused, status::kCommandRefused);
+    EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kCommandRefused,
+              fp::protocol::fiscal_status::kCommandRefused);
   };
   expectRefused(kTicketItem, ReturnCode::kOutOfOrder);  // no ticket open
   expectRefused(kNonFiscalClose, ReturnCode::kOutOfOrder);
@@ -61,22 +60,25 @@ TEST_F(LibraryTest, EachRefusalReachesTheLibraryWithItsOwnCode) {
   pressAll({withField(kTicketItem, 7, "00000020000")});
   expectRefused(kTicketClose, ReturnCode::kPaymentMissing);  // 200.00 unpaid
   EXPECT_EQ(simulator_->stat("commands_refused"), 9u);
-  EXPECT_EQ(getFiscalStatus() & status::kTicketOpen, status::kTicketOpen);
+  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kTicketOpen,
+            fp::protocol::fiscal_status::kTicketOpen);
   EXPECT_EQ(press(kDrawerOpen), 0);
-  EXPECT_EQ(getFiscalStatus() & status::kCommandRefused, 0);
+  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kCommandRefused, 0);
 }
 
 TEST_F(LibraryTest, ClosingsAndDrawerBehaveThroughTheLink) {
   connect({"--z-ms", "1100"});  // longer than the library waits for a silent printer
   ASSERT_EQ(openCode_, FP_OK);
   pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingX, kJournalTotal});
-  EXPECT_EQ(getFiscalStatus() & status::kDayTotalsPending, status::kDayTotalsPending);
+  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
+            fp::protocol::fiscal_status::kDayTotalsPending);
   pressAll({kDrawerOpen});
-  EXPECT_EQ(getPrinterStatus() & status::kDrawerOpen, status::kDrawerOpen);
+  EXPECT_EQ(getPrinterStatus() & fp::protocol::printer_status::kDrawerOpen,
+            fp::protocol::printer_status::kDrawerOpen);
 
   pressAll({kClosingZ});
-  EXPECT_EQ(getFiscalStatus() & status::kDayTotalsPending, 0);
-  EXPECT_EQ(getPrinterStatus() & status::kDrawerOpen, 0);
+  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending, 0);
+  EXPECT_EQ(getPrinterStatus() & fp::protocol::printer_status::kDrawerOpen, 0);
   EXPECT_GE(simulator_->stat("still_working_sent"), 2u);
   pressAll({kClosingZ});
   const std::string paper = simulator_->paper();

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include "protocol/status_words.h"
 #include "simulator/model/fiscal_printer.h"
-#include "simulator/model/status_bits.h"
 #include "tests/simulator/console_buttons.h"
 
 namespace sim_test {
@@ -43,7 +43,8 @@ class ModelTest : public ::testing::Test {
     const sim::DayTotals dayBefore = printer_.day();
     const sim::Reply refused = reply(button);
     EXPECT_EQ(refused.outcome.code, code);
-    EXPECT_EQ(refused.fiscalStatus & sim::status::kCommandRefused, sim::status::kCommandRefused);
+    EXPECT_EQ(refused.fiscalStatus & fp::protocol::fiscal_status::kCommandRefused,
+              fp::protocol::fiscal_status::kCommandRefused);
     EXPECT_EQ(paper(), paperBefore);
     EXPECT_EQ(printer_.document().kind, documentBefore.kind);
     EXPECT_EQ(printer_.document().total, documentBefore.total);

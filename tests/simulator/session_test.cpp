@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "simulator/model/status_bits.h"
+#include "protocol/status_words.h"
 #include "tests/simulator/link_fixture.h"
 
 namespace sim_test {
@@ -52,9 +52,10 @@ TEST_F(LinkTest, RepliesCarryTheStatusWordsAndTheRefusalCode) {
   const auto all = replies();
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kOutOfOrder));
-  EXPECT_EQ(all[0].fiscalStatus & sim::status::kCommandRefused, sim::status::kCommandRefused);
+  EXPECT_EQ(all[0].fiscalStatus & fp::protocol::fiscal_status::kCommandRefused,
+            fp::protocol::fiscal_status::kCommandRefused);
   EXPECT_EQ(all[1].returnCode, 0);
-  EXPECT_EQ(all[1].fiscalStatus, sim::status::kTicketOpen);
+  EXPECT_EQ(all[1].fiscalStatus, fp::protocol::fiscal_status::kTicketOpen);
   EXPECT_EQ(stats_.commandsRefused, 1u);
 }
 
@@ -71,7 +72,7 @@ TEST_F(LinkTest, EachReplysRefusalBitDescribesThatReply) {
   const auto all = replies();
   ASSERT_EQ(all.size(), 5u);
   for (const auto& reply : all) {
-    EXPECT_EQ((reply.fiscalStatus & sim::status::kCommandRefused) != 0, reply.returnCode != 0)
+    EXPECT_EQ((reply.fiscalStatus & fp::protocol::fiscal_status::kCommandRefused) != 0, reply.returnCode != 0)
         << "reply " << int(reply.sequence);
   }
 }

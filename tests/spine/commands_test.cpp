@@ -1,9 +1,8 @@
 // Every command button sends exactly the expected calls, bytes and lengths.
-#include "fiscal/commands.h"
-
 #include <string>
 #include <vector>
 
+#include "contract/command_set.h"
 #include "tests/spine/spine_fixture.h"
 #include "tests/support/expected_commands.h"
 
@@ -88,8 +87,8 @@ TEST_F(SharedAddresses, EmptyFieldsShareAddressAndAreasAreOwnPerProcedure) {
 }
 
 TEST(CommandTable, PackedTextsSpellTheirWords) {
-  for (const console::CommandSpec* spec : console::commandTable()) {
-    if (spec->sending != console::Sending::Packed) continue;
+  for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+    if (spec->sending != fp::contract::Sending::Packed) continue;
     char expected[16];
     std::snprintf(expected, sizeof expected, "%04X|%04X", spec->command.value,
                   spec->extension.value);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/console_module.h"
-#include "app/property_put.h"
+#include "shell/property_put.h"
 #include "tests/support/recorder.h"
 
 namespace spine_test {

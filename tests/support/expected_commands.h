@@ -1,14 +1,15 @@
 // The expected calls of the 19 command buttons: for each procedure its button,
 // the fields it hands to AddDataField (or the packed text it sends whole), and
-// whether it ends with the result step. Shared by the spine suite, which raises
-// the events directly, and the window suite, which clicks the real window.
+// whether it ends with the result step. The one oracle of the command set: the
+// spine suite raises the events directly, the window suite clicks the real
+// window, and the simulator's suites drive the virtual printer with the same rows.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/control_table.h"
 
 namespace testing_support {
 
@@ -71,7 +72,7 @@ inline std::vector<Field> closeOrPay(unsigned command, unsigned extension, int e
 
 struct Case {
   const char* procedure;
-  console::ControlId button;
+  std::uint32_t button;  // control identifier
   std::vector<Field> fields;  // empty for packed commands
   std::string packed;         // empty for field lists
   bool resultStep;

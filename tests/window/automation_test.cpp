@@ -2,7 +2,7 @@
 // private session bus (the suite runs under dbus-run-session), driven the way a
 // test rig drives it: the real console executable on the virtual printer, and
 // the real window in this process over the recording library.
-#include "app/automation.h"
+#include "window/automation.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

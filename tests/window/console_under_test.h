@@ -11,9 +11,9 @@
 #include <string>
 
 #include "app/console_module.h"
-#include "app/forms_runtime.h"
-#include "app/main_window.h"
-#include "app/program_runtime.h"
+#include "window/forms_runtime.h"
+#include "window/main_window.h"
+#include "shell/program_runtime.h"
 #include "tests/support/recorder.h"
 #include "tests/window/window_support.h"
 

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/forms_runtime.h"
-#include "app/main_window.h"
+#include "window/forms_runtime.h"
+#include "window/main_window.h"
 #include "tests/window/window_support.h"
 
 using console::ControlDefinition;

@@ -1,7 +1,7 @@
 // The window built from the form definition, on the offscreen platform: every
 // control's kind, pixels, caption, font and stacking, the client area, the Tab
 // chain, and what PropertyPut does to the real widgets.
-#include "app/main_window.h"
+#include "window/main_window.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -16,8 +16,8 @@
 #include <climits>
 #include <memory>
 
-#include "app/property_put.h"
-#include "app/qt_controls.h"
+#include "shell/property_put.h"
+#include "window/qt_controls.h"
 #include "form/tab_order.h"
 #include "tests/window/window_support.h"
 

@@ -11,7 +11,7 @@
 #include <QWindow>
 #include <vector>
 
-#include "app/main_window.h"
+#include "window/main_window.h"
 #include "form/main_form.h"
 
 namespace window_test {

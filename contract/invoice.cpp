@@ -1,0 +1,82 @@
+// "A" invoice: open with the test customer, item sale and return, payment, close, cancel.
+#include "contract/command_set.h"
+
+namespace fp::contract {
+namespace {
+
+constexpr std::uint32_t kAbrirFactura = 0x0700001A, kCancelaFactura = 0x0700001B,
+                        kItemPlus = 0x0700001C, kCerrarFactura = 0x0700001D, kPago = 0x0700001E,
+                        kItemMinus = 0x07000030;
+
+constexpr char kEightZeros[8] = {};
+constexpr char kTwentySpaces[] = "                    ";
+constexpr char kOneSpace[] = " ";
+
+// The test customer.
+constexpr char kCustomerName[] = "vela s.a.";
+constexpr char kCustomerAddress[] = "calle falsa 1       ";
+constexpr char kTaxIdKind[] = "T";
+constexpr char kTaxIdNumber[] = "30000000007";
+constexpr char kTaxpayerCategory[] = "I";
+
+constexpr char kDescription[] = "Venta de item       ";
+constexpr char kQuantity[] = "000010000";
+constexpr char kUnitPrice[] = "00000000100";
+constexpr char kTaxRate[] = "2100";
+constexpr char kCode99[] = "99";
+constexpr char kCode07[] = "07";
+constexpr char kPaymentCode[] = "08";
+constexpr char kPaymentAmount[] = "00000010000";
+constexpr char kCloseCode[] = "3";
+
+constexpr DataField kZeros{kEightZeros, 0};
+constexpr DataField kSpaces{kTwentySpaces, 0};
+constexpr DataField kSpace{kOneSpace, 0};
+
+constexpr DataField kOpenFields[] = {
+    {kCustomerName, 9},
+    kZeros,
+    {kCustomerAddress, 20},
+    kSpaces,
+    kSpaces,
+    {kTaxIdKind, 1},
+    {kTaxIdNumber, 11},
+    {kTaxpayerCategory, 1},
+    kSpaces,
+    kSpaces,
+    kSpaces,
+    kSpaces,
+};
+// Sale and return send this same list; only the extension word differs. The last
+// field is empty although "07" stands at its address.
+constexpr DataField kItemFields[] = {
+    kSpace,         kSpace,           kSpace,        kSpace,       {kDescription, 20},
+    {kQuantity, 9}, {kUnitPrice, 11}, {kTaxRate, 4}, kSpace,       kSpace,
+    kSpace,         kSpace,           {kCode99, 2},  {kCode07, 2}, {kCode07, 0},
+};
+constexpr DataField kPaymentFields[] = {
+    kZeros, kZeros, kZeros, kZeros, kZeros, {kPaymentCode, 2}, {kPaymentAmount, 11},
+};
+constexpr DataField kCloseFields[] = {
+    kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, {kCloseCode, 1},
+};
+
+// name, procedure, button, command, extension, sending, fields, packed, result step
+// clang-format off
+constexpr CommandSpec kCommands[] = {
+    {"invoice-open", "InvoiceOpen", kAbrirFactura, BinaryWord(0x0B01), BinaryWord(0x0000), Sending::FieldList, kOpenFields, {}, true},
+    {"invoice-item", "InvoiceItemAdd", kItemPlus, BinaryWord(0x0B02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
+    {"invoice-return", "InvoiceItemReturn", kItemMinus, BinaryWord(0x0B02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
+    {"invoice-pay", "InvoicePayment", kPago, BinaryWord(0x0B05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
+    {"invoice-close", "InvoiceClose", kCerrarFactura, BinaryWord(0x0B06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
+    {"invoice-cancel", "InvoiceCancel", kCancelaFactura, BinaryWord(0x0B07), BinaryWord(0x0000), Sending::Packed, {}, "0B07|0000", true},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CommandSpec> invoiceCommands() {
+  return kCommands;
+}
+
+}  // namespace fp::contract

@@ -1,0 +1,285 @@
+#include "window/automation_session.h"
+
+#include <QAbstractButton>
+#include <QDBusConnectionInterface>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMutexLocker>
+
+#include "window/main_window.h"
+
+namespace console {
+namespace {
+
+// The controls Read answers for: the four that procedures change.
+constexpr std::string_view kDisplays[] = {"ESTADO", "Cm1", "Cm2", "CmCOMUNICACION"};
+
+// Further names tried when the first is taken: Console2 .. Console99.
+constexpr int kLastNumberedName = 99;
+
+QString latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool isDisplay(const QString& name) {
+  for (std::string_view display : kDisplays) {
+    if (name == latin1(display)) return true;
+  }
+  return false;
+}
+
+// Answers `call` with an error, from whichever thread.
+void replyError(const QDBusConnection& connection, const QDBusMessage& call, const char* error,
+                const QString& text) {
+  call.setDelayedReply(true);
+  connection.send(call.createErrorReply(automationError(error), text));
+}
+
+const ControlDefinition* findControl(const FormDefinition& form, const QString& name) {
+  const QByteArray bytes = name.toLatin1();
+  return form.find(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString unknownControlText(const QString& name) {
+  return QStringLiteral("no control named '%1'; Controls() lists them").arg(name);
+}
+
+}  // namespace
+
+QString automationError(const char* suffix) {
+  return QStringLiteral("org.fiscalconsole.Error.") + QLatin1String(suffix);
+}
+
+// ---- on the bus thread -------------------------------------------------------
+
+MainFormAdaptor::MainFormAdaptor(QObject* object, const BusContext& context)
+    : QDBusAbstractAdaptor(object), context_(context) {}
+
+bool MainFormAdaptor::enabled() const {
+  return context_.shared->enabled.load();
+}
+
+void MainFormAdaptor::setEnabled(bool enabled) {
+  context_.shared->enabled.store(enabled);
+  AutomationSession* session = context_.session;
+  QMetaObject::invokeMethod(
+      session, [session, enabled] { session->setWindowEnabled(enabled); }, Qt::QueuedConnection);
+}
+
+bool MainFormAdaptor::Activate(const QDBusMessage& call) {
+  call.setDelayedReply(true);
+  AutomationSession* session = context_.session;
+  QMetaObject::invokeMethod(
+      session, [session, call] { session->activate(call); }, Qt::QueuedConnection);
+  return true;
+}
+
+bool MainFormAdaptor::Deactivate(const QDBusMessage& call) {
+  call.setDelayedReply(true);
+  AutomationSession* session = context_.session;
+  QMetaObject::invokeMethod(
+      session, [session, call] { session->deactivate(call); }, Qt::QueuedConnection);
+  return true;
+}
+
+bool MainFormAdaptor::DoModal() {
+  return false;
+}
+
+RigAdaptor::RigAdaptor(QObject* object, const BusContext& context)
+    : QDBusAbstractAdaptor(object), context_(context) {}
+
+void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
+  const ControlDefinition* definition = findControl(*context_.form, control);
+  AutomationShared& shared = *context_.shared;
+  if (definition == nullptr) {
+    replyError(context_.connection, call, "UnknownControl", unknownControlText(control));
+    return;
+  }
+  if (definition->kind != ControlKind::CommandButton) {
+    replyError(
+        context_.connection, call, "NotAButton",
+        QStringLiteral("'%1' is not a command button; only buttons are pressed").arg(control));
+    return;
+  }
+  if (!shared.enabled.load()) {
+    replyError(context_.connection, call, "Disabled",
+               QStringLiteral("the window is disabled (Enabled is false); press refused"));
+    return;
+  }
+  bool idle = false;
+  if (shared.proceduresRunning.load() > 0 ||
+      !shared.pressInFlight.compare_exchange_strong(idle, true)) {
+    replyError(context_.connection, call, "Busy",
+               QStringLiteral("a procedure is running; presses are refused, not queued"));
+    return;
+  }
+  call.setDelayedReply(true);
+  AutomationSession* session = context_.session;
+  QMetaObject::invokeMethod(
+      session, [session, control, call] { session->press(control, call); }, Qt::QueuedConnection);
+}
+
+QString RigAdaptor::Read(const QString& control, const QDBusMessage& call) {
+  if (findControl(*context_.form, control) == nullptr) {
+    replyError(context_.connection, call, "UnknownControl", unknownControlText(control));
+    return {};
+  }
+  if (!isDisplay(control)) {
+    replyError(context_.connection, call, "NotADisplay",
+               QStringLiteral("'%1' is not a display; Read knows ESTADO, Cm1, Cm2 and "
+                              "CmCOMUNICACION")
+                   .arg(control));
+    return {};
+  }
+  QMutexLocker lock(&context_.shared->mutex);
+  return context_.shared->displays.value(control);
+}
+
+QStringList RigAdaptor::Controls() {
+  QStringList names;
+  for (const ControlDefinition& control : context_.form->controls) names << latin1(control.name);
+  return names;
+}
+
+BusObject::BusObject(BusContext context) : context_(std::move(context)) {
+  new MainFormAdaptor(this, context_);
+  new RigAdaptor(this, context_);
+}
+
+// ---- on the window's thread --------------------------------------------------
+
+AutomationSession::AutomationSession(MainWindow& window, const FormDefinition& form,
+                                     std::shared_ptr<AutomationShared> shared,
+                                     QDBusConnection connection, QString connectionName)
+    : QObject(&window),
+      window_(window),
+      form_(form),
+      shared_(std::move(shared)),
+      connection_(std::move(connection)),
+      connectionName_(std::move(connectionName)) {
+  shared_->enabled.store(window_.isEnabled());
+  for (std::string_view display : kDisplays) {
+    QWidget* widget = window_.widget(display);
+    if (auto* label = qobject_cast<QLabel*>(widget)) setDisplay(latin1(display), label->text());
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+      setDisplay(latin1(display), edit->text());
+      // The operator may type into the message box; Read shows what it shows.
+      const QString name = latin1(display);
+      connect(edit, &QLineEdit::textChanged, this,
+              [this, name](const QString& text) { setDisplay(name, text); });
+    }
+  }
+  shared_->session = this;
+}
+
+AutomationSession::~AutomationSession() {
+  shared_->session = nullptr;
+  if (!name_.isEmpty()) connection_.interface()->unregisterService(name_);
+  connection_.unregisterObject(QLatin1String("/MainForm"));
+  // The bus thread may still post work to this object until it has stopped; such
+  // work is dropped with this object, and its callers get the bus's error.
+  thread_.quit();
+  thread_.wait();
+  connection_ = QDBusConnection(QString());
+  QDBusConnection::disconnectFromBus(connectionName_);
+}
+
+QString AutomationSession::open(QString& why) {
+  object_ = new BusObject(BusContext{shared_, this, connection_, &form_});
+  object_->moveToThread(&thread_);
+  // Deleted on its own thread as that thread ends.
+  connect(&thread_, &QThread::finished, object_, &QObject::deleteLater);
+  thread_.setObjectName(QStringLiteral("automation"));
+  thread_.start();
+  if (!connection_.registerObject(QLatin1String("/MainForm"), object_,
+                                  QDBusConnection::ExportAdaptors)) {
+    why = QStringLiteral("cannot export /MainForm: ") + connection_.lastError().message();
+    return {};
+  }
+  QDBusConnectionInterface* bus = connection_.interface();
+  for (int number = 1; number <= kLastNumberedName; ++number) {
+    const QString name = QLatin1String("org.fiscalconsole.Console") +
+                         (number == 1 ? QString() : QString::number(number));
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus->registerService(name, QDBusConnectionInterface::DontQueueService,
+                             QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid()) {
+      why = QStringLiteral("cannot take a bus name: ") + reply.error().message();
+      return {};
+    }
+    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+      name_ = name;
+      return name_;
+    }
+  }
+  why = QStringLiteral("org.fiscalconsole.Console and Console2 to Console%1 are all taken")
+            .arg(kLastNumberedName);
+  return {};
+}
+
+void AutomationSession::setDisplay(const QString& control, const QString& text) {
+  QMutexLocker lock(&shared_->mutex);
+  shared_->displays.insert(control, text);
+}
+
+void AutomationSession::displayPut(int position, const QString& text) {
+  const QString control = position == 0
+                              ? latin1(form_.name)
+                              : latin1(form_.controls[static_cast<std::size_t>(position - 1)].name);
+  if (isDisplay(control)) setDisplay(control, text);
+  QDBusMessage signal =
+      QDBusMessage::createSignal(QLatin1String("/MainForm"), QLatin1String("org.fiscalconsole.Rig"),
+                                 QLatin1String("DisplayChanged"));
+  signal << control << text;
+  connection_.send(signal);
+}
+
+void AutomationSession::press(const QString& control, const QDBusMessage& call) {
+  // The press is over before its answer leaves: the caller may press again at once.
+  const auto answer = [this](const QDBusMessage& reply) {
+    shared_->pressInFlight.store(false);
+    connection_.send(reply);
+  };
+  const auto refuse = [&](const char* error, const QString& text) {
+    answer(call.createErrorReply(automationError(error), text));
+  };
+  // A nested event loop inside a procedure may run this early: refuse, never queue.
+  if (shared_->proceduresRunning.load() > 0) {
+    return refuse("Busy",
+                  QStringLiteral("a procedure is running; presses are refused, not queued"));
+  }
+  if (!window_.isVisible()) return refuse("Closed", QStringLiteral("the window has closed"));
+  if (!window_.isEnabled()) {
+    return refuse("Disabled",
+                  QStringLiteral("the window is disabled (Enabled is false); press refused"));
+  }
+  const QByteArray name = control.toLatin1();
+  auto* button = qobject_cast<QAbstractButton*>(
+      window_.widget(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
+  if (button == nullptr) {
+    return refuse("NotAButton", QStringLiteral("'%1' is not a command button").arg(control));
+  }
+  // The same signal a mouse click emits: the same event, procedure and bytes.
+  button->click();
+  answer(call.createReply());
+}
+
+void AutomationSession::activate(const QDBusMessage& call) {
+  window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
+  window_.show();
+  window_.raise();
+  window_.activateWindow();
+  connection_.send(call.createReply(QVariant(true)));
+}
+
+void AutomationSession::deactivate(const QDBusMessage& call) {
+  window_.lower();
+  connection_.send(call.createReply(QVariant(true)));
+}
+
+void AutomationSession::setWindowEnabled(bool enabled) {
+  window_.setEnabled(enabled);
+}
+
+}  // namespace console
