@@ -9,6 +9,7 @@ namespace {
 
 volatile std::sig_atomic_t stopSignalNumber = 0;
 volatile std::sig_atomic_t stopFlag = 0;
+volatile std::sig_atomic_t commandEnded = 0;
 
 // Longest single sleep: bounds the time a signal that arrives just before a
 // sleep begins can go unnoticed.
@@ -21,8 +22,12 @@ void requestStop(int signalNumber) {
   stopFlag = 1;
 }
 
+void noteCommandEnded() {
+  commandEnded = 1;
+}
+
 bool stopRequested() {
-  return stopFlag != 0;
+  return stopFlag != 0 || commandEnded != 0;
 }
 
 int stopSignal() {

@@ -9,7 +9,11 @@ namespace sim {
 // Records that `signalNumber` asked the printer to stop. Async-signal-safe.
 void requestStop(int signalNumber);
 
-// True once a stop has been requested.
+// Records that the command run under --exec has ended: nobody is left to answer,
+// so every wait ends as for a stop, but no signal is recorded. Async-signal-safe.
+void noteCommandEnded();
+
+// True once a stop has been requested or the command has ended.
 bool stopRequested();
 
 // The signal that asked for the stop first, 0 when none has.

@@ -37,6 +37,9 @@ void onStop(int signalNumber) {
 void onStatsRequest(int) {
   statsRequested = 1;
 }
+void onChildEnded(int) {
+  noteCommandEnded();
+}
 
 // No SA_RESTART: a signal ends the current poll or sleep at once.
 void installSignalHandlers() {
@@ -48,6 +51,11 @@ void installSignalHandlers() {
   }
   action.sa_handler = onStatsRequest;
   sigaction(SIGUSR1, &action, nullptr);
+  // The --exec command ending cuts short a reply delay or a long Z at once.
+  action.sa_handler = onChildEnded;
+  action.sa_flags = SA_NOCLDSTOP;
+  sigaction(SIGCHLD, &action, nullptr);
+  action.sa_flags = 0;
   action.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &action, nullptr);
 }
@@ -129,7 +137,7 @@ int serve(int fd, const std::function<void(std::span<const std::uint8_t>)>& deli
   }
   if (!child) return 0;
   const int childCode = stopChild(*child);
-  return stopRequested() ? 128 + stopSignal() : childCode;
+  return stopSignal() != 0 ? 128 + stopSignal() : childCode;
 }
 
 int fail(const std::string& message) {

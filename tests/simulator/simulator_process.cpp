@@ -113,6 +113,13 @@ int SimulatorProcess::stop(int signal) {
   return code.value_or(-1);
 }
 
+std::optional<int> SimulatorProcess::waitForExit(int timeoutMs) {
+  if (pid_ <= 0) return std::nullopt;
+  const std::optional<int> code = waitFor(pid_, timeoutMs);
+  if (code) pid_ = -1;
+  return code;
+}
+
 std::string SimulatorProcess::standardError() {
   std::string text;
   if (pid_ <= 0 && error_ >= 0) {

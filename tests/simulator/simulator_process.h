@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ class SimulatorProcess {
 
   // Sends `signal` and waits (bounded); returns the exit code, -1 if it had to be killed.
   int stop(int signal = SIGTERM);
+
+  // Waits (at most `timeoutMs`) for it to end by itself; its exit code, or
+  // nothing while it still runs.
+  std::optional<int> waitForExit(int timeoutMs);
 
   // What it wrote on standard error, once it has stopped.
   std::string standardError();

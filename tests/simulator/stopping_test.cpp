@@ -83,6 +83,27 @@ TEST(Stopping, EachSignalEndsEveryPendingWaitAtOnce) {
   std::remove(pidFile.c_str());
 }
 
+// The command under --exec ending in the middle of a reply delay or a Z
+// closing ends the printer at once, with the command's own code.
+TEST(Stopping, TheCommandEndingEndsEveryPendingWaitAtOnce) {
+  const std::string pidFile = testing::TempDir() + "ending-" + std::to_string(getpid());
+  for (const char* wait : {"--delay-ms", "--z-ms"}) {
+    SCOPED_TRACE(wait);
+    std::remove(pidFile.c_str());
+    SimulatorProcess simulator(
+        {wait, "3600000", "--exec", "sh", "-c", "echo $$ >" + pidFile + "; exec sleep 600"});
+    ASSERT_TRUE(simulator.started());
+    sendCommand(simulator.port(), 0x0801, 0x0C00);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well into the wait
+    pid_t child = 0;
+    std::ifstream(pidFile) >> child;
+    ASSERT_GT(child, 0);
+    kill(child, SIGKILL);
+    EXPECT_EQ(simulator.waitForExit(3000), 128 + SIGKILL);
+  }
+  std::remove(pidFile.c_str());
+}
+
 // A paper write that fails is paper trouble: the command is refused (the
 // reply itself is checked in the model's tests), and the process says so and
 // ends with code 3.
