@@ -39,8 +39,14 @@ void ProgramRuntime::lookup(void* handle, EntryPointLookup& record, std::string_
                name);
     return;
   }
+  dlerror();  // forget an earlier failure, so that the text below is this lookup's
   record.address = dlsym(handle, name.c_str());
-  if (record.address == nullptr) raiseError("printer library has no entry point " + name);
+  if (record.address == nullptr) {
+    // The loader's text names the library's path and the symbol it lacks.
+    const char* why = dlerror();
+    raiseError("printer library has no entry point " + name +
+               (why != nullptr ? " (" + std::string(why) + ")" : std::string()));
+  }
 }
 
 void ProgramRuntime::raiseError(std::string message) {
