@@ -59,7 +59,18 @@ TargetKind inspect(const std::string& path, int& fd, std::string& error) {
   if (S_ISREG(entry.st_mode)) return TargetKind::kRegular;
   fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    error = errno == ENXIO ? "a FIFO with no reader" : reason();
+    // A FIFO with no reader and a socket both give ENXIO; say which it is.
+    const int openError = errno;
+    struct stat target {};
+    const bool known = ::stat(path.c_str(), &target) == 0;
+    errno = openError;
+    if (known && S_ISSOCK(target.st_mode)) {
+      error = "a socket, not a file";
+    } else if (known && S_ISFIFO(target.st_mode) && openError == ENXIO) {
+      error = "a FIFO with no reader";
+    } else {
+      error = reason();
+    }
     return TargetKind::kRefused;
   }
   struct stat target {};
