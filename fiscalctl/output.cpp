@@ -52,8 +52,11 @@ std::string bitNames(const PrinterApi& api, int word, int value) {
   return names.empty() ? "-" : names;
 }
 
-std::string quoted(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
+namespace {
+
+// Printable ASCII as it is, '"' and '\\' escaped, any other byte as `escape`
+// and two digits of `hex`.
+std::string escapedText(std::string_view bytes, std::string_view escape, const char* hex) {
   std::string text = "\"";
   for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
@@ -63,32 +66,23 @@ std::string quoted(std::string_view bytes) {
     } else if (byte >= 0x20 && byte < 0x7F) {
       text += c;
     } else {
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0x0F];
+      text += escape;
+      text += hex[byte >> 4];
+      text += hex[byte & 0x0F];
     }
   }
   return text + "\"";
 }
 
+}  // namespace
+
+std::string quoted(std::string_view bytes) {
+  return escapedText(bytes, "\\x", "0123456789ABCDEF");
+}
+
+// Bytes are shown as the code points of the same number (Latin-1).
 std::string jsonString(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "\"";
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      text += c;
-    } else {
-      // Bytes are shown as the code points of the same number (Latin-1).
-      text += "\\u00";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0x0F];
-    }
-  }
-  return text + "\"";
+  return escapedText(bytes, "\\u00", "0123456789abcdef");
 }
 
 void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome) {
