@@ -12,31 +12,20 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/spawn.h"
+
 namespace fiscalctl_test {
 
 Result fiscalctl(const std::vector<std::string>& args,
                  const std::vector<std::string>& environment) {
-  int out[2];
-  int err[2];
   Result run;
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return run;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    dup2(err[1], STDERR_FILENO);
-    for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
-    std::vector<char*> argv;
-    std::string program = FISCALCTL_PATH;
-    argv.push_back(program.data());
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
+  int outRead = -1;
+  int errRead = -1;
+  const pid_t pid =
+      testing_support::spawnWithPipes(FISCALCTL_PATH, args, environment, outRead, errRead);
+  if (pid < 0) return run;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  pollfd fds[2] = {{outRead, POLLIN, 0}, {errRead, POLLIN, 0}};
   int open = 2;
   while (open > 0 && std::chrono::steady_clock::now() < deadline) {
     if (poll(fds, 2, 200) <= 0) continue;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 
+#include "tests/support/spawn.h"
+
 namespace sim_test {
 namespace {
 
@@ -19,26 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 // Starts the simulator with stdout and stderr on pipes; returns its pid.
 pid_t spawn(const std::vector<std::string>& args, int& outRead, int& errRead) {
-  int out[2];
-  int err[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    dup2(err[1], STDERR_FILENO);
-    std::vector<char*> argv;
-    std::string program = SIMULATOR_PATH;
-    argv.push_back(program.data());
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  outRead = out[0];
-  errRead = err[0];
-  return pid;
+  return testing_support::spawnWithPipes(SIMULATOR_PATH, args, {}, outRead, errRead);
 }
 
 // Reads from `fd` until `done` says so, the pipe closes or the deadline passes.
