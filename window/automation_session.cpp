@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMutexLocker>
 
+#include "window/latin1.h"
 #include "window/main_window.h"
 
 namespace console {
@@ -16,10 +17,6 @@ constexpr std::string_view kDisplays[] = {"ESTADO", "Cm1", "Cm2", "CmCOMUNICACIO
 
 // Further names tried when the first is taken: Console2 .. Console99.
 constexpr int kLastNumberedName = 99;
-
-QString latin1(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool isDisplay(const QString& name) {
   for (std::string_view display : kDisplays) {
@@ -36,8 +33,7 @@ void replyError(const QDBusConnection& connection, const QDBusMessage& call, con
 }
 
 const ControlDefinition* findControl(const FormDefinition& form, const QString& name) {
-  const QByteArray bytes = name.toLatin1();
-  return form.find(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  return form.find(latin1Bytes(name));
 }
 
 QString unknownControlText(const QString& name) {
@@ -254,9 +250,7 @@ void AutomationSession::press(const QString& control, const QDBusMessage& call) 
     return refuse("Disabled",
                   QStringLiteral("the window is disabled (Enabled is false); press refused"));
   }
-  const QByteArray name = control.toLatin1();
-  auto* button = qobject_cast<QAbstractButton*>(
-      window_.widget(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
+  auto* button = qobject_cast<QAbstractButton*>(window_.widget(latin1Bytes(control)));
   if (button == nullptr) {
     return refuse("NotAButton", QStringLiteral("'%1' is not a command button").arg(control));
   }
