@@ -36,6 +36,14 @@ const ControlDefinition* findControl(const FormDefinition& form, const QString& 
   return form.find(latin1Bytes(name));
 }
 
+// Why a press is refused, the same whichever thread refuses it.
+QString busyText() {
+  return QStringLiteral("a procedure is running; presses are refused, not queued");
+}
+QString disabledText() {
+  return QStringLiteral("the window is disabled (Enabled is false); press refused");
+}
+
 QString unknownControlText(const QString& name) {
   return QStringLiteral("no control named '%1'; Controls() lists them").arg(name);
 }
@@ -99,15 +107,13 @@ void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
     return;
   }
   if (!shared.enabled.load()) {
-    replyError(context_.connection, call, "Disabled",
-               QStringLiteral("the window is disabled (Enabled is false); press refused"));
+    replyError(context_.connection, call, "Disabled", disabledText());
     return;
   }
   bool idle = false;
   if (shared.proceduresRunning.load() > 0 ||
       !shared.pressInFlight.compare_exchange_strong(idle, true)) {
-    replyError(context_.connection, call, "Busy",
-               QStringLiteral("a procedure is running; presses are refused, not queued"));
+    replyError(context_.connection, call, "Busy", busyText());
     return;
   }
   call.setDelayedReply(true);
@@ -242,13 +248,11 @@ void AutomationSession::press(const QString& control, const QDBusMessage& call) 
   };
   // A nested event loop inside a procedure may run this early: refuse, never queue.
   if (shared_->proceduresRunning.load() > 0) {
-    return refuse("Busy",
-                  QStringLiteral("a procedure is running; presses are refused, not queued"));
+    return refuse("Busy", busyText());
   }
   if (!window_.isVisible()) return refuse("Closed", QStringLiteral("the window has closed"));
   if (!window_.isEnabled()) {
-    return refuse("Disabled",
-                  QStringLiteral("the window is disabled (Enabled is false); press refused"));
+    return refuse("Disabled", disabledText());
   }
   auto* button = qobject_cast<QAbstractButton*>(window_.widget(latin1Bytes(control)));
   if (button == nullptr) {
