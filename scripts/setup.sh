@@ -1,5 +1,5 @@
-# Shared set-up for scripts/run and scripts/test: install what is missing, then
-# configure and build a preset. Sourced, not run.
+# Shared set-up for the scripts: install what is missing, configure and build a
+# preset, and stop what a script started. Sourced, not run.
 
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -38,4 +38,15 @@ fiscal_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   (cd "$FISCAL_ROOT" && cmake --preset "$preset" >/dev/null &&
     cmake --build --preset "$preset" "${targets[@]}")
+}
+
+# fiscal_stop PID...: stops each process by its id and reaps it when it is the
+# caller's child; empty or gone ids are ignored.
+fiscal_stop() {
+  local pid
+  for pid in "$@"; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  return 0
 }

@@ -9,6 +9,7 @@
 
 #include "shell/property_put.h"
 #include "window/automation_session.h"
+#include "window/latin1.h"
 #include "window/main_window.h"
 
 namespace console {
@@ -27,8 +28,7 @@ class ReportingControl final : public Control {
     const std::int32_t result = inner_.put(property, valueType, value);
     if (result == 0 && shared_->session != nullptr) {
       const std::string text = displayText(valueType, value);
-      shared_->session->displayPut(
-          position_, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+      shared_->session->displayPut(position_, latin1(text));
     }
     return result;
   }
@@ -77,8 +77,7 @@ QString sessionBusAddress() {
 }
 
 MainWindow* openWindow(const FormDefinition& form) {
-  const QString name =
-      QString::fromLatin1(form.name.data(), static_cast<qsizetype>(form.name.size()));
+  const QString name = latin1(form.name);
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     auto* window = dynamic_cast<MainWindow*>(widget);
     if (window != nullptr && window->objectName() == name) return window;

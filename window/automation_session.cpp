@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMutexLocker>
 
+#include "window/latin1.h"
 #include "window/main_window.h"
 
 namespace console {
@@ -16,10 +17,6 @@ constexpr std::string_view kDisplays[] = {"ESTADO", "Cm1", "Cm2", "CmCOMUNICACIO
 
 // Further names tried when the first is taken: Console2 .. Console99.
 constexpr int kLastNumberedName = 99;
-
-QString latin1(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool isDisplay(const QString& name) {
   for (std::string_view display : kDisplays) {
@@ -36,8 +33,15 @@ void replyError(const QDBusConnection& connection, const QDBusMessage& call, con
 }
 
 const ControlDefinition* findControl(const FormDefinition& form, const QString& name) {
-  const QByteArray bytes = name.toLatin1();
-  return form.find(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  return form.find(latin1Bytes(name));
+}
+
+// Why a press is refused, the same whichever thread refuses it.
+QString busyText() {
+  return QStringLiteral("a procedure is running; presses are refused, not queued");
+}
+QString disabledText() {
+  return QStringLiteral("the window is disabled (Enabled is false); press refused");
 }
 
 QString unknownControlText(const QString& name) {
@@ -103,15 +107,13 @@ void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
     return;
   }
   if (!shared.enabled.load()) {
-    replyError(context_.connection, call, "Disabled",
-               QStringLiteral("the window is disabled (Enabled is false); press refused"));
+    replyError(context_.connection, call, "Disabled", disabledText());
     return;
   }
   bool idle = false;
   if (shared.proceduresRunning.load() > 0 ||
       !shared.pressInFlight.compare_exchange_strong(idle, true)) {
-    replyError(context_.connection, call, "Busy",
-               QStringLiteral("a procedure is running; presses are refused, not queued"));
+    replyError(context_.connection, call, "Busy", busyText());
     return;
   }
   call.setDelayedReply(true);
@@ -246,17 +248,13 @@ void AutomationSession::press(const QString& control, const QDBusMessage& call) 
   };
   // A nested event loop inside a procedure may run this early: refuse, never queue.
   if (shared_->proceduresRunning.load() > 0) {
-    return refuse("Busy",
-                  QStringLiteral("a procedure is running; presses are refused, not queued"));
+    return refuse("Busy", busyText());
   }
   if (!window_.isVisible()) return refuse("Closed", QStringLiteral("the window has closed"));
   if (!window_.isEnabled()) {
-    return refuse("Disabled",
-                  QStringLiteral("the window is disabled (Enabled is false); press refused"));
+    return refuse("Disabled", disabledText());
   }
-  const QByteArray name = control.toLatin1();
-  auto* button = qobject_cast<QAbstractButton*>(
-      window_.widget(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
+  auto* button = qobject_cast<QAbstractButton*>(window_.widget(latin1Bytes(control)));
   if (button == nullptr) {
     return refuse("NotAButton", QStringLiteral("'%1' is not a command button").arg(control));
   }

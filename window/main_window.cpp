@@ -16,15 +16,12 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "window/qt_controls.h"
 #include "form/tab_order.h"
+#include "window/latin1.h"
+#include "window/qt_controls.h"
 
 namespace console {
 namespace {
-
-QString latin1(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QFont formFont(const FontDefinition& definition) {
   const QString face = latin1(definition.face);

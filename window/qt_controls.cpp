@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/property_put.h"
+#include "window/latin1.h"
 
 namespace console {
 
@@ -21,7 +22,7 @@ std::int32_t WidgetControl::put(Property property, std::uint32_t valueType, cons
   }
   // Texts are 8-bit ANSI characters.
   const std::string text = displayText(valueType, value);
-  show_(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  show_(latin1(text));
   return 0;
 }
 
