@@ -7,12 +7,6 @@
 namespace fiscalctl {
 namespace {
 
-std::string hexWord(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
-  return text;
-}
-
 // The names of the bits set in `value`, lowest first; "bit N" where the library
 // gives no name (or cannot name bits at all).
 std::vector<std::string> setBitNames(const PrinterApi& api, int word, int value) {
@@ -35,6 +29,12 @@ std::string jsonBitList(const PrinterApi& api, int word, int value) {
 }
 
 }  // namespace
+
+std::string hexWord(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
+  return text;
+}
 
 std::string codeText(const PrinterApi& api, int code) {
   std::string text;
