@@ -1,5 +1,6 @@
 // "A" invoice: open with the test customer, item sale and return, payment, close, cancel.
 #include "contract/command_set.h"
+#include "contract/item_texts.h"
 
 namespace fp::contract {
 namespace {
@@ -19,15 +20,8 @@ constexpr char kTaxIdKind[] = "T";
 constexpr char kTaxIdNumber[] = "30000000007";
 constexpr char kTaxpayerCategory[] = "I";
 
-constexpr char kDescription[] = "Venta de item       ";
-constexpr char kQuantity[] = "000010000";
-constexpr char kUnitPrice[] = "00000000100";
-constexpr char kTaxRate[] = "2100";
-constexpr char kCode99[] = "99";
-constexpr char kCode07[] = "07";
-constexpr char kPaymentCode[] = "08";
-constexpr char kPaymentAmount[] = "00000010000";
-constexpr char kCloseCode[] = "3";
+// This group's own copy of the item, payment and close texts.
+constexpr ItemTexts kTexts{};
 
 constexpr DataField kZeros{kEightZeros, 0};
 constexpr DataField kSpaces{kTwentySpaces, 0};
@@ -49,16 +43,18 @@ constexpr DataField kOpenFields[] = {
 };
 // Sale and return send this same list; only the extension word differs. The last
 // field is empty although "07" stands at its address.
+// clang-format off
 constexpr DataField kItemFields[] = {
-    kSpace,         kSpace,           kSpace,        kSpace,       {kDescription, 20},
-    {kQuantity, 9}, {kUnitPrice, 11}, {kTaxRate, 4}, kSpace,       kSpace,
-    kSpace,         kSpace,           {kCode99, 2},  {kCode07, 2}, {kCode07, 0},
+    kSpace, kSpace, kSpace, kSpace, {kTexts.description, 20},
+    {kTexts.quantity, 9}, {kTexts.unitPrice, 11}, {kTexts.taxRate, 4}, kSpace, kSpace,
+    kSpace, kSpace, {kTexts.code99, 2}, {kTexts.code07, 2}, {kTexts.code07, 0},
 };
+// clang-format on
 constexpr DataField kPaymentFields[] = {
-    kZeros, kZeros, kZeros, kZeros, kZeros, {kPaymentCode, 2}, {kPaymentAmount, 11},
+    kZeros, kZeros, kZeros, kZeros, kZeros, {kTexts.paymentCode, 2}, {kTexts.paymentAmount, 11},
 };
 constexpr DataField kCloseFields[] = {
-    kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, {kCloseCode, 1},
+    kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, {kTexts.closeCode, 1},
 };
 
 // name, procedure, button, command, extension, sending, fields, packed, result step

@@ -1,5 +1,6 @@
 // Consumer ticket: open, item sale and return, payment, close, cancel.
 #include "contract/command_set.h"
+#include "contract/item_texts.h"
 
 namespace fp::contract {
 namespace {
@@ -13,30 +14,25 @@ constexpr char kNoCharacter[1] = {};
 // Empty fields of payment and close share one address holding a single space.
 constexpr char kOneSpace[] = " ";
 
-constexpr char kDescription[] = "Venta de item       ";
-constexpr char kQuantity[] = "000010000";
-constexpr char kUnitPrice[] = "00000000100";
-constexpr char kTaxRate[] = "2100";
-constexpr char kCode99[] = "99";
-constexpr char kCode07[] = "07";
-constexpr char kPaymentCode[] = "08";
-constexpr char kPaymentAmount[] = "00000010000";
-constexpr char kCloseCode[] = "3";
+// This group's own copy of the item, payment and close texts.
+constexpr ItemTexts kTexts{};
 
 constexpr DataField kEmpty{kNoCharacter, 0};
 constexpr DataField kSpace{kOneSpace, 0};
 
 // Sale and return send this same list; only the extension word differs.
+// clang-format off
 constexpr DataField kItemFields[] = {
-    kEmpty,         kEmpty,           kEmpty,        kEmpty,       {kDescription, 20},
-    {kQuantity, 9}, {kUnitPrice, 11}, {kTaxRate, 4}, kEmpty,       kEmpty,
-    kEmpty,         kEmpty,           {kCode99, 2},  {kCode07, 2}, kEmpty,
+    kEmpty, kEmpty, kEmpty, kEmpty, {kTexts.description, 20},
+    {kTexts.quantity, 9}, {kTexts.unitPrice, 11}, {kTexts.taxRate, 4}, kEmpty, kEmpty,
+    kEmpty, kEmpty, {kTexts.code99, 2}, {kTexts.code07, 2}, kEmpty,
 };
+// clang-format on
 constexpr DataField kPaymentFields[] = {
-    kSpace, kSpace, kSpace, kSpace, kSpace, {kPaymentCode, 2}, {kPaymentAmount, 11},
+    kSpace, kSpace, kSpace, kSpace, kSpace, {kTexts.paymentCode, 2}, {kTexts.paymentAmount, 11},
 };
 constexpr DataField kCloseFields[] = {
-    kSpace, kSpace, kSpace, kSpace, kSpace, kSpace, {kCloseCode, 1},
+    kSpace, kSpace, kSpace, kSpace, kSpace, kSpace, {kTexts.closeCode, 1},
 };
 
 // name, procedure, button, command, extension, sending, fields, packed, result step

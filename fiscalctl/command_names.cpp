@@ -61,13 +61,8 @@ const NamedCommand* findCommand(std::string_view name) {
 }
 
 std::string_view nameForWords(std::uint16_t command, std::uint16_t extension) {
-  for (const NamedCommand& named : namedCommands()) {
-    if (named.spec != nullptr && named.spec->command.value == command &&
-        named.spec->extension.value == extension) {
-      return named.name;
-    }
-  }
-  return {};
+  const fp::contract::CommandSpec* spec = fp::contract::findCommand(command, extension);
+  return spec != nullptr ? spec->name : std::string_view{};
 }
 
 }  // namespace fiscalctl

@@ -69,9 +69,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& options)
       options.words.push_back(arg);
       continue;
     }
-    const auto value = [&](const char* name) -> std::optional<std::string> {
+    const auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= argc) return std::nullopt;
-      (void)name;
       return std::string(argv[++i]);
     };
     if (arg == "--keep-going") {
@@ -84,7 +83,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& options)
       options.words.insert(options.words.begin(), arg);
     } else if (arg == "--library" || arg == "--port" || arg == "--script" || arg == "--baud" ||
                arg == "--repeat") {
-      const auto given = value(arg.c_str());
+      const auto given = value();
       if (!given) return arg + " needs a value";
       if (arg == "--library") options.library = *given;
       if (arg == "--port") options.port = *given;

@@ -2,28 +2,39 @@
 
 #include <cstdio>
 #include <ostream>
+#include <vector>
 
 namespace fiscalctl {
 namespace {
+
+// The names of the bits set in `value`, lowest first; "bit N" where the library
+// gives no name (or cannot name bits at all).
+std::vector<std::string> setBitNames(const PrinterApi& api, int word, int value) {
+  std::vector<std::string> names;
+  for (int bit = 0; bit < 16; ++bit) {
+    if ((value & (1 << bit)) == 0) continue;
+    const char* name = api.getStatusBitName != nullptr ? api.getStatusBitName(word, bit) : "";
+    names.push_back(name != nullptr && *name != '\0' ? name : "bit " + std::to_string(bit));
+  }
+  return names;
+}
+
+std::string jsonBitList(const PrinterApi& api, int word, int value) {
+  std::string list = "[";
+  for (const std::string& name : setBitNames(api, word, value)) {
+    if (list.size() > 1) list += ",";
+    list += jsonString(name);
+  }
+  return list + "]";
+}
+
+}  // namespace
 
 std::string hexWord(int value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
   return text;
 }
-
-std::string jsonBitList(const PrinterApi& api, int word, int value) {
-  std::string list = "[";
-  for (int bit = 0; bit < 16; ++bit) {
-    if ((value & (1 << bit)) == 0) continue;
-    const char* name = api.getStatusBitName != nullptr ? api.getStatusBitName(word, bit) : "";
-    if (list.size() > 1) list += ",";
-    list += jsonString(name != nullptr && *name != '\0' ? name : "bit " + std::to_string(bit));
-  }
-  return list + "]";
-}
-
-}  // namespace
 
 std::string codeText(const PrinterApi& api, int code) {
   std::string text;
@@ -43,11 +54,8 @@ std::string codeText(const PrinterApi& api, int code) {
 std::string bitNames(const PrinterApi& api, int word, int value) {
   if (api.getStatusBitName == nullptr) return "";
   std::string names;
-  for (int bit = 0; bit < 16; ++bit) {
-    if ((value & (1 << bit)) == 0) continue;
-    const char* name = api.getStatusBitName(word, bit);
-    if (!names.empty()) names += ", ";
-    names += name != nullptr && *name != '\0' ? name : "bit " + std::to_string(bit);
+  for (const std::string& name : setBitNames(api, word, value)) {
+    names += (names.empty() ? "" : ", ") + name;
   }
   return names.empty() ? "-" : names;
 }

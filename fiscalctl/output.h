@@ -23,6 +23,9 @@ std::string bitNames(const PrinterApi& api, int word, int value);
 void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome);
 void printJson(std::ostream& out, const PrinterApi& api, const Outcome& outcome);
 
+// "0x0A02": a status word as the output shows it.
+std::string hexWord(int value);
+
 // A field or any text as a quoted, readable string: printable ASCII as it is,
 // every other byte as \xHH (and \\, \" escaped).
 std::string quoted(std::string_view bytes);

@@ -19,7 +19,8 @@ class PrinterApi {
   PrinterApi(const PrinterApi&) = delete;
   PrinterApi& operator=(const PrinterApi&) = delete;
 
-  // lib/libfiscalprinter.so.1 beside the bin directory of this executable.
+  // The library the console would load (lib/ beside bin/ in a build tree, else
+  // the installed library folder); the bare file name when neither can be told.
   static std::string besideExecutable();
 
   bool loaded() const { return error_.empty(); }

@@ -7,13 +7,6 @@
 namespace fiscalctl {
 namespace {
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool parseSend(const std::vector<std::string>& args, std::size_t& at, Request& request,
                std::string& error) {
   const std::size_t left = args.size() - at;
@@ -87,6 +80,13 @@ bool applyEdit(Request& request, std::size_t number, const std::string& value, s
 }
 
 }  // namespace
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 std::string wordsText(std::uint16_t command, std::uint16_t extension) {
   char text[16];

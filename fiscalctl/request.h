@@ -18,9 +18,9 @@ struct Request {
     Status,   // the two status words; sends nothing
   };
   Kind kind = Kind::Console;
-  std::string label;                           // what the output calls it
+  std::string label;                                // what the output calls it
   const fp::contract::CommandSpec* spec = nullptr;  // Console
-  std::uint16_t command = 0;                   // Fields
+  std::uint16_t command = 0;                        // Fields
   std::uint16_t extension = 0;
   std::vector<std::string> fields;  // Fields: each further field's bytes ("" is empty)
   std::string packed;               // Packed: the text as given
@@ -37,6 +37,9 @@ bool parseRequests(const std::vector<std::string>& args, std::vector<Request>& r
 
 // Decodes \xHH and \\ in `text`; false (and `error`) on any other backslash.
 bool decodeEscapes(std::string_view text, std::string& bytes, std::string& error);
+
+// The value of a hexadecimal digit of either case, or -1.
+int hexDigit(char c);
 
 // A word of one to four hexadecimal digits, "0x" allowed in front.
 bool parseWord(std::string_view text, std::uint16_t& word);

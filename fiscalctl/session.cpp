@@ -70,11 +70,9 @@ Outcome Session::run(const Request& request) {
     }
     case Request::Kind::Fields: {
       outcome.words = wordsText(request.command, request.extension);
-      const char words[4] = {
-          static_cast<char>(request.command >> 8), static_cast<char>(request.command & 0xFF),
-          static_cast<char>(request.extension >> 8), static_cast<char>(request.extension & 0xFF)};
-      api_.AddDataField(words, 2);
-      api_.AddDataField(words + 2, 2);
+      const fp::contract::BinaryWord command(request.command), extension(request.extension);
+      api_.AddDataField(command.bytes.data(), 2);
+      api_.AddDataField(extension.bytes.data(), 2);
       for (const std::string& field : request.fields) {
         api_.AddDataField(field.c_str(), static_cast<int>(field.size()));
       }

@@ -26,12 +26,6 @@ std::string seconds(std::int64_t microseconds) {
   return text;
 }
 
-std::string hexWord(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
-
 // The fields with their numbers; empty ones are counted, not shown.
 std::string fieldsText(const std::vector<std::string>& fields) {
   std::string text;

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "fiscalctl/request.h"
+
 namespace fiscalctl {
 namespace {
 
@@ -44,13 +46,6 @@ bool parseStamp(std::string_view text, std::int64_t& microseconds) {
   return true;
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // "02 41 03  |.A.|": the hex pairs before the two blanks and the bar.
 bool parseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
   const std::size_t bar = text.find("  |");
@@ -58,8 +53,8 @@ bool parseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
   const std::string_view hex = text.substr(0, bar);
   if ((hex.size() + 1) % 3 != 0) return false;
   for (std::size_t i = 0; i < hex.size(); i += 3) {
-    const int high = hexValue(hex[i]);
-    const int low = hexValue(hex[i + 1]);
+    const int high = hexDigit(hex[i]);
+    const int low = hexDigit(hex[i + 1]);
     if (high < 0 || low < 0 || (i + 2 < hex.size() && hex[i + 2] != ' ')) return false;
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }
