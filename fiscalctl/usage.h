@@ -43,7 +43,7 @@ command that does not end with code 0, unless --keep-going.
 Options:
   --library PATH  the printer library to load (default:
                   lib/libfiscalprinter.so.1 beside the bin directory of
-                  fiscalctl)
+                  fiscalctl, else the installed library folder)
   --port DEVICE   the serial device of port 1 (sets FISCALPRINTER_PORT1)
   --baud N        line speed in bit/s (default 115200)
   --repeat N      runs the whole list of commands N times (default 1)
