@@ -20,6 +20,21 @@ std::string contents(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Runs `action` as on a full disk: no file may grow, and the signal that
+// would say so is ignored so that writes fail with an error instead.
+template <typename Action>
+void onAFullDisk(Action action) {
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit full = saved;
+  full.rlim_cur = 0;
+  setrlimit(RLIMIT_FSIZE, &full);
+  action();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+}
+
 std::unique_ptr<sim::FiscalMemory> openMemory(const std::string& path, std::string& error) {
   return sim::FiscalMemory::open(path, sim::FiscalMemory::Sync::kByTheSystem, error);
 }
@@ -84,15 +99,7 @@ TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
   const sim::FiscalState before = printer_.state();
   const std::string paperBefore = paper_.str();
 
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit full = saved;
-  full.rlim_cur = 0;  // no file may grow any more
-  setrlimit(RLIMIT_FSIZE, &full);
-  send(commandFrame(2, kTicketItem));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  onAFullDisk([&] { send(commandFrame(2, kTicketItem)); });
 
   const proto::ReplyMessage refused = decodeReply(line_.sent.back().bytes);
   EXPECT_EQ(refused.returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
@@ -151,16 +158,9 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
 TEST(MemoryFiles, ADiskWithNoRoomLeavesNoFileBehind) {
   MemoryDirectory directory;
   const std::string path = directory.file("new.db");
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit full = saved;
-  full.rlim_cur = 0;
-  setrlimit(RLIMIT_FSIZE, &full);
   std::string error;
-  const bool opened = openMemory(path, error) != nullptr;
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  bool opened = true;
+  onAFullDisk([&] { opened = openMemory(path, error) != nullptr; });
   EXPECT_FALSE(opened);
   EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(path));
