@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "simulator/memory/fiscal_memory.h"
 #include "protocol/status_words.h"
+#include "simulator/memory/fiscal_memory.h"
 #include "tests/simulator/link_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
@@ -79,8 +79,8 @@ TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
   const auto stored = memory->lastReply();
   ASSERT_TRUE(stored);
   session.restart(stored->sequence, stored->bytes);
-  EXPECT_EQ(printer.fiscalStatus() & fp::protocol::fiscal_status::kDocumentRecovered,
-            fp::protocol::fiscal_status::kDocumentRecovered);
+  EXPECT_EQ(printer.fiscalStatus() & fiscal_status::kDocumentRecovered,
+            fiscal_status::kDocumentRecovered);
 
   // The host never saw the last reply and sends the command again.
   session.receive(commandFrame(static_cast<std::uint8_t>(sequence - 1), kInvoiceItem));
@@ -103,14 +103,14 @@ TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
 
   const proto::ReplyMessage refused = decodeReply(line_.sent.back().bytes);
   EXPECT_EQ(refused.returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
-  EXPECT_EQ(refused.printerStatus & fp::protocol::printer_status::kMemoryError, fp::protocol::printer_status::kMemoryError);
+  EXPECT_EQ(refused.printerStatus & printer_status::kMemoryError, printer_status::kMemoryError);
   EXPECT_EQ(printer_.state(), before);
   EXPECT_EQ(paper_.str(), paperBefore);
 
   send(commandFrame(3, kTicketItem));
   const proto::ReplyMessage executed = decodeReply(line_.sent.back().bytes);
   EXPECT_EQ(executed.returnCode, 0);
-  EXPECT_EQ(executed.printerStatus & fp::protocol::printer_status::kMemoryError, 0);
+  EXPECT_EQ(executed.printerStatus & printer_status::kMemoryError, 0);
   EXPECT_EQ(memory_->load()->document.itemLines, 1u);
 }
 
