@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "simulator/model/amounts.h"
+#include "simulator/control/parse_count.h"
 
 namespace sim {
 namespace {

@@ -32,13 +32,6 @@ std::optional<std::int64_t> parseDigits(std::string_view text, std::size_t width
   return value;
 }
 
-std::optional<std::uint32_t> parseCount(std::string_view text, std::uint32_t largest) {
-  if (text.size() > 10) return std::nullopt;
-  const std::optional<std::int64_t> value = parseDigits(text, text.size());
-  if (!value || *value > std::int64_t{largest}) return std::nullopt;
-  return static_cast<std::uint32_t>(*value);
-}
-
 std::optional<std::int64_t> lineAmount(std::int64_t quantity, std::int64_t unitPriceCents) {
   constexpr std::int64_t kQuantityScale = 10'000;
   if (quantity < 0 || unitPriceCents < 0) return std::nullopt;

@@ -17,11 +17,6 @@ inline constexpr std::int64_t kMaxAmountCents = 99'999'999'999;
 // text has another length or any other character.
 std::optional<std::int64_t> parseDigits(std::string_view text, std::size_t width);
 
-// The value of a text of one to ten decimal digits (no sign, no spaces), or
-// nothing when it is anything else or exceeds `largest`: counts and durations
-// given on a command line or a control request.
-std::optional<std::uint32_t> parseCount(std::string_view text, std::uint32_t largest);
-
 // Amount of a line in cents: quantity (4 implied decimals) times unit price in
 // cents, rounded half up. Nothing when the result exceeds kMaxAmountCents.
 std::optional<std::int64_t> lineAmount(std::int64_t quantity, std::int64_t unitPriceCents);

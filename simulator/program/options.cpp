@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "simulator/model/amounts.h"
+#include "simulator/control/parse_count.h"
 
 namespace sim {
 namespace {
