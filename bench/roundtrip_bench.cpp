@@ -39,6 +39,18 @@ std::size_t tracedBytes(const std::filesystem::path& trace, std::streamoff offse
   return bytes;
 }
 
+// Bytes per command, and the time taken since `start` over the time the line
+// needs for the bytes traced since `offset` (ten bits a byte).
+void reportLineUse(benchmark::State& state, const std::filesystem::path& trace,
+                   std::streamoff offset, Clock::time_point start) {
+  const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  const std::size_t bytes = tracedBytes(trace, offset);
+  const double lineTime = static_cast<double>(bytes) * 10.0 / kBitsPerSecond;
+  state.counters["bytes_per_command"] =
+      static_cast<double>(bytes) / static_cast<double>(state.iterations());
+  state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
+}
+
 class Session {
  public:
   Session(const std::vector<std::string>& args, const std::filesystem::path& trace)
@@ -92,12 +104,7 @@ void BM_RoundTripPaced115200(benchmark::State& state) {
     for (auto _ : state) {
       if (roundTrip() != FP_OK) state.SkipWithError("command failed");
     }
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    const std::size_t bytes = tracedBytes(trace, offset);
-    const double lineTime = static_cast<double>(bytes) * 10.0 / kBitsPerSecond;
-    state.counters["bytes_per_command"] =
-        static_cast<double>(bytes) / static_cast<double>(state.iterations());
-    state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
+    reportLineUse(state, trace, offset, start);
   }
   std::filesystem::remove(trace);
 }
@@ -134,12 +141,7 @@ void BM_RoundTripPaced115200WithMemory(benchmark::State& state) {
       SendCommand(area.data());
       if (getLastError() != FP_OK) state.SkipWithError("command failed");
     }
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    const std::size_t bytes = tracedBytes(trace, offset);
-    const double lineTime = static_cast<double>(bytes) * 10.0 / kBitsPerSecond;
-    state.counters["bytes_per_command"] =
-        static_cast<double>(bytes) / static_cast<double>(state.iterations());
-    state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
+    reportLineUse(state, trace, offset, start);
   }
   for (const char* suffix : {"", "-wal", "-shm"}) {
     std::filesystem::remove(memory.string() + suffix);

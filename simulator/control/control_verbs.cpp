@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "simulator/control/parse_count.h"
+
 namespace sim {
 namespace {
 
@@ -17,17 +19,6 @@ std::vector<std::string_view> words(std::string_view line) {
     at = end == std::string_view::npos ? line.size() : end;
   }
   return found;
-}
-
-std::optional<std::uint32_t> number(std::string_view text, std::uint32_t largest) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (value > largest) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
 }
 
 using Verb = ControlRequest::Verb;
@@ -65,12 +56,13 @@ std::optional<ControlRequest> parseControlRequest(std::string_view line, std::st
     }
   }
   if (w[0] == "power-cut" && w.size() == 2) {
-    if (const auto ms = number(w[1], kMaxPowerCutMs)) return ControlRequest{Verb::kPowerCut, *ms};
+    if (const auto ms = parseCount(w[1], kMaxPowerCutMs))
+      return ControlRequest{Verb::kPowerCut, *ms};
     error = "power-cut needs milliseconds from 0 to " + std::to_string(kMaxPowerCutMs);
     return std::nullopt;
   }
   if (w[0] == "fault" && w.size() == 3 && (w[1] == "corrupt" || w[1] == "drop")) {
-    if (const auto count = number(w[2], kMaxFaultReplies); count && *count > 0) {
+    if (const auto count = parseCount(w[2], kMaxFaultReplies); count && *count > 0) {
       return ControlRequest{w[1] == "corrupt" ? Verb::kFaultCorrupt : Verb::kFaultDrop, *count};
     }
     error = "fault needs a number of replies from 1 to " + std::to_string(kMaxFaultReplies);

@@ -3,23 +3,14 @@
 #include <array>
 #include <string_view>
 
+#include "simulator/control/parse_count.h"
+
 namespace sim {
 namespace {
 
-constexpr std::uint64_t kMaxNumber = 1'000'000'000;
+constexpr std::uint32_t kMaxNumber = 1'000'000'000;
 constexpr std::uint32_t kMaxZClosings = 9999;          // Z numbers have four digits
 constexpr std::uint32_t kMaxMilliseconds = 3'600'000;  // an hour: longer is a mistake
-
-std::optional<std::uint32_t> parseNumber(std::string_view text) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (value > kMaxNumber) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
-}
 
 struct NumberOption {
   std::string_view name;
@@ -74,14 +65,14 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--memory-fsync") {
       options.memoryFsync = true;
     } else if (arg == "--memory-capacity") {
-      const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
+      const auto value = hasValue ? parseCount(args[i + 1], kMaxNumber) : std::nullopt;
       if (!value || *value < 1 || *value > kMaxZClosings) {
         return failure(arg + " needs a whole number from 1 to " + std::to_string(kMaxZClosings));
       }
       options.memoryCapacity = *value;
       ++i;
     } else if (const NumberOption* number = findNumberOption(arg)) {
-      const auto value = hasValue ? parseNumber(args[i + 1]) : std::nullopt;
+      const auto value = hasValue ? parseCount(args[i + 1], kMaxNumber) : std::nullopt;
       if (!value || *value < number->minimum || *value > number->maximum) {
         return failure(arg + " needs a whole number from " + std::to_string(number->minimum) +
                        " to " + std::to_string(number->maximum));

@@ -19,8 +19,8 @@ TEST_F(ModelTest, XAndJournalTotalReportWithoutReset) {
   EXPECT_EQ(reply(kClosingX).outcome.fields, std::vector<std::string>{"0002"});
   EXPECT_EQ(printer_.day().tickets, 1u);
   EXPECT_EQ(printer_.day().total, 100);
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
-            fp::protocol::fiscal_status::kDayTotalsPending);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kDayTotalsPending,
+            fiscal_status::kDayTotalsPending);
   EXPECT_EQ(printer_.numbering().zClosing, 0u);
   const std::string roll = paper();
   EXPECT_NE(roll.find("INFORME X Nro 0001"), std::string::npos);
@@ -29,16 +29,16 @@ TEST_F(ModelTest, XAndJournalTotalReportWithoutReset) {
 }
 
 TEST_F(ModelTest, ZIsNumberedAndResetsTheDayButNotDocumentNumbers) {
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending, 0);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kDayTotalsPending, 0);
   pressAll(
       {kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kNonFiscalOpen, kNonFiscalClose});
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
-            fp::protocol::fiscal_status::kDayTotalsPending);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kDayTotalsPending,
+            fiscal_status::kDayTotalsPending);
 
   const sim::Reply z = reply(kClosingZ);
   ASSERT_EQ(z.outcome.code, ReturnCode::kOk);
   EXPECT_EQ(z.outcome.fields, std::vector<std::string>{"0001"});
-  EXPECT_EQ(z.fiscalStatus & fp::protocol::fiscal_status::kDayTotalsPending, 0);
+  EXPECT_EQ(z.fiscalStatus & fiscal_status::kDayTotalsPending, 0);
   EXPECT_TRUE(printer_.day().isEmpty());
   EXPECT_EQ(printer_.day().total, 0);
   EXPECT_NE(paper().find("CIERRE Z Nro 0001"), std::string::npos);
@@ -82,7 +82,7 @@ TEST_F(ModelTest, ZNumbersStopAt9999WhenTheMemoryIsFull) {
   out_.str("");
   const sim::Reply full = reply(kClosingZ);
   EXPECT_EQ(full.outcome.code, sim::ReturnCode::kMemoryFull);
-  EXPECT_EQ(full.fiscalStatus & fp::protocol::fiscal_status::kMemoryFull, fp::protocol::fiscal_status::kMemoryFull);
+  EXPECT_EQ(full.fiscalStatus & fiscal_status::kMemoryFull, fiscal_status::kMemoryFull);
   EXPECT_EQ(paper(), "");
   EXPECT_EQ(printer_.numbering().zClosing, 9999u);
 

@@ -8,9 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/status_words.h"
 #include "tests/support/expected_commands.h"
 
 namespace sim_test {
+
+// The status bits the printer's replies carry, as the tests check them.
+namespace fiscal_status = fp::protocol::fiscal_status;
+namespace printer_status = fp::protocol::printer_status;
 
 struct Button {
   std::uint16_t word;

@@ -10,8 +10,7 @@ using sim::ReturnCode;
 
 TEST_F(ModelTest, TicketFromTheConsoleButtonsKeepsRunningTotals) {
   ASSERT_EQ(press(kTicketOpen), ReturnCode::kOk);
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kTicketOpen,
-            fp::protocol::fiscal_status::kTicketOpen);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kTicketOpen, fiscal_status::kTicketOpen);
 
   const sim::Reply afterSale = reply(kTicketItem);
   ASSERT_EQ(afterSale.outcome.code, ReturnCode::kOk);
@@ -28,15 +27,13 @@ TEST_F(ModelTest, TicketFromTheConsoleButtonsKeepsRunningTotals) {
   ASSERT_EQ(afterPayment.outcome.code, ReturnCode::kOk);
   // Nothing left to pay, 99.00 change on 100.00 paid for 1.00.
   EXPECT_EQ(afterPayment.outcome.fields, (std::vector<std::string>{"00000000000", "00000009900"}));
-  EXPECT_EQ(afterPayment.fiscalStatus & fp::protocol::fiscal_status::kPaymentStarted,
-            fp::protocol::fiscal_status::kPaymentStarted);
+  EXPECT_EQ(afterPayment.fiscalStatus & fiscal_status::kPaymentStarted,
+            fiscal_status::kPaymentStarted);
 
   const sim::Reply closed = reply(kTicketClose);
   ASSERT_EQ(closed.outcome.code, ReturnCode::kOk);
   EXPECT_EQ(closed.outcome.fields, std::vector<std::string>{"00000001"});
-  EXPECT_EQ(closed.fiscalStatus & (fp::protocol::fiscal_status::kTicketOpen |
-                                   fp::protocol::fiscal_status::kPaymentStarted),
-            0);
+  EXPECT_EQ(closed.fiscalStatus & (fiscal_status::kTicketOpen | fiscal_status::kPaymentStarted), 0);
   EXPECT_EQ(printer_.day().tickets, 1u);
   EXPECT_EQ(printer_.day().total, 100);
   EXPECT_EQ(printer_.day().returns, 100);
@@ -62,8 +59,7 @@ TEST_F(ModelTest, TicketPaperShowsItemsTotalPaymentAndChange) {
 
 TEST_F(ModelTest, InvoiceAddsTaxToNetPricesAndPrintsTheCustomer) {
   pressAll({kInvoiceOpen, kInvoiceItem, kInvoiceItem, kInvoiceItemReturn});
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kInvoiceOpen,
-            fp::protocol::fiscal_status::kInvoiceOpen);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kInvoiceOpen, fiscal_status::kInvoiceOpen);
   EXPECT_EQ(printer_.document().net, 100);
   EXPECT_EQ(printer_.document().tax, 21);
   EXPECT_EQ(printer_.document().total, 121);
@@ -100,11 +96,10 @@ TEST_F(ModelTest, CancelDiscardsTheDocumentFromTheDayTotals) {
 
 TEST_F(ModelTest, NonFiscalDocumentPrintsEachTextLine) {
   pressAll({kNonFiscalOpen, kNonFiscalText, kNonFiscalText});
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kNonFiscalOpen,
-            fp::protocol::fiscal_status::kNonFiscalOpen);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kNonFiscalOpen, fiscal_status::kNonFiscalOpen);
   EXPECT_EQ(printer_.document().textLines, 2u);
   pressAll({kNonFiscalClose});
-  EXPECT_EQ(printer_.fiscalStatus() & fp::protocol::fiscal_status::kNonFiscalOpen, 0);
+  EXPECT_EQ(printer_.fiscalStatus() & fiscal_status::kNonFiscalOpen, 0);
   EXPECT_EQ(printer_.day().nonFiscal, 1u);
   const std::string roll = paper();
   EXPECT_NE(roll.find("DOCUMENTO NO FISCAL"), std::string::npos);
@@ -120,11 +115,11 @@ TEST_F(ModelTest, OptionalTextFieldsPrintAsExtraLines) {
 }
 
 TEST_F(ModelTest, DrawerBitStaysUntilTheNextDocumentOpens) {
-  EXPECT_EQ(reply(kDrawerOpen).printerStatus & fp::protocol::printer_status::kDrawerOpen,
-            fp::protocol::printer_status::kDrawerOpen);
-  EXPECT_EQ(reply(kClosingX).printerStatus & fp::protocol::printer_status::kDrawerOpen,
-            fp::protocol::printer_status::kDrawerOpen);
-  EXPECT_EQ(reply(kTicketOpen).printerStatus & fp::protocol::printer_status::kDrawerOpen, 0);
+  EXPECT_EQ(reply(kDrawerOpen).printerStatus & printer_status::kDrawerOpen,
+            printer_status::kDrawerOpen);
+  EXPECT_EQ(reply(kClosingX).printerStatus & printer_status::kDrawerOpen,
+            printer_status::kDrawerOpen);
+  EXPECT_EQ(reply(kTicketOpen).printerStatus & printer_status::kDrawerOpen, 0);
   EXPECT_EQ(reply(kDrawerOpen).outcome.code, ReturnCode::kOk);  // allowed inside a document
 }
 

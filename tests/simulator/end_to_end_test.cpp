@@ -22,7 +22,7 @@ TEST_F(LibraryTest, TheConsoleDocumentsSucceedInWindowOrder) {
   EXPECT_NE(reply_.find("00000001"), std::string::npos) << reply_;  // the ticket's number
   pressAll({kInvoiceOpen, kInvoiceItem, kInvoiceItemReturn, kInvoicePayment, kInvoiceClose});
   pressAll({kNonFiscalOpen, kNonFiscalText, kNonFiscalClose});
-  EXPECT_EQ(getFiscalStatus(), fp::protocol::fiscal_status::kDayTotalsPending);
+  EXPECT_EQ(getFiscalStatus(), fiscal_status::kDayTotalsPending);
   EXPECT_EQ(simulator_->stat("commands_executed"), 13u);
   EXPECT_EQ(simulator_->stat("commands_refused"), 0u);
 
@@ -45,8 +45,7 @@ TEST_F(LibraryTest, EachRefusalReachesTheLibraryWithItsOwnCode) {
   using sim::ReturnCode;
   const auto expectRefused = [&](const Button& button, ReturnCode code) {
     EXPECT_EQ(press(button), refusal(code)) << std::hex << button.word;
-    EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kCommandRefused,
-              fp::protocol::fiscal_status::kCommandRefused);
+    EXPECT_EQ(getFiscalStatus() & fiscal_status::kCommandRefused, fiscal_status::kCommandRefused);
   };
   expectRefused(kTicketItem, ReturnCode::kOutOfOrder);  // no ticket open
   expectRefused(kNonFiscalClose, ReturnCode::kOutOfOrder);
@@ -60,25 +59,22 @@ TEST_F(LibraryTest, EachRefusalReachesTheLibraryWithItsOwnCode) {
   pressAll({withField(kTicketItem, 7, "00000020000")});
   expectRefused(kTicketClose, ReturnCode::kPaymentMissing);  // 200.00 unpaid
   EXPECT_EQ(simulator_->stat("commands_refused"), 9u);
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kTicketOpen,
-            fp::protocol::fiscal_status::kTicketOpen);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kTicketOpen, fiscal_status::kTicketOpen);
   EXPECT_EQ(press(kDrawerOpen), 0);
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kCommandRefused, 0);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kCommandRefused, 0);
 }
 
 TEST_F(LibraryTest, ClosingsAndDrawerBehaveThroughTheLink) {
   connect({"--z-ms", "1100"});  // longer than the library waits for a silent printer
   ASSERT_EQ(openCode_, FP_OK);
   pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingX, kJournalTotal});
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending,
-            fp::protocol::fiscal_status::kDayTotalsPending);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kDayTotalsPending, fiscal_status::kDayTotalsPending);
   pressAll({kDrawerOpen});
-  EXPECT_EQ(getPrinterStatus() & fp::protocol::printer_status::kDrawerOpen,
-            fp::protocol::printer_status::kDrawerOpen);
+  EXPECT_EQ(getPrinterStatus() & printer_status::kDrawerOpen, printer_status::kDrawerOpen);
 
   pressAll({kClosingZ});
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kDayTotalsPending, 0);
-  EXPECT_EQ(getPrinterStatus() & fp::protocol::printer_status::kDrawerOpen, 0);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kDayTotalsPending, 0);
+  EXPECT_EQ(getPrinterStatus() & printer_status::kDrawerOpen, 0);
   EXPECT_GE(simulator_->stat("still_working_sent"), 2u);
   pressAll({kClosingZ});
   const std::string paper = simulator_->paper();

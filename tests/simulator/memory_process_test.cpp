@@ -10,14 +10,13 @@
 #include <set>
 #include <thread>
 
-#include "simulator/model/return_code.h"
 #include "protocol/status_words.h"
+#include "simulator/model/return_code.h"
 #include "tests/simulator/library_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
 namespace sim_test {
 namespace {
-
 
 int refusal(sim::ReturnCode code) {
   return 1000 + static_cast<int>(code);
@@ -57,11 +56,11 @@ TEST_F(MemoryProcessTest, ASecondRunContinuesTheZNumbersAndTheOpenTicket) {
   connect({"--memory", memory_, "--z-ms", "0"});
   ASSERT_EQ(openCode_, FP_OK);
   // The ticket opened before the restart is still open, marked as recovered.
-  EXPECT_EQ(getFiscalStatus() & (fp::protocol::fiscal_status::kTicketOpen | fp::protocol::fiscal_status::kDocumentRecovered),
-            fp::protocol::fiscal_status::kTicketOpen | fp::protocol::fiscal_status::kDocumentRecovered);
+  EXPECT_EQ(getFiscalStatus() & (fiscal_status::kTicketOpen | fiscal_status::kDocumentRecovered),
+            fiscal_status::kTicketOpen | fiscal_status::kDocumentRecovered);
   pressAll({kTicketPayment, kTicketClose});
   EXPECT_EQ(reply_, "00000002");
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kDocumentRecovered, 0);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kDocumentRecovered, 0);
   pressAll({kZWithReply});
   EXPECT_EQ(reply_, "0003");
   TearDown();
@@ -91,7 +90,7 @@ TEST_F(MemoryProcessTest, AFullMemoryRefusesZAndSaysSo) {
   connect({"--memory", memory_, "--z-ms", "0", "--memory-capacity", "2"});
   ASSERT_EQ(openCode_, FP_OK);
   pressAll({kZWithReply, kZWithReply});
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kMemoryFull, fp::protocol::fiscal_status::kMemoryFull);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kMemoryFull, fiscal_status::kMemoryFull);
   EXPECT_EQ(press(kZWithReply), refusal(sim::ReturnCode::kMemoryFull));
   pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose});  // sales go on
 }
@@ -102,17 +101,18 @@ TEST_F(MemoryProcessTest, ControlRequestsChangeTheStatusAndTheRefusalsAtOnce) {
   pressAll({kTicketOpen, kTicketItem});
   EXPECT_EQ(control({"paper", "out"}), "ok printer 0x0002 fiscal 0x0001\n");
   EXPECT_EQ(press(kTicketItem), refusal(sim::ReturnCode::kPaperOut));
-  EXPECT_EQ(getPrinterStatus() & fp::protocol::printer_status::kPaperOut, fp::protocol::printer_status::kPaperOut);
+  EXPECT_EQ(getPrinterStatus() & printer_status::kPaperOut, printer_status::kPaperOut);
   EXPECT_EQ(press(kDrawerOpen), 0);  // the drawer does not print
   control({"paper", "ok"});
   control({"cover", "open"});
   EXPECT_EQ(press(kTicketItem), refusal(sim::ReturnCode::kCoverOpen));
-  EXPECT_EQ(getPrinterStatus() & (fp::protocol::printer_status::kCoverOpen | fp::protocol::printer_status::kPaperOut), fp::protocol::printer_status::kCoverOpen);
+  EXPECT_EQ(getPrinterStatus() & (printer_status::kCoverOpen | printer_status::kPaperOut),
+            printer_status::kCoverOpen);
   control({"cover", "closed"});
   control({"paper", "near-end"});
   control({"drawer", "closed"});
   pressAll({kTicketItem});
-  EXPECT_EQ(getPrinterStatus(), fp::protocol::printer_status::kPaperLow);
+  EXPECT_EQ(getPrinterStatus(), printer_status::kPaperLow);
   EXPECT_EQ(simulator_->stat("executed.ticket_item"), 2u);
   EXPECT_EQ(simulator_->stat("refused.ticket_item"), 2u);
 
@@ -127,7 +127,7 @@ TEST_F(MemoryProcessTest, ControlRequestsChangeTheStatusAndTheRefusalsAtOnce) {
   EXPECT_EQ(control({"power-cut", "400"}), "ok power cut for 400 ms\n");
   pressAll({kTicketClose});
   EXPECT_EQ(simulator_->stat("executed.ticket_close"), 1u);
-  EXPECT_EQ(getFiscalStatus() & fp::protocol::fiscal_status::kTicketOpen, 0);
+  EXPECT_EQ(getFiscalStatus() & fiscal_status::kTicketOpen, 0);
 
   const Finished bad = runSimulatorToEnd({"ctl", socket_, "paper", "soggy"});
   EXPECT_EQ(bad.exitCode, 2);
@@ -163,7 +163,7 @@ TEST_F(MemoryProcessTest, KillsAtRandomMomentsLoseNothingAcknowledged) {
   for (int kill = 0; kill < kKills; ++kill) {
     connect({"--memory", memory_, "--z-ms", "0"});
     ASSERT_EQ(openCode_, FP_OK);
-    if ((getFiscalStatus() & fp::protocol::fiscal_status::kTicketOpen) != 0) {
+    if ((getFiscalStatus() & fiscal_status::kTicketOpen) != 0) {
       ASSERT_EQ(press(kTicketCancel), 0);
       ++cancelledAfterRestart;
     }

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "simulator/memory/fiscal_memory.h"
 #include "protocol/status_words.h"
+#include "simulator/memory/fiscal_memory.h"
 #include "tests/simulator/link_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
@@ -18,6 +18,21 @@ namespace {
 std::string contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs `action` as on a full disk: no file may grow, and the signal that
+// would say so is ignored so that writes fail with an error instead.
+template <typename Action>
+void onAFullDisk(Action action) {
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit full = saved;
+  full.rlim_cur = 0;
+  setrlimit(RLIMIT_FSIZE, &full);
+  action();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
 }
 
 std::unique_ptr<sim::FiscalMemory> openMemory(const std::string& path, std::string& error) {
@@ -64,8 +79,8 @@ TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
   const auto stored = memory->lastReply();
   ASSERT_TRUE(stored);
   session.restart(stored->sequence, stored->bytes);
-  EXPECT_EQ(printer.fiscalStatus() & fp::protocol::fiscal_status::kDocumentRecovered,
-            fp::protocol::fiscal_status::kDocumentRecovered);
+  EXPECT_EQ(printer.fiscalStatus() & fiscal_status::kDocumentRecovered,
+            fiscal_status::kDocumentRecovered);
 
   // The host never saw the last reply and sends the command again.
   session.receive(commandFrame(static_cast<std::uint8_t>(sequence - 1), kInvoiceItem));
@@ -84,26 +99,18 @@ TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
   const sim::FiscalState before = printer_.state();
   const std::string paperBefore = paper_.str();
 
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit full = saved;
-  full.rlim_cur = 0;  // no file may grow any more
-  setrlimit(RLIMIT_FSIZE, &full);
-  send(commandFrame(2, kTicketItem));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  onAFullDisk([&] { send(commandFrame(2, kTicketItem)); });
 
   const proto::ReplyMessage refused = decodeReply(line_.sent.back().bytes);
   EXPECT_EQ(refused.returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
-  EXPECT_EQ(refused.printerStatus & fp::protocol::printer_status::kMemoryError, fp::protocol::printer_status::kMemoryError);
+  EXPECT_EQ(refused.printerStatus & printer_status::kMemoryError, printer_status::kMemoryError);
   EXPECT_EQ(printer_.state(), before);
   EXPECT_EQ(paper_.str(), paperBefore);
 
   send(commandFrame(3, kTicketItem));
   const proto::ReplyMessage executed = decodeReply(line_.sent.back().bytes);
   EXPECT_EQ(executed.returnCode, 0);
-  EXPECT_EQ(executed.printerStatus & fp::protocol::printer_status::kMemoryError, 0);
+  EXPECT_EQ(executed.printerStatus & printer_status::kMemoryError, 0);
   EXPECT_EQ(memory_->load()->document.itemLines, 1u);
 }
 
@@ -151,16 +158,9 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
 TEST(MemoryFiles, ADiskWithNoRoomLeavesNoFileBehind) {
   MemoryDirectory directory;
   const std::string path = directory.file("new.db");
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit full = saved;
-  full.rlim_cur = 0;
-  setrlimit(RLIMIT_FSIZE, &full);
   std::string error;
-  const bool opened = openMemory(path, error) != nullptr;
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  bool opened = true;
+  onAFullDisk([&] { opened = openMemory(path, error) != nullptr; });
   EXPECT_FALSE(opened);
   EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(path));

@@ -43,8 +43,8 @@ class ModelTest : public ::testing::Test {
     const sim::DayTotals dayBefore = printer_.day();
     const sim::Reply refused = reply(button);
     EXPECT_EQ(refused.outcome.code, code);
-    EXPECT_EQ(refused.fiscalStatus & fp::protocol::fiscal_status::kCommandRefused,
-              fp::protocol::fiscal_status::kCommandRefused);
+    EXPECT_EQ(refused.fiscalStatus & fiscal_status::kCommandRefused,
+              fiscal_status::kCommandRefused);
     EXPECT_EQ(paper(), paperBefore);
     EXPECT_EQ(printer_.document().kind, documentBefore.kind);
     EXPECT_EQ(printer_.document().total, documentBefore.total);

@@ -32,9 +32,9 @@ TEST_F(ModelTest, CommandsOutOfOrderAreRefused) {
 }
 
 TEST_F(ModelTest, RefusedBitClearsWithTheNextAcceptedCommand) {
-  EXPECT_EQ(reply(kTicketClose).fiscalStatus & fp::protocol::fiscal_status::kCommandRefused,
-            fp::protocol::fiscal_status::kCommandRefused);
-  EXPECT_EQ(reply(kDrawerOpen).fiscalStatus & fp::protocol::fiscal_status::kCommandRefused, 0);
+  EXPECT_EQ(reply(kTicketClose).fiscalStatus & fiscal_status::kCommandRefused,
+            fiscal_status::kCommandRefused);
+  EXPECT_EQ(reply(kDrawerOpen).fiscalStatus & fiscal_status::kCommandRefused, 0);
 }
 
 TEST_F(ModelTest, MalformedItemFieldsAreRefused) {
@@ -110,15 +110,13 @@ class ShortRollTest : public ModelTest {
 };
 
 TEST_F(ShortRollTest, PaperRunsLowThenOutAndPrintingStops) {
-  EXPECT_EQ(printer_.printerStatus() & fp::protocol::printer_status::kPaperLow, 0);
+  EXPECT_EQ(printer_.printerStatus() & printer_status::kPaperLow, 0);
   pressAll({kNonFiscalOpen, kNonFiscalText, kNonFiscalText, kNonFiscalText, kNonFiscalText});
   pressAll({kNonFiscalText, kNonFiscalText});  // 4 header lines + 6 text lines: 20 left
-  EXPECT_EQ(printer_.printerStatus() & fp::protocol::printer_status::kPaperLow,
-            fp::protocol::printer_status::kPaperLow);
+  EXPECT_EQ(printer_.printerStatus() & printer_status::kPaperLow, printer_status::kPaperLow);
   while (!roll_.isOut()) ASSERT_EQ(press(kNonFiscalText), ReturnCode::kOk);
   expectRefused(kNonFiscalText, ReturnCode::kPaperOut);
-  EXPECT_EQ(printer_.printerStatus() & fp::protocol::printer_status::kPaperOut,
-            fp::protocol::printer_status::kPaperOut);
+  EXPECT_EQ(printer_.printerStatus() & printer_status::kPaperOut, printer_status::kPaperOut);
   EXPECT_EQ(press(kDrawerOpen), ReturnCode::kOk);  // the drawer does not print
   EXPECT_EQ(roll_.printedLines(), 30u);
 }
@@ -136,8 +134,8 @@ TEST(PaperTrouble, ACommandThatLosesLinesIsRefusedAndUndone) {
     sim::FiscalPrinter printer(roll);
     const sim::Reply open = printer.execute(toCommand(kTicketOpen));  // four lines
     EXPECT_EQ(open.outcome.code, ReturnCode::kPaperOut);
-    EXPECT_EQ(open.printerStatus & fp::protocol::printer_status::kPaperOut, fp::protocol::printer_status::kPaperOut);
-    EXPECT_EQ(open.fiscalStatus, fp::protocol::fiscal_status::kCommandRefused);
+    EXPECT_EQ(open.printerStatus & printer_status::kPaperOut, printer_status::kPaperOut);
+    EXPECT_EQ(open.fiscalStatus, fiscal_status::kCommandRefused);
     EXPECT_EQ(printer.document().kind, sim::DocumentKind::kNone);
     EXPECT_EQ(printer.numbering().ticket, 0u);
     EXPECT_EQ(printer.execute(toCommand(kClosingX)).outcome.code, ReturnCode::kPaperOut);

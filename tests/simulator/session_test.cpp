@@ -52,10 +52,9 @@ TEST_F(LinkTest, RepliesCarryTheStatusWordsAndTheRefusalCode) {
   const auto all = replies();
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kOutOfOrder));
-  EXPECT_EQ(all[0].fiscalStatus & fp::protocol::fiscal_status::kCommandRefused,
-            fp::protocol::fiscal_status::kCommandRefused);
+  EXPECT_EQ(all[0].fiscalStatus & fiscal_status::kCommandRefused, fiscal_status::kCommandRefused);
   EXPECT_EQ(all[1].returnCode, 0);
-  EXPECT_EQ(all[1].fiscalStatus, fp::protocol::fiscal_status::kTicketOpen);
+  EXPECT_EQ(all[1].fiscalStatus, fiscal_status::kTicketOpen);
   EXPECT_EQ(stats_.commandsRefused, 1u);
 }
 
@@ -72,7 +71,7 @@ TEST_F(LinkTest, EachReplysRefusalBitDescribesThatReply) {
   const auto all = replies();
   ASSERT_EQ(all.size(), 5u);
   for (const auto& reply : all) {
-    EXPECT_EQ((reply.fiscalStatus & fp::protocol::fiscal_status::kCommandRefused) != 0, reply.returnCode != 0)
+    EXPECT_EQ((reply.fiscalStatus & fiscal_status::kCommandRefused) != 0, reply.returnCode != 0)
         << "reply " << int(reply.sequence);
   }
 }
