@@ -35,11 +35,11 @@ struct Script {
   int byteGapMs = 0;             //   one byte at a time, this far apart
   // Babble: instead of replying to the first command, send `babbleByte` every
   // `babbleGapMs` (after an STX when `babbleInFrame`: a frame that never ends),
-  bool babbleFrameStarts = false;  // each beat begins a new frame: STX, then the byte
   // reading but not answering repeats, until a new command arrives or `maxBeats`.
   std::optional<std::uint8_t> babbleByte;
   int babbleGapMs = 0;
   bool babbleInFrame = false;
+  bool babbleFrameStarts = false;  // each beat begins a new frame: STX, then the byte
   int maxBeats = 0;
   std::uint16_t returnCode = 0;
   std::uint16_t printerStatus = 0;
