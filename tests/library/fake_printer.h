@@ -65,6 +65,10 @@ class FakePrinter {
   int beatsSent() const { return beats_; }
 
  private:
+  // Waits up to `timeoutMs` for bytes from the host and appends the intact
+  // commands among them to `commands`. False when the line woke with nothing to
+  // read (no slave open at the moment).
+  bool readCommands(int timeoutMs, std::vector<protocol::CommandMessage>& commands);
   void run();
   void handle(const protocol::CommandMessage& command);
   void answer(const protocol::CommandMessage& command);
