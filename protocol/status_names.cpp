@@ -7,34 +7,50 @@
 namespace fp::protocol {
 namespace {
 
-struct NamedBit {
-  std::uint16_t mask;
+// A bit's mask or a return code, and its name.
+struct Named {
+  std::uint16_t value;
   const char* name;
 };
 
 constexpr std::array kPrinterBits = {
-    NamedBit{printer_status::kPaperLow, "paper low"},
-    NamedBit{printer_status::kPaperOut, "paper out"},
-    NamedBit{printer_status::kDrawerOpen, "drawer open"},
-    NamedBit{printer_status::kCoverOpen, "cover open"},
-    NamedBit{printer_status::kMemoryError, "fiscal memory error"},
+    Named{printer_status::kPaperLow, "paper low"},
+    Named{printer_status::kPaperOut, "paper out"},
+    Named{printer_status::kDrawerOpen, "drawer open"},
+    Named{printer_status::kCoverOpen, "cover open"},
+    Named{printer_status::kMemoryError, "fiscal memory error"},
 };
 
 constexpr std::array kFiscalBits = {
-    NamedBit{fiscal_status::kTicketOpen, "ticket open"},
-    NamedBit{fiscal_status::kInvoiceOpen, "\"A\" invoice open"},
-    NamedBit{fiscal_status::kNonFiscalOpen, "non-fiscal document open"},
-    NamedBit{fiscal_status::kPaymentStarted, "payment started"},
-    NamedBit{fiscal_status::kDayTotalsPending, "day totals pending"},
-    NamedBit{fiscal_status::kCommandRefused, "last command refused"},
-    NamedBit{fiscal_status::kMemoryFull, "fiscal memory full"},
-    NamedBit{fiscal_status::kDocumentRecovered, "document recovered after a restart"},
+    Named{fiscal_status::kTicketOpen, "ticket open"},
+    Named{fiscal_status::kInvoiceOpen, "\"A\" invoice open"},
+    Named{fiscal_status::kNonFiscalOpen, "non-fiscal document open"},
+    Named{fiscal_status::kPaymentStarted, "payment started"},
+    Named{fiscal_status::kDayTotalsPending, "day totals pending"},
+    Named{fiscal_status::kCommandRefused, "last command refused"},
+    Named{fiscal_status::kMemoryFull, "fiscal memory full"},
+    Named{fiscal_status::kDocumentRecovered, "document recovered after a restart"},
+};
+
+constexpr std::array kReturnCodes = {
+    Named{return_code::kExecuted, "executed"},
+    Named{return_code::kUnknownCommand, "unknown command"},
+    Named{return_code::kOutOfOrder, "out of order"},
+    Named{return_code::kMalformedField, "malformed field"},
+    Named{return_code::kBadTaxNumber, "bad tax number"},
+    Named{return_code::kReturnExceedsSale, "return exceeds sale"},
+    Named{return_code::kPaymentMissing, "payment missing"},
+    Named{return_code::kPaperOut, "paper out"},
+    Named{return_code::kAmountTooLarge, "amount too large"},
+    Named{return_code::kCoverOpen, "cover open"},
+    Named{return_code::kMemoryFull, "fiscal memory full"},
+    Named{return_code::kMemoryWriteFailed, "fiscal memory write failed"},
 };
 
 template <std::size_t N>
-const char* find(const std::array<NamedBit, N>& bits, std::uint16_t mask) {
-  for (const NamedBit& bit : bits) {
-    if (bit.mask == mask) return bit.name;
+const char* find(const std::array<Named, N>& names, std::uint16_t value) {
+  for (const Named& named : names) {
+    if (named.value == value) return named.name;
   }
   return "";
 }
@@ -59,34 +75,7 @@ std::string statusBitNames(StatusWord word, std::uint16_t value) {
 }
 
 const char* returnCodeText(std::uint16_t code) {
-  switch (code) {
-    case return_code::kExecuted:
-      return "executed";
-    case return_code::kUnknownCommand:
-      return "unknown command";
-    case return_code::kOutOfOrder:
-      return "out of order";
-    case return_code::kMalformedField:
-      return "malformed field";
-    case return_code::kBadTaxNumber:
-      return "bad tax number";
-    case return_code::kReturnExceedsSale:
-      return "return exceeds sale";
-    case return_code::kPaymentMissing:
-      return "payment missing";
-    case return_code::kPaperOut:
-      return "paper out";
-    case return_code::kAmountTooLarge:
-      return "amount too large";
-    case return_code::kCoverOpen:
-      return "cover open";
-    case return_code::kMemoryFull:
-      return "fiscal memory full";
-    case return_code::kMemoryWriteFailed:
-      return "fiscal memory write failed";
-    default:
-      return "";
-  }
+  return find(kReturnCodes, code);
 }
 
 }  // namespace fp::protocol

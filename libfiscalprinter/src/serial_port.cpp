@@ -8,24 +8,6 @@
 
 namespace fp::lib {
 
-using line::LineStatus;
-
-namespace {
-
-IoStatus ioStatus(LineStatus status) {
-  switch (status) {
-    case LineStatus::kOk:
-      return IoStatus::kOk;
-    case LineStatus::kTimeout:
-      return IoStatus::kTimeout;
-    case LineStatus::kLost:
-      break;
-  }
-  return IoStatus::kLost;
-}
-
-}  // namespace
-
 OpenResult SerialPort::open(const std::string& device, speed_t speed) {
   close();
   openError_ = 0;
@@ -62,13 +44,13 @@ IoStatus SerialPort::writeAll(std::span<const std::uint8_t> bytes,
                               std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return ioStatus(line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error));
+  return line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error);
 }
 
 IoStatus SerialPort::readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return ioStatus(line::readSome(fd_, out, timeout, error));
+  return line::readSome(fd_, out, timeout, error);
 }
 
 void SerialPort::discardInput() {

@@ -20,11 +20,8 @@ enum class OpenResult {
   kInvalid,  // missing, not a terminal, or its settings cannot be applied
 };
 
-enum class IoStatus {
-  kOk,       // bytes moved (a read may still have found none)
-  kTimeout,  // nothing happened within the time given
-  kLost,     // the device failed, hung up or vanished
-};
+// kOk, kTimeout or kLost, as the shared line steps report them.
+using IoStatus = line::LineStatus;
 
 class SerialPort {
  public:

@@ -76,10 +76,7 @@ void Trace::startFromEnvironment() {
 
 void Trace::stop() {
   if (fd_ < 0) return;
-  if (dropped_ > 0 && flushPending()) {
-    const std::string count = std::to_string(dropped_) + " trace lines dropped";
-    put(timestamp() + " # " + count + "\n");
-  }
+  writeDroppedCount(timestamp());
   ::close(fd_);
   fd_ = -1;
   pending_.clear();
@@ -96,9 +93,7 @@ void Trace::bytesLine(char direction, std::span<const std::uint8_t> bytes) {
 
 void Trace::writeLine(char direction, std::string_view rest) {
   const std::string stamp = timestamp();
-  if (dropped_ > 0 && flushPending() &&
-      put(stamp + " # " + std::to_string(dropped_) + " trace lines dropped\n"))
-    dropped_ = 0;
+  writeDroppedCount(stamp);
   std::string line = stamp;
   line.push_back(' ');
   line.push_back(direction);
@@ -106,6 +101,12 @@ void Trace::writeLine(char direction, std::string_view rest) {
   line.append(rest);
   line.push_back('\n');
   if (dropped_ > 0 || !flushPending() || !put(line)) ++dropped_;
+}
+
+void Trace::writeDroppedCount(const std::string& stamp) {
+  if (dropped_ > 0 && flushPending() &&
+      put(stamp + " # " + std::to_string(dropped_) + " trace lines dropped\n"))
+    dropped_ = 0;
 }
 
 bool Trace::flushPending() {

@@ -41,6 +41,9 @@ class Trace {
   void writeLine(char direction, std::string_view rest);
   // Writes the whole line or none of it (as far as the target allows); false if not.
   bool put(const std::string& line);
+  // Notes how many lines were dropped, once the target takes writes again; the
+  // count restarts when the note is written.
+  void writeDroppedCount(const std::string& stamp);
   // Sends what is left of a line a pipe took only in part; true once it is all out.
   bool flushPending();
 

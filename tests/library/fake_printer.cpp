@@ -54,24 +54,33 @@ std::vector<protocol::CommandMessage> FakePrinter::executed() const {
   return executed_;
 }
 
+bool FakePrinter::readCommands(int timeoutMs, std::vector<protocol::CommandMessage>& commands) {
+  pollfd wanted{master_, POLLIN, 0};
+  if (::poll(&wanted, 1, timeoutMs) <= 0) return true;
+  std::uint8_t buffer[512];
+  const ssize_t got = (wanted.revents & POLLIN) != 0 ? ::read(master_, buffer, sizeof buffer) : -1;
+  if (got <= 0) return false;
+  std::vector<protocol::DecodedEvent> events;
+  decoder_.feed(std::span(buffer, static_cast<std::size_t>(got)), events);
+  for (const protocol::DecodedEvent& event : events) {
+    protocol::CommandMessage command;
+    if (event.kind == protocol::DecodedEvent::Kind::Frame &&
+        protocol::parseCommand(event.body, command) == protocol::MessageError::None)
+      commands.push_back(std::move(command));
+  }
+  return true;
+}
+
 void FakePrinter::run() {
+  std::vector<protocol::CommandMessage> commands;
   while (!stop_ && master_ >= 0) {
-    pollfd wanted{master_, POLLIN, 0};
-    if (::poll(&wanted, 1, 20) <= 0) continue;
-    std::uint8_t buffer[512];
-    const ssize_t got =
-        (wanted.revents & POLLIN) != 0 ? ::read(master_, buffer, sizeof buffer) : -1;
-    if (got <= 0) {  // no slave open at the moment
+    commands.clear();
+    if (!readCommands(20, commands)) {  // no slave open at the moment
       ::usleep(10000);
       continue;
     }
-    std::vector<protocol::DecodedEvent> events;
-    decoder_.feed(std::span(buffer, static_cast<std::size_t>(got)), events);
-    for (const protocol::DecodedEvent& event : events) {
-      protocol::CommandMessage command;
-      if (event.kind == protocol::DecodedEvent::Kind::Frame &&
-          protocol::parseCommand(event.body, command) == protocol::MessageError::None)
-        handle(command);
+    for (const protocol::CommandMessage& command : commands) {
+      handle(command);
       if (master_ < 0) return;
     }
   }
@@ -118,18 +127,9 @@ void FakePrinter::babble(const protocol::CommandMessage& command) {
       send({byte});
     }
     ++beats_;
-    pollfd wanted{master_, POLLIN, 0};
-    if (::poll(&wanted, 1, script_.babbleGapMs) <= 0 || (wanted.revents & POLLIN) == 0) continue;
-    std::uint8_t buffer[512];
-    const ssize_t got = ::read(master_, buffer, sizeof buffer);
-    if (got <= 0) continue;
-    std::vector<protocol::DecodedEvent> events;
-    decoder_.feed(std::span(buffer, static_cast<std::size_t>(got)), events);
-    for (const protocol::DecodedEvent& event : events) {
-      protocol::CommandMessage received;
-      if (event.kind != protocol::DecodedEvent::Kind::Frame ||
-          protocol::parseCommand(event.body, received) != protocol::MessageError::None)
-        continue;
+    std::vector<protocol::CommandMessage> commands;
+    readCommands(script_.babbleGapMs, commands);
+    for (const protocol::CommandMessage& received : commands) {
       if (received.sequence == command.sequence)
         record(received);  // a repeat, while still busy
       else

@@ -35,11 +35,11 @@ struct Script {
   int byteGapMs = 0;             //   one byte at a time, this far apart
   // Babble: instead of replying to the first command, send `babbleByte` every
   // `babbleGapMs` (after an STX when `babbleInFrame`: a frame that never ends),
-  bool babbleFrameStarts = false;  // each beat begins a new frame: STX, then the byte
   // reading but not answering repeats, until a new command arrives or `maxBeats`.
   std::optional<std::uint8_t> babbleByte;
   int babbleGapMs = 0;
   bool babbleInFrame = false;
+  bool babbleFrameStarts = false;  // each beat begins a new frame: STX, then the byte
   int maxBeats = 0;
   std::uint16_t returnCode = 0;
   std::uint16_t printerStatus = 0;
@@ -65,6 +65,10 @@ class FakePrinter {
   int beatsSent() const { return beats_; }
 
  private:
+  // Waits up to `timeoutMs` for bytes from the host and appends the intact
+  // commands among them to `commands`. False when the line woke with nothing to
+  // read (no slave open at the moment).
+  bool readCommands(int timeoutMs, std::vector<protocol::CommandMessage>& commands);
   void run();
   void handle(const protocol::CommandMessage& command);
   void answer(const protocol::CommandMessage& command);

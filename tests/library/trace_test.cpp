@@ -32,10 +32,16 @@ bool anyLine(const std::vector<std::string>& lines, const std::string& part) {
   return false;
 }
 
-TEST_F(TraceFile, RecordsEveryFrameBothWaysAsHexAndText) {
+// A fresh path for a trace of `kind`, nothing there yet.
+std::string tracePath(const char* kind) {
   const std::string path =
-      ::testing::TempDir() + "fiscal-trace-" + std::to_string(::getpid()) + ".log";
+      ::testing::TempDir() + "fiscal-" + kind + "-" + std::to_string(::getpid()) + ".log";
   std::remove(path.c_str());
+  return path;
+}
+
+TEST_F(TraceFile, RecordsEveryFrameBothWaysAsHexAndText) {
+  const std::string path = tracePath("trace");
   ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
   Script script;
   script.corruptReplies = 1;
@@ -64,8 +70,7 @@ TEST_F(TraceFile, RecordsEveryFrameBothWaysAsHexAndText) {
 
 // A port that cannot be opened gives 2, and the trace keeps the system's reason.
 TEST_F(TraceFile, NamesWhyAPortIsInvalid) {
-  const std::string path =
-      ::testing::TempDir() + "fiscal-trace-reason-" + std::to_string(::getpid()) + ".log";
+  const std::string path = tracePath("trace-reason");
   std::string file = ::testing::TempDir() + "fiscal-not-a-tty-XXXXXX";
   const int fd = ::mkstemp(file.data());
   ASSERT_GE(fd, 0);
@@ -89,13 +94,6 @@ TEST_F(TraceFile, NamesWhyAPortIsInvalid) {
   ::close(fd);
   ::unlink(file.c_str());
   std::remove(path.c_str());
-}
-
-std::string tracePath(const char* kind) {
-  const std::string path =
-      ::testing::TempDir() + "fiscal-" + kind + "-" + std::to_string(::getpid()) + ".log";
-  std::remove(path.c_str());
-  return path;
 }
 
 std::string drain(int fd) {
