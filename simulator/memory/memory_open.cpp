@@ -32,6 +32,11 @@ std::string systemError(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
 
+// "not writable: WHAT (the system's reason)".
+std::string notWritable(const std::string& what) {
+  return "not writable" + (what.empty() ? "" : ": " + what) + " (" + std::strerror(errno) + ")";
+}
+
 // Why a file SQLite would read as `look` is not a fiscal memory of this
 // version, or empty when it is one.
 std::string whyNotOurs(const SqliteLook& look) {
@@ -92,18 +97,18 @@ std::optional<sql::Database> openAtRest(int fd, const std::string& path,
 // removes its log and index.
 std::string whyNotWritable(const std::string& path) {
   if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-    return systemError("not writable");
+    return notWritable("");
   }
   for (const char* suffix : kCompanions) {
     const std::string companion = path + suffix;
     if (::faccessat(AT_FDCWD, companion.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
-      return systemError("not writable: " + companion);
+      return notWritable(companion);
     }
   }
   std::string folder = std::filesystem::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-    return systemError("not writable: its folder " + folder);
+    return notWritable("its folder " + folder);
   }
   return {};
 }
@@ -218,9 +223,9 @@ std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync s
   const int flags = fresh ? O_RDWR | O_CREAT | (existed ? 0 : O_EXCL) : O_RDONLY;
   HeldDescriptor fd{::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0600)};
   if (fd.fd < 0) {
-    error = systemError(!existed ? "not writable (cannot create it)"
-                        : fresh  ? "not writable"
-                                 : "cannot read");
+    error = !existed ? notWritable("cannot create it")
+            : fresh  ? notWritable("")
+                     : systemError("cannot read");
     return nullptr;
   }
   const auto fail = [&](std::string message) -> std::unique_ptr<FiscalMemory> {
