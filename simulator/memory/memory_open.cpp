@@ -280,9 +280,14 @@ std::unique_ptr<FiscalMemory> FiscalMemory::openForReading(const std::string& pa
     return nullptr;
   }
   std::vector<std::uint8_t> image;
-  std::optional<sql::Database> db =
-      atRest ? openAtRest(fd.fd, path, image, error)
-             : sql::Database::open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+  const auto openDatabase = [&]() -> std::optional<sql::Database> {
+    if (atRest) return openAtRest(fd.fd, path, image, error);
+    // Closed first: closing a descriptor of the file would drop the record
+    // locks SQLite takes on it.
+    ::close(fd.release());
+    return sql::Database::open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+  };
+  std::optional<sql::Database> db = openDatabase();
   if (!db) {
     error = "cannot read: " + error;
     return nullptr;
