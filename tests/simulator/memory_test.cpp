@@ -1,11 +1,16 @@
 // The fiscal memory in process: what a restart takes up again, a write that
 // fails while running, and files it must refuse at start without touching them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "protocol/status_words.h"
 #include "simulator/memory/fiscal_memory.h"
@@ -197,6 +202,23 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
       EXPECT_TRUE(contents(c.path) == before) << "the file was changed";
     }
   }
+}
+
+// A report holds the file shared for the moment it reads it; a printer
+// starting meanwhile waits that out instead of calling the file in use.
+TEST(MemoryFiles, APrinterWaitsOutAReportsMomentaryHold) {
+  MemoryDirectory directory;
+  const std::string path = directory.file("memory.db");
+  std::string error;
+  { ASSERT_TRUE(openMemory(path, error)) << error; }
+  const int report = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(report, LOCK_SH), 0);
+  std::thread done([report] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::close(report);
+  });
+  EXPECT_TRUE(openMemory(path, error)) << error;
+  done.join();
 }
 
 TEST(MemoryFiles, ADiskWithNoRoomLeavesNoFileBehind) {
