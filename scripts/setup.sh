@@ -11,6 +11,7 @@ FISCAL_PACKAGES=(
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common libglib2.0-bin
   help2man pkg-config
+  util-linux mount
 )
 
 fiscal_install_packages() {

@@ -78,6 +78,13 @@ int PrinterSession::openPort(char* area) {
     return finish(ErrorCode::kNoPrinter);
   }
   keepStatus(hello.reply);
+  // A printer that refuses the handshake (it could not start afresh) is not
+  // ready for commands: the port is closed again.
+  if (const int returnCode = hello.reply.returnCode; returnCode != 0) {
+    port_.close();
+    writeArea(area, errorText(kRefusedBase + returnCode));
+    return finish(kRefusedBase + returnCode);
+  }
   writeArea(area, fieldsText(hello.reply.fields));
   return finish(ErrorCode::kOk);
 }

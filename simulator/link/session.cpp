@@ -51,7 +51,9 @@ void Session::handle(const WireEvent& event) {
   }
 }
 
-// An intact frame whose fields cannot be read: refused, never executed.
+// An intact frame whose fields cannot be read: refused, never executed, and
+// not remembered (here or in the store): its first byte may be anything, and
+// the reply of the last command must still answer a repeat of it.
 void Session::answerMalformed(const WireEvent& event) {
   ++stats_.framesReceived;
   if (onCounted_) onCounted_();
@@ -62,14 +64,22 @@ void Session::answerMalformed(const WireEvent& event) {
   line_.sendReply(encodeReply(event.sequence, reply));
 }
 
-// A handshake starts a new conversation: sequence numbers start afresh.
+// A handshake starts a new conversation: sequence numbers start afresh. With
+// a store, the forgetting is kept first; a handshake whose forgetting cannot
+// be kept is refused and the last reply stays what the store holds.
 void Session::answerHandshake(const WireEvent& event) {
   ++stats_.framesReceived;
   ++stats_.handshakes;
-  lastSequence_.reset();
-  lastReply_.clear();
+  const bool forgotten = store_ == nullptr || store_->forgetReply();
+  if (store_ != nullptr) printer_.setMemoryError(!forgotten);
+  if (forgotten) {
+    lastSequence_.reset();
+    lastReply_.clear();
+  }
   if (onCounted_) onCounted_();
-  line_.sendAnswer(encodeHandshakeReply(event, printer_.printerStatus(), printer_.fiscalStatus()));
+  line_.sendAnswer(
+      forgotten ? encodeHandshakeReply(event, printer_.printerStatus(), printer_.fiscalStatus())
+                : encodeReply(event.sequence, printer_.refusal(ReturnCode::kMemoryWriteFailed)));
 }
 
 void Session::answerCommand(const WireEvent& event) {
@@ -83,7 +93,8 @@ void Session::answerCommand(const WireEvent& event) {
   const Command& command = event.command;
   const CommandInfo* info = FiscalPrinter::find(command.word, command.extension);
   Bytes encoded;
-  const Reply reply = executeDurably(command, info, event.sequence, encoded);
+  bool kept = false;
+  const Reply reply = executeDurably(command, info, event.sequence, encoded, kept);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
     workLong();
@@ -93,41 +104,49 @@ void Session::answerCommand(const WireEvent& event) {
   if (refused) ++stats_.commandsRefused;
   auto& byKind = refused ? stats_.refusedByCommand : stats_.executedByCommand;
   ++byKind[info != nullptr ? std::string(info->name) : "unknown"];
-  lastSequence_ = event.sequence;
-  lastReply_ = std::move(encoded);
+  // A reply the store could not keep is not remembered either: a restart
+  // would not find it, so neither does a repeat now.
+  if (kept) {
+    lastSequence_ = event.sequence;
+    lastReply_ = encoded;
+  }
   if (onCounted_) onCounted_();
-  line_.sendReply(lastReply_);
+  line_.sendReply(encoded);
 }
 
-// Executes the command; with a store, keeps what it did there before anything
-// of it is printed or answered. `encoded` receives the reply frame.
+// Executes the command; with a store, keeps what it did and its reply there
+// before anything of it is printed or answered, a refusal's reply included.
+// `encoded` receives the reply frame, `kept` whether the store has it.
 Reply Session::executeDurably(const Command& command, const CommandInfo* info,
-                              std::uint32_t sequence, Bytes& encoded) {
+                              std::uint32_t sequence, Bytes& encoded, bool& kept) {
   if (store_ == nullptr) {
     Reply reply = printer_.execute(command);
     encoded = encodeReply(sequence, reply);
+    kept = true;
     return reply;
   }
+  static const std::optional<JournalLine> kNoLine;
   const FiscalState before = printer_.state();
+  const bool drawerBefore = printer_.drawerOpen();
   PaperRoll& paper = printer_.paper();
   paper.hold();
   Reply reply = printer_.execute(command);
-  if (reply.outcome.code == ReturnCode::kOk) {
-    printer_.setMemoryError(false);  // the reply tells how this write went
-    reply.printerStatus = printer_.printerStatus();
-    encoded = encodeReply(sequence, reply);
-    const FiscalState after = printer_.state();
-    const ExecutedCommand executed{info != nullptr ? info->name : "unknown",
-                                   before,
-                                   after,
-                                   printer_.lastLine(),
-                                   sequence,
-                                   encoded};
-    if (!store_->keep(executed)) {
+  const bool executed = reply.outcome.code == ReturnCode::kOk;
+  printer_.setMemoryError(false);  // the reply tells how this write went
+  reply.printerStatus = printer_.printerStatus();
+  encoded = encodeReply(sequence, reply);
+  const FiscalState after = printer_.state();
+  kept = store_->keep(ExecutedCommand{info != nullptr ? info->name : "unknown", before, after,
+                                      executed ? printer_.lastLine() : kNoLine, sequence, encoded});
+  if (!kept) {
+    printer_.setMemoryError(true);
+    if (executed) {
       paper.discard();
       printer_.restore(before, false);
-      printer_.setMemoryError(true);
+      printer_.setDrawerOpen(drawerBefore);
       reply = printer_.refusal(ReturnCode::kMemoryWriteFailed);
+    } else {
+      reply.printerStatus = printer_.printerStatus();
     }
   }
   paper.release();

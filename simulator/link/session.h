@@ -25,8 +25,11 @@ class Session {
   Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uint32_t longCommandMs,
           std::function<void()> onCounted = {});
 
-  // With a store, every executed command is kept there before its reply is
-  // sent; one the store cannot keep is undone and refused (kMemoryWriteFailed).
+  // With a store, every answered command is kept there with its reply before
+  // the reply is sent, and a handshake's forgetting before its answer: what the
+  // session remembers is always what the store holds. An executed command the
+  // store cannot keep is undone and refused (kMemoryWriteFailed); a handshake
+  // it cannot keep is refused the same way and forgets nothing.
   void keepCommandsIn(CommandStore* store) { store_ = store; }
 
   // Starts afresh after a restart: frames half received are forgotten, and a
@@ -44,7 +47,7 @@ class Session {
   void answerMalformed(const WireEvent& event);
   void workLong();
   Reply executeDurably(const Command& command, const CommandInfo* info, std::uint32_t sequence,
-                       Bytes& encoded);
+                       Bytes& encoded, bool& kept);
 
   FiscalPrinter& printer_;
   Stats& stats_;
@@ -53,7 +56,7 @@ class Session {
   std::function<void()> onCounted_;
   CommandStore* store_ = nullptr;
   std::unique_ptr<WireDecoder> decoder_ = std::make_unique<WireDecoder>();
-  std::optional<std::uint32_t> lastSequence_;  // of the last command executed
+  std::optional<std::uint32_t> lastSequence_;  // of the last command answered and kept
   Bytes lastReply_;                            // its reply, sent again on retransmission
 };
 

@@ -1,4 +1,4 @@
-// Where the printer makes each executed command durable before its reply
+// Where the printer makes every answered command durable before its reply
 // goes out on the line.
 #pragma once
 
@@ -11,7 +11,9 @@
 
 namespace sim {
 
-// One executed command, with everything the memory keeps of it.
+// One answered command, with everything the memory keeps of it. A refused
+// command leaves the state as it was (`before` and `after` equal, no line):
+// only its reply is kept.
 struct ExecutedCommand {
   std::string_view name;                   // command key, "ticket_close"
   const FiscalState& before;               // the fiscal state before the command
@@ -24,9 +26,13 @@ struct ExecutedCommand {
 class CommandStore {
  public:
   virtual ~CommandStore() = default;
-  // Keeps the command in one transaction, committed when this returns true.
+  // Keeps the command and its reply, as the one a repeat of `sequence` is
+  // answered with, in one transaction, committed when this returns true.
   // False when it cannot be written: then nothing of it is kept.
   virtual bool keep(const ExecutedCommand& command) = 0;
+  // Forgets the reply kept last (an opening handshake starts the sequence
+  // numbers afresh), committed when this returns true.
+  virtual bool forgetReply() = 0;
 };
 
 }  // namespace sim

@@ -1,89 +1,11 @@
 #include "simulator/memory/fiscal_memory.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
-#include <random>
-
-#include "simulator/memory/memory_schema.h"
 
 namespace sim {
 namespace {
-
-constexpr char kSqliteHeader[] = "SQLite format 3";  // and its terminating zero: 16 bytes
-
-std::string systemError(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
-
-bool hasSqliteHeader(int fd) {
-  char header[sizeof kSqliteHeader] = {};
-  return ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
-         std::memcmp(header, kSqliteHeader, sizeof header) == 0;
-}
-
-std::optional<std::int64_t> singleInteger(sql::Database& db, const char* query) {
-  sql::Statement& statement = db.statement(query);
-  if (!statement.step()) return std::nullopt;
-  const std::int64_t value = statement.integer(0);
-  statement.reset();
-  return value;
-}
-
-// Why an existing SQLite file cannot serve as a fiscal memory, or empty when it can.
-std::string whyNotAFiscalMemory(sql::Database& db) {
-  const auto application = singleInteger(db, "PRAGMA application_id");
-  if (!application) return "not a fiscal memory file (unreadable: " + db.error() + ")";
-  if (*application != schema::kApplicationId) {
-    return "not a fiscal memory file (another program's SQLite database)";
-  }
-  if (singleInteger(db, "PRAGMA user_version") != schema::kVersion) {
-    return "a fiscal memory of another version";
-  }
-  sql::Statement& check = db.statement("PRAGMA quick_check");
-  const bool intact = check.step() && check.text(0) == "ok";
-  check.reset();
-  if (!intact) return "damaged fiscal memory (the integrity check fails)";
-  for (const char* query : {"SELECT COUNT(*) FROM printer", "SELECT COUNT(*) FROM counters",
-                            "SELECT COUNT(*) FROM day"}) {
-    if (singleInteger(db, query) != 1) return "damaged fiscal memory (a table is missing or empty)";
-  }
-  return {};
-}
-
-std::string newSerial() {
-  std::random_device random;
-  std::uniform_int_distribution<int> digit(0, 9);
-  std::string serial = "VIR";
-  for (int i = 0; i < 8; ++i) serial += static_cast<char>('0' + digit(random));
-  return serial;
-}
-
-bool createTables(sql::Database& db) {
-  if (!db.execute("BEGIN IMMEDIATE")) return false;
-  const std::string pragmas = "PRAGMA application_id = " + std::to_string(schema::kApplicationId) +
-                              "; PRAGMA user_version = " + std::to_string(schema::kVersion) + ";";
-  const std::string now = timestampNow();
-  const bool created = db.execute(pragmas.c_str()) && db.execute(schema::kCreate) &&
-                       db.statement("INSERT INTO printer VALUES (1, ?1, ?2, ?3, ?4, 0, ?4)")
-                           .bind(1, std::string_view("IMPRESOR FISCAL VIRTUAL"))
-                           .bind(2, std::string_view("1.0"))
-                           .bind(3, std::string_view(newSerial()))
-                           .bind(4, std::string_view(now))
-                           .run() &&
-                       db.execute("COMMIT");
-  if (!created) db.execute("ROLLBACK");
-  return created;
-}
-
-void removeCreated(const std::string& path) {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((path + suffix).c_str());
-}
 
 DocumentKind kindFromName(std::string_view name) {
   if (name == "ticket") return DocumentKind::kTicket;
@@ -121,97 +43,8 @@ std::string_view kindName(DocumentKind kind) {
   return "none";
 }
 
-std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync sync,
-                                                 std::string& error) {
-  struct stat info {};
-  const bool existed = ::stat(path.c_str(), &info) == 0;
-  if (existed && !S_ISREG(info.st_mode)) {
-    error = "not a regular file";
-    return nullptr;
-  }
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
-  if (fd < 0) {
-    error = systemError("cannot open");
-    return nullptr;
-  }
-  // SQLite's own locks are POSIX record locks; this one is separate and says
-  // that a printer is using the file.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = errno == EWOULDBLOCK ? "in use by another simulator" : systemError("cannot lock");
-    ::close(fd);
-    return nullptr;
-  }
-  const bool fresh = ::fstat(fd, &info) == 0 && info.st_size == 0;
-  const auto fail = [&](std::string message) -> std::unique_ptr<FiscalMemory> {
-    error = std::move(message);
-    if (!existed) removeCreated(path);
-    ::close(fd);
-    return nullptr;
-  };
-  if (!fresh && !hasSqliteHeader(fd)) return fail("not a fiscal memory file (not a SQLite file)");
-
-  std::optional<sql::Database> db =
-      sql::Database::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
-  if (!db) return fail("cannot open: " + error);
-  if (!fresh) {
-    if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) {
-      db.reset();  // before the lock goes
-      return fail(why);
-    }
-  }
-  const std::string synchronous =
-      std::string("PRAGMA synchronous = ") + (sync == Sync::kOnCommit ? "FULL" : "NORMAL");
-  if (!db->execute("PRAGMA journal_mode = WAL") || !db->execute(synchronous.c_str()) ||
-      !db->execute("PRAGMA busy_timeout = 1000") || (fresh && !createTables(*db))) {
-    std::string why = "cannot write: " + db->error();
-    db.reset();
-    return fail(why);
-  }
-  std::unique_ptr<FiscalMemory> memory(new FiscalMemory(std::move(*db), fd));
-  if (!memory->recordPowerOn() || !memory->load()) {
-    error = "cannot write: " + memory->error();
-    memory.reset();
-    if (!existed) removeCreated(path);
-    return nullptr;
-  }
-  return memory;
-}
-
-std::unique_ptr<FiscalMemory> FiscalMemory::openForReading(const std::string& path,
-                                                           std::string& error) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    error = systemError("cannot open");
-    return nullptr;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    error = "not a regular file";
-    return nullptr;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    error = systemError("cannot open");
-    return nullptr;
-  }
-  const bool header = hasSqliteHeader(fd);
-  ::close(fd);
-  if (!header) {
-    error = "not a fiscal memory file (not a SQLite file)";
-    return nullptr;
-  }
-  std::optional<sql::Database> db =
-      sql::Database::open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
-  if (!db) return nullptr;
-  db->execute("PRAGMA busy_timeout = 1000");
-  if (std::string why = whyNotAFiscalMemory(*db); !why.empty()) {
-    error = why;
-    return nullptr;
-  }
-  return std::unique_ptr<FiscalMemory>(new FiscalMemory(std::move(*db), -1));
-}
-
-FiscalMemory::FiscalMemory(sql::Database database, int lockFd)
-    : database_(std::move(database)), lockFd_(lockFd) {}
+FiscalMemory::FiscalMemory(sql::Database database, int lockFd, std::vector<std::uint8_t> image)
+    : image_(std::move(image)), database_(std::move(database)), lockFd_(lockFd) {}
 
 FiscalMemory::~FiscalMemory() {
   // Closing the connection first: closing any descriptor of the file drops
@@ -290,25 +123,55 @@ std::optional<FiscalState> FiscalMemory::load() {
   return state;
 }
 
-std::optional<StoredReply> FiscalMemory::lastReply() {
+bool FiscalMemory::readReply(std::optional<StoredReply>& reply) {
   sql::Statement& stored = database_->statement("SELECT sequence, reply FROM last_reply");
-  if (!stored.step()) return std::nullopt;
-  StoredReply reply{static_cast<std::uint32_t>(stored.integer(0)), stored.blob(1)};
+  reply.reset();
+  if (stored.step()) {
+    reply = StoredReply{static_cast<std::uint32_t>(stored.integer(0)), stored.blob(1)};
+  }
+  const bool read = stored.ok();
   stored.reset();
-  return reply;
+  if (!read) error_ = database_->error();
+  return read;
 }
 
-bool FiscalMemory::keep(const ExecutedCommand& command) {
-  const std::int64_t openDocumentBefore = openDocumentId_;
+std::optional<KeptState> FiscalMemory::keptState() {
+  if (!database_->execute("BEGIN")) {
+    error_ = database_->error();
+    return std::nullopt;
+  }
+  KeptState kept;
+  std::optional<FiscalState> state = load();
+  const bool read = state && readReply(kept.reply);
+  database_->execute("COMMIT");
+  if (!read) return std::nullopt;
+  kept.state = std::move(*state);
+  return kept;
+}
+
+// Runs `write` in one transaction: committed when it and the commit succeed,
+// else rolled back with error_ set.
+template <typename Write>
+bool FiscalMemory::inTransaction(Write write) {
   if (!database_->execute("BEGIN IMMEDIATE")) {
     error_ = database_->error();
     return false;
   }
-  if (writeCommand(command) && database_->execute("COMMIT")) return true;
+  if (write() && database_->execute("COMMIT")) return true;
   error_ = database_->error();
   if (sqlite3_get_autocommit(database_->handle()) == 0) database_->execute("ROLLBACK");
+  return false;
+}
+
+bool FiscalMemory::keep(const ExecutedCommand& command) {
+  const std::int64_t openDocumentBefore = openDocumentId_;
+  if (inTransaction([&] { return writeCommand(command); })) return true;
   openDocumentId_ = openDocumentBefore;
   return false;
+}
+
+bool FiscalMemory::forgetReply() {
+  return inTransaction([&] { return database_->statement("DELETE FROM last_reply").run(); });
 }
 
 bool FiscalMemory::writeCommand(const ExecutedCommand& command) {

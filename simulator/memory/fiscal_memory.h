@@ -2,8 +2,12 @@
 // day, the open document, every Z closing and the journal of every document.
 //
 // One simulator at a time holds a memory file (an exclusive lock on it); a
-// report reads it alongside. Every executed command is kept in one
+// report reads it alongside. Every answered command is kept in one
 // transaction (keep()), committed before its reply goes out.
+//
+// A file is judged from its bytes (header, application id, version, its
+// write-ahead log) before anything may write to it, so a file refused for any
+// reason, and the files beside it, stay byte for byte as they were.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +22,18 @@
 
 namespace sim {
 
-// The reply of the last executed command, kept so that a command repeated
+// The reply of the last command answered, kept so that a command repeated
 // after a restart is answered from it and not executed again.
 struct StoredReply {
   std::uint32_t sequence = 0;
   std::vector<std::uint8_t> bytes;
+};
+
+// What a restart takes up: the state and the reply of the last command, as
+// the last commit left them.
+struct KeptState {
+  FiscalState state;
+  std::optional<StoredReply> reply;  // none after a handshake, or on a new memory
 };
 
 class FiscalMemory : public CommandStore {
@@ -32,30 +43,42 @@ class FiscalMemory : public CommandStore {
   // Opens (creating it, mode 0600, when missing or empty) the memory in
   // `path` for a running printer and records a power-on. Nothing when the file
   // is not a regular file, is not a fiscal memory (another SQLite file, any
-  // other file, a damaged one), is held by another simulator, or cannot be
-  // written (a full disk): then `error` says why and the file is left as it
-  // was (one this call created is removed). kOnCommit waits for the disk at
-  // every commit; kByTheSystem leaves that to the system (a killed process
-  // loses nothing, a machine that loses power may lose the last commands).
+  // other file), is one of another version, is damaged, is held by another
+  // simulator, or cannot be written (the file, a file beside it or its folder;
+  // a full disk): then `error` names the reason, and the file and its
+  // companions are left as they were (a file this call created is removed).
+  // A report reading the file holds it for a moment; that is waited out for
+  // up to a second. kOnCommit waits for the disk at every commit;
+  // kByTheSystem leaves that to the system (a killed process loses nothing, a
+  // machine that loses power may lose the last commands).
   static std::unique_ptr<FiscalMemory> open(const std::string& path, Sync sync, std::string& error);
-  // Opens an existing memory read-only, for reports; no lock is taken.
+  // Opens an existing memory for reports without writing anything: no lock
+  // is kept, and the file needs no write access, nor its folder. While a
+  // simulator holds it, it is read alongside through SQLite; otherwise a copy
+  // in memory is read, the file's write-ahead log merged into it.
   static std::unique_ptr<FiscalMemory> openForReading(const std::string& path, std::string& error);
 
   ~FiscalMemory() override;
 
   // The fiscal state as last committed; nothing when it cannot be read.
   std::optional<FiscalState> load();
-  // The reply of the last command kept, if any.
-  std::optional<StoredReply> lastReply();
+  // The state and the last reply, read together; nothing when they cannot be read.
+  std::optional<KeptState> keptState();
 
   bool keep(const ExecutedCommand& command) override;
-  // Why the last keep() or load() failed.
+  bool forgetReply() override;
+  // Why the last keep(), forgetReply() or load() failed.
   const std::string& error() const { return error_; }
 
   sql::Database& database() { return *database_; }
 
  private:
-  FiscalMemory(sql::Database database, int lockFd);
+  FiscalMemory(sql::Database database, int lockFd, std::vector<std::uint8_t> image = {});
+  static std::unique_ptr<FiscalMemory> start(sql::Database database, int lockFd, Sync sync,
+                                             bool fresh, std::string& error);
+  template <typename Write>
+  bool inTransaction(Write write);
+  bool readReply(std::optional<StoredReply>& reply);
   bool writeCommand(const ExecutedCommand& command);
   bool writeCounters(const Numbering& numbering);
   bool writeDay(const DayTotals& day);
@@ -64,6 +87,7 @@ class FiscalMemory : public CommandStore {
   bool writeClosing(const ExecutedCommand& command);
   bool recordPowerOn();
 
+  std::vector<std::uint8_t> image_;        // the database read at rest, when it is one
   std::optional<sql::Database> database_;  // reset before the lock is let go
   int lockFd_;
   std::int64_t openDocumentId_ = 0;  // journal row of the open document

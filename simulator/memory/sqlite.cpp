@@ -87,6 +87,18 @@ std::optional<Database> Database::open(const std::string& path, int flags, std::
   return Database(db);
 }
 
+std::optional<Database> Database::openImage(std::span<std::uint8_t> image, std::string& error) {
+  std::optional<Database> db = open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
+  if (!db) return std::nullopt;
+  const auto size = static_cast<sqlite3_int64>(image.size());
+  if (sqlite3_deserialize(db->db_, "main", image.data(), size, size, SQLITE_DESERIALIZE_READONLY) !=
+      SQLITE_OK) {
+    error = db->error();
+    return std::nullopt;
+  }
+  return db;
+}
+
 Database::Database(Database&& other) noexcept
     : db_(other.db_), statements_(std::move(other.statements_)) {
   other.db_ = nullptr;

@@ -51,6 +51,9 @@ class Database {
   // Opens `path` with the SQLite open `flags`; on failure returns nothing and
   // sets `error`.
   static std::optional<Database> open(const std::string& path, int flags, std::string& error);
+  // Opens a read-only database held in memory (a whole database file's
+  // bytes), which must outlive the connection; nothing touches any file.
+  static std::optional<Database> openImage(std::span<std::uint8_t> image, std::string& error);
 
   Database(Database&& other) noexcept;
   Database& operator=(Database&&) = delete;

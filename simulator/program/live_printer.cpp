@@ -12,15 +12,15 @@ bool LivePrinter::restart() {
     session_.restart(std::nullopt, {});
     return true;
   }
-  const std::optional<FiscalState> state = memory_->load();
-  if (!state) {
+  // The state and the last reply together, as the last commit left them.
+  const std::optional<KeptState> kept = memory_->keptState();
+  if (!kept) {
     printer_.setMemoryError(true);
     return false;
   }
-  printer_.restore(*state, true);
-  const std::optional<StoredReply> stored = memory_->lastReply();
-  if (stored) {
-    session_.restart(stored->sequence, stored->bytes);
+  printer_.restore(kept->state, true);
+  if (kept->reply) {
+    session_.restart(kept->reply->sequence, kept->reply->bytes);
   } else {
     session_.restart(std::nullopt, {});
   }

@@ -99,8 +99,9 @@ void FakePrinter::handle(const protocol::CommandMessage& command) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::exchange(script_.helloDelayMs, 0)));
     send({protocol::kAck});
     Script hello = script_;
-    hello.returnCode = 0;
-    hello.replyFields = {"FAKE PRINTER", "9.9"};
+    hello.returnCode = script_.helloReturnCode;
+    hello.replyFields = {};
+    if (hello.returnCode == 0) hello.replyFields = {"FAKE PRINTER", "9.9"};
     send(replyFrame(command.sequence, hello));
     return;
   }

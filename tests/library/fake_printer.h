@@ -42,6 +42,7 @@ struct Script {
   bool babbleFrameStarts = false;  // each beat begins a new frame: STX, then the byte
   int maxBeats = 0;
   std::uint16_t returnCode = 0;
+  std::uint16_t helloReturnCode = 0;  // the handshake's: not 0 refuses it
   std::uint16_t printerStatus = 0;
   std::uint16_t fiscalStatus = 0;
   std::vector<std::string> replyFields;

@@ -28,6 +28,20 @@ TEST_F(PortOpening, AnsweredHandshakeGivesZeroIdentificationAndStatusWords) {
   EXPECT_TRUE(frames[0].fields.empty());
 }
 
+// A printer that could not start afresh (its memory kept the last sequence
+// number) refuses the handshake: the port is not left open for commands that
+// it might take for repeats.
+TEST_F(PortOpening, RefusedHandshakeIsARefusalAndClosesThePort) {
+  Script script;
+  script.helloReturnCode = 11;
+  script.printerStatus = 0x0010;
+  ASSERT_EQ(openWith(script), FP_REFUSED_BASE + 11);
+  EXPECT_STREQ(area_, "printer refused the command");
+  EXPECT_EQ(getPrinterStatus(), 0x0010);
+  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_NOT_OPEN);
+  EXPECT_EQ(printer_->framesReceived().size(), 1u);
+}
+
 TEST_F(PortOpening, DeviceLockedThroughAnotherDescriptorIsBusy) {
   printer_ = std::make_unique<FakePrinter>(Script{});
   ::setenv("FISCALPRINTER_PORT1", printer_->device().c_str(), 1);

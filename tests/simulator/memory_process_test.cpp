@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <random>
 #include <set>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "simulator/model/return_code.h"
 #include "tests/simulator/library_fixture.h"
 #include "tests/simulator/memory_fixture.h"
+#include "tests/simulator/raw_host.h"
 
 namespace sim_test {
 namespace {
@@ -141,6 +143,191 @@ TEST_F(MemoryProcessTest, APowerCutWithoutMemoryForgetsEverything) {
   control({"power-cut", "0"});
   usleep(200'000);  // the loop restarts the printer within one tick
   EXPECT_EQ(press(kTicketItem), refusal(sim::ReturnCode::kOutOfOrder));
+}
+
+// What a host does in a row below: a handshake, a command with its own
+// sequence number, a frame whose body cannot be read, a control request, or a
+// command it sends and leaves once the printer says it is working on it.
+struct HostStep {
+  enum class Kind { kHello, kCommand, kMalformed, kControl, kUntilWorking } kind;
+  std::uint8_t sequence = 0;
+  Button button{};
+  std::vector<std::string> control{};
+};
+
+HostStep hello() {
+  return {HostStep::Kind::kHello, 1};
+}
+HostStep send(std::uint8_t sequence, const Button& button) {
+  return {HostStep::Kind::kCommand, sequence, button};
+}
+
+wire::Bytes malformedFrame(std::uint8_t sequence) {
+  wire::Bytes body;
+  wire::encodeCommand({sequence, 0x0A01, 0x0000, {"x"}}, body);
+  body.pop_back();  // the field is one byte short of its length
+  return wire::encodeFrame(body);
+}
+
+// The printer's word across handshakes and restarts (a power cut, or the
+// process killed and started again on its memory): a repeat is answered from
+// the reply the printer last gave, a new command is executed, never the other
+// way round.
+TEST_F(MemoryProcessTest, APowerCutAfterAHandshakeAndEveryRestartKeepTheLastReplyExactly) {
+  enum class Restart { kPowerCut, kKill };
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<HostStep> before;
+    Restart restart;
+    HostStep after;
+    sim::ReturnCode code;    // of the reply to `after`
+    std::string field;       // its first field, when it has one to check
+    bool ticketOpen;         // in its fiscal status
+    bool repeat;             // byte for byte the reply to that sequence before the restart
+    const char* countQuery;  // in the memory at the end
+    std::int64_t count;
+  };
+  const HostStep zUntilWorking{HostStep::Kind::kUntilWorking, 2, kZWithReply};
+  const HostStep coverOpen{HostStep::Kind::kControl, 0, {}, {"cover", "open"}};
+  const HostStep malformed{HostStep::Kind::kMalformed, 3};
+  const char* tickets = "SELECT COUNT(*) FROM documents";
+  const std::vector<Row> rows = {
+      {"a new command after a handshake and a power cut",
+       {},
+       {hello(), send(2, kDrawerOpen), hello()},
+       Restart::kPowerCut,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kOk,
+       "00000001",
+       true,
+       false,
+       tickets,
+       1},
+      {"a new command after a handshake and a new run",
+       {},
+       {hello(), send(2, kDrawerOpen), hello()},
+       Restart::kKill,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kOk,
+       "00000001",
+       true,
+       false,
+       tickets,
+       1},
+      {"a repeat after a power cut",
+       {},
+       {hello(), send(2, kTicketOpen)},
+       Restart::kPowerCut,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kOk,
+       "00000001",
+       true,
+       true,
+       tickets,
+       1},
+      {"a repeat after a new run",
+       {},
+       {hello(), send(2, kTicketOpen)},
+       Restart::kKill,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kOk,
+       "00000001",
+       true,
+       true,
+       tickets,
+       1},
+      {"a repeat of a refusal after a new run (the cover is closed again)",
+       {},
+       {hello(), coverOpen, send(2, kTicketOpen)},
+       Restart::kKill,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kCoverOpen,
+       "",
+       false,
+       true,
+       tickets,
+       0},
+      {"a repeat after an unreadable frame and a power cut",
+       {},
+       {hello(), send(2, kTicketOpen), malformed},
+       Restart::kPowerCut,
+       send(2, kTicketOpen),
+       sim::ReturnCode::kOk,
+       "00000001",
+       true,
+       true,
+       tickets,
+       1},
+      {"a repeat of a Z killed while it worked",
+       {"--z-ms", "5000"},
+       {hello(), zUntilWorking},
+       Restart::kKill,
+       send(2, kZWithReply),
+       sim::ReturnCode::kOk,
+       "0001",
+       false,
+       false,
+       "SELECT COUNT(*) FROM z_closings",
+       1},
+  };
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const Row& row = rows[r];
+    SCOPED_TRACE(row.name);
+    const std::string memory = directory_.file("restart" + std::to_string(r) + ".db");
+    std::vector<std::string> args = {"--memory", memory, "--control", socket_};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    auto printer = std::make_unique<SimulatorProcess>(args);
+    ASSERT_TRUE(printer->started());
+    auto host = std::make_unique<RawHost>(printer->port());
+    ASSERT_TRUE(host->isOpen());
+    std::map<std::uint8_t, wire::Bytes> lastReply;
+    for (const HostStep& step : row.before) {
+      switch (step.kind) {
+        case HostStep::Kind::kHello:
+          ASSERT_EQ(readReply(host->exchange(frameFor(1, kHello))).returnCode, 0);
+          lastReply.clear();
+          break;
+        case HostStep::Kind::kCommand:
+          lastReply[step.sequence] = host->exchange(frameFor(step.sequence, step.button));
+          ASSERT_FALSE(lastReply[step.sequence].empty());
+          break;
+        case HostStep::Kind::kMalformed:
+          ASSERT_EQ(readReply(host->exchange(malformedFrame(step.sequence))).returnCode,
+                    static_cast<std::uint16_t>(sim::ReturnCode::kMalformedField));
+          break;
+        case HostStep::Kind::kControl:
+          control(step.control);
+          break;
+        case HostStep::Kind::kUntilWorking:
+          ASSERT_TRUE(host->sendUntilWorking(frameFor(step.sequence, step.button)));
+          break;
+      }
+    }
+    if (row.restart == Restart::kPowerCut) {
+      control({"power-cut", "200"});
+      usleep(600'000);
+    } else {
+      host.reset();
+      EXPECT_EQ(printer->stop(SIGKILL), 128 + SIGKILL);
+      printer = std::make_unique<SimulatorProcess>(args);
+      ASSERT_TRUE(printer->started());
+      host = std::make_unique<RawHost>(printer->port());
+    }
+    const wire::Bytes body = host->exchange(frameFor(row.after.sequence, row.after.button));
+    const wire::ReplyMessage reply = readReply(body);
+    EXPECT_EQ(reply.returnCode, static_cast<std::uint16_t>(row.code));
+    if (!row.field.empty()) {
+      EXPECT_EQ(reply.fields, std::vector<std::string>{row.field});
+    }
+    EXPECT_EQ((reply.fiscalStatus & fiscal_status::kTicketOpen) != 0, row.ticketOpen);
+    if (const auto before = lastReply.find(row.after.sequence); before != lastReply.end()) {
+      EXPECT_EQ(body == before->second, row.repeat) << "answered from the reply before the restart";
+    }
+    host.reset();
+    printer.reset();
+    EXPECT_EQ(MemoryReader(memory).integer(row.countQuery), row.count);
+  }
 }
 
 // Kills the simulator with SIGKILL at random moments while tickets and Z

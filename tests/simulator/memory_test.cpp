@@ -1,11 +1,16 @@
 // The fiscal memory in process: what a restart takes up again, a write that
 // fails while running, and files it must refuse at start without touching them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "protocol/status_words.h"
 #include "simulator/memory/fiscal_memory.h"
@@ -72,13 +77,11 @@ TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
   const auto memory = openMemory(path_, error_);
   ASSERT_TRUE(memory) << error_;
   session.keepCommandsIn(memory.get());
-  const auto state = memory->load();
-  ASSERT_TRUE(state);
-  EXPECT_EQ(*state, before);
-  printer.restore(*state, true);
-  const auto stored = memory->lastReply();
-  ASSERT_TRUE(stored);
-  session.restart(stored->sequence, stored->bytes);
+  const auto kept = memory->keptState();
+  ASSERT_TRUE(kept && kept->reply);
+  EXPECT_EQ(kept->state, before);
+  printer.restore(kept->state, true);
+  session.restart(kept->reply->sequence, kept->reply->bytes);
   EXPECT_EQ(printer.fiscalStatus() & fiscal_status::kDocumentRecovered,
             fiscal_status::kDocumentRecovered);
 
@@ -112,6 +115,52 @@ TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
   EXPECT_EQ(executed.returnCode, 0);
   EXPECT_EQ(executed.printerStatus & printer_status::kMemoryError, 0);
   EXPECT_EQ(memory_->load()->document.itemLines, 1u);
+}
+
+// A repeat is answered with what a restart would find in the memory: the
+// reply of the last command answered, a refusal's included, none after a
+// handshake, and never one the memory could not keep. A handshake whose
+// forgetting cannot be kept is refused and forgets nothing.
+TEST_F(MemoryTest, ARepeatGetsTheReplyTheMemoryHoldsThroughRefusalsHandshakesAndFullDisks) {
+  ASSERT_TRUE(memory_) << error_;
+  const auto keptSequence = [&]() -> int {
+    const auto kept = memory_->keptState();
+    return kept && kept->reply ? static_cast<int>(kept->reply->sequence) : -1;
+  };
+  const auto lastReply = [&] { return decodeReply(line_.sent.back().bytes); };
+  const std::uint16_t memoryError = printer_status::kMemoryError;
+  send(commandFrame(2, kTicketOpen));
+  send(commandFrame(3, kTicketOpen));  // refused: a ticket is open
+  EXPECT_EQ(lastReply().returnCode, static_cast<std::uint16_t>(sim::ReturnCode::kOutOfOrder));
+  EXPECT_EQ(keptSequence(), 3);
+  EXPECT_EQ(memory_->keptState()->reply->bytes, line_.sent.back().bytes);
+
+  onAFullDisk([&] { send(commandFrame(4, kDrawerOpen)); });
+  EXPECT_EQ(lastReply().returnCode,
+            static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
+  EXPECT_EQ(lastReply().printerStatus & (printer_status::kDrawerOpen | memoryError), memoryError);
+  EXPECT_EQ(keptSequence(), 3);
+  send(commandFrame(4, kDrawerOpen));  // sent again with room: executed now
+  EXPECT_EQ(lastReply().returnCode, 0);
+  EXPECT_EQ(lastReply().printerStatus, printer_status::kDrawerOpen);
+  const proto::Bytes drawerReply = line_.sent.back().bytes;
+  EXPECT_EQ(keptSequence(), 4);
+
+  onAFullDisk([&] { send(helloFrame(1)); });
+  EXPECT_EQ(lastReply().returnCode,
+            static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed));
+  EXPECT_EQ(lastReply().printerStatus & memoryError, memoryError);
+  EXPECT_EQ(keptSequence(), 4);
+  send(commandFrame(4, kDrawerOpen));  // still a repeat: nothing was forgotten
+  EXPECT_EQ(line_.sent.back().bytes, drawerReply);
+
+  send(helloFrame(1));
+  EXPECT_EQ(lastReply().returnCode, 0);
+  EXPECT_EQ(lastReply().printerStatus & memoryError, 0);
+  EXPECT_EQ(keptSequence(), -1);
+  send(commandFrame(4, kTicketCancel));  // a new command, whatever its number
+  EXPECT_EQ(lastReply().returnCode, 0);
+  EXPECT_EQ(printer_.document().kind, sim::DocumentKind::kNone);
 }
 
 TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
@@ -153,6 +202,23 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
       EXPECT_TRUE(contents(c.path) == before) << "the file was changed";
     }
   }
+}
+
+// A report holds the file shared for the moment it reads it; a printer
+// starting meanwhile waits that out instead of calling the file in use.
+TEST(MemoryFiles, APrinterWaitsOutAReportsMomentaryHold) {
+  MemoryDirectory directory;
+  const std::string path = directory.file("memory.db");
+  std::string error;
+  { ASSERT_TRUE(openMemory(path, error)) << error; }
+  const int report = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(report, LOCK_SH), 0);
+  std::thread done([report] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::close(report);
+  });
+  EXPECT_TRUE(openMemory(path, error)) << error;
+  done.join();
 }
 
 TEST(MemoryFiles, ADiskWithNoRoomLeavesNoFileBehind) {

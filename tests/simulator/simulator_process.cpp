@@ -19,9 +19,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Starts the simulator with stdout and stderr on pipes; returns its pid.
-pid_t spawn(const std::vector<std::string>& args, int& outRead, int& errRead) {
-  return testing_support::spawnWithPipes(SIMULATOR_PATH, args, {}, outRead, errRead);
+// Starts `program` with stdout and stderr on pipes; returns its pid.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, int& outRead,
+            int& errRead) {
+  return testing_support::spawnWithPipes(program, args, {}, outRead, errRead);
 }
 
 // Reads from `fd` until `done` says so, the pipe closes or the deadline passes.
@@ -69,7 +70,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args, bool wi
   std::vector<std::string> all = {"--paper", (directory_ / "paper.txt").string()};
   if (withStats) all.insert(all.end(), {"--stats", (directory_ / "stats.txt").string()});
   all.insert(all.end(), args.begin(), args.end());
-  pid_ = spawn(all, output_, error_);
+  pid_ = spawn(SIMULATOR_PATH, all, output_, error_);
   if (pid_ <= 0) return;
   std::string text;
   readUntil(output_, text, Clock::now() + std::chrono::seconds(5),
@@ -132,9 +133,13 @@ std::string SimulatorProcess::paper() const {
 }
 
 Finished runSimulatorToEnd(const std::vector<std::string>& args, int timeoutMs) {
+  return runToEnd(SIMULATOR_PATH, args, timeoutMs);
+}
+
+Finished runToEnd(const std::string& program, const std::vector<std::string>& args, int timeoutMs) {
   int outRead = -1;
   int errRead = -1;
-  const pid_t pid = spawn(args, outRead, errRead);
+  const pid_t pid = spawn(program, args, outRead, errRead);
   if (pid <= 0) return {-1, {}, {}};
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   Finished finished{-1, {}, {}};

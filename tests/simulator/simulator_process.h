@@ -65,5 +65,8 @@ struct Finished {
   std::string standardError;
 };
 Finished runSimulatorToEnd(const std::vector<std::string>& args, int timeoutMs = 10'000);
+// The same for any program (the simulator started through another one).
+Finished runToEnd(const std::string& program, const std::vector<std::string>& args,
+                  int timeoutMs = 10'000);
 
 }  // namespace sim_test

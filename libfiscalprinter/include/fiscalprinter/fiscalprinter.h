@@ -74,7 +74,9 @@ FP_API int setProtocolType(int type);
 
 /* Opens the configured port raw 8N1, takes an exclusive flock on it and performs
  * the opening handshake (at most 3 s). getLastError(): 0 a printer answered,
- * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered. On
+ * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered,
+ * FP_REFUSED_BASE + its return code the printer refused the handshake (it could
+ * not start afresh; the port is closed again). On
  * success `area` receives the printer's identification ("model|firmware"),
  * otherwise the error text. An open port is closed first. When the environment
  * variable FISCALPRINTER_TRACE names a file, frames are traced there until
