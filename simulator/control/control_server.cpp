@@ -225,7 +225,9 @@ void ControlServer::expire() {
           answer(client, "error: the printer was busy for " + msText(kPrinterDeadline) +
                              "; not carried out");
         } else {
-          takeAnswers();  // carried out just now: its answer is waiting
+          // Taken by the line just now: its answer follows in a moment and
+          // must reach the client, whatever the clock says.
+          client.deadline = Clock::time_point::max();
         }
         break;
       case Stage::kWriting:

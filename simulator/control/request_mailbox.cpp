@@ -70,18 +70,28 @@ void RequestMailbox::wake() {
 
 void RequestMailbox::carryOutWaiting(const CarryOut& carryOut) {
   if (!anyWaiting_) return;
+  // Taken under the lock, where a withdrawal sees each request either waiting
+  // or taken; the clients' sockets are looked at only here, while the control
+  // thread keeps them open. Carried out without the lock, so the control
+  // thread never waits for the line.
+  std::vector<std::pair<Id, std::optional<ControlRequest>>> taken;
   {
-    // Held while carrying out: a withdrawal sees each request either waiting
-    // or answered, never in between.
     const std::lock_guard lock(mutex_);
     const auto now = Clock::now();
     for (const Posted& posted : waiting_) {
       const bool wanted = now < posted.deadline && clientConnected(posted.client);
-      answers_.push_back(
-          {posted.id, wanted ? std::optional(carryOut(posted.request)) : std::nullopt});
+      taken.emplace_back(posted.id, wanted ? std::optional(posted.request) : std::nullopt);
     }
     waiting_.clear();
     anyWaiting_ = false;
+  }
+  std::vector<Answer> given;
+  for (const auto& [id, request] : taken) {
+    given.push_back({id, request ? std::optional(carryOut(*request)) : std::nullopt});
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    answers_.insert(answers_.end(), given.begin(), given.end());
   }
   wake();
 }

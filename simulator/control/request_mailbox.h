@@ -6,7 +6,9 @@
 // most once, and only while it is still wanted: before its deadline and while
 // its client is still connected. One the control thread withdraws before the
 // line has taken it is never carried out; withdrawing and taking exclude each
-// other, so the control thread always knows which of the two happened.
+// other, so the control thread always knows which of the two happened. The
+// control thread never waits for the line: requests are carried out outside
+// the lock.
 #pragma once
 
 #include <atomic>
@@ -47,10 +49,11 @@ class RequestMailbox {
 
   // The control thread's side.
   // Hands `request` to the line. `client` is the socket of the client waiting
-  // for it: it must stay open until the request is answered or withdrawn.
+  // for it: it must stay open until withdraw() is called or the answer is taken.
   Id post(const ControlRequest& request, int client, Clock::time_point deadline);
   // True when the request had not been taken and now never will be; false
-  // when it has been answered (its answer is, or was, in takeAnswers()).
+  // when the line has taken it: its answer comes through takeAnswers(), at
+  // once or as soon as the line has carried it out (it does not wait).
   bool withdraw(Id id);
   // The answers given since the last call.
   std::vector<Answer> takeAnswers();

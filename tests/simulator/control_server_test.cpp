@@ -114,6 +114,7 @@ class ControlServerTest : public ::testing::Test {
       while (!done_) {
         if (lineRuns_)
           mailbox_->carryOutWaiting([this](const ControlRequest&) {
+            std::this_thread::sleep_for(lineSlowness_.load());
             ++carriedOut_;
             return std::string("ok carried out");
           });
@@ -167,6 +168,7 @@ class ControlServerTest : public ::testing::Test {
   std::atomic<bool> done_{false};
   std::atomic<bool> lineRuns_{true};
   std::atomic<int> carriedOut_{0};
+  std::atomic<milliseconds> lineSlowness_{milliseconds(0)};  // how long carrying out takes
 };
 
 TEST_F(ControlServerTest, ClientsBreakingABoundAreToldWhyAndChangeNothing) {
@@ -227,6 +229,15 @@ TEST_F(ControlServerTest, ARequestTheLineDoesNotTakeInTimeIsNeverCarriedOut) {
   std::this_thread::sleep_for(milliseconds(100));
   EXPECT_EQ(carriedOut_, 0);
   EXPECT_EQ(askControl(path_, "status", 2000, error), "ok carried out");
+}
+
+// The line took the request before the deadline and finishes it after: the
+// client is told it was carried out, not that the printer was busy.
+TEST_F(ControlServerTest, ARequestTakenBeforeTheDeadlineIsAnsweredWithItsResult) {
+  lineSlowness_ = ControlServer::kPrinterDeadline + milliseconds(300);
+  std::string error;
+  EXPECT_EQ(askControl(path_, "paper out", 2000, error), "ok carried out") << error;
+  EXPECT_EQ(carriedOut_, 1);
 }
 
 }  // namespace
