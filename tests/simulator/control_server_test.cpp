@@ -174,24 +174,30 @@ class ControlServerTest : public ::testing::Test {
 TEST_F(ControlServerTest, ClientsBreakingABoundAreToldWhyAndChangeNothing) {
   struct Case {
     std::string sent;
-    bool shutSending;  // the client then shuts its sending side
+    std::string later;  // sent 100 ms afterwards, in a read of its own
+    bool shutSending;   // the client then shuts its sending side
     std::string answer;
   };
+  const std::string longest(ControlServer::kMaxRequest, 'x');
   const std::vector<Case> cases = {
-      {"status\n", false, "ok carried out\n"},
-      {"status", true, "ok carried out\n"},  // no newline: the shut side ends it
-      {"status", false, "error: no request line within 500 ms\n"},
-      {"paper soggy\n", false, "error: unknown request"},
-      {std::string(ControlServer::kMaxRequest, 'x') + "\n", false, "error: unknown request"},
-      {std::string(ControlServer::kMaxRequest + 1, 'x'), false,
-       "error: request longer than 256 bytes\n"},
-      {"", false, "error: no request line within 500 ms\n"},  // silent
+      {"status\n", "", false, "ok carried out\n"},
+      {"status", "", true, "ok carried out\n"},  // no newline: the shut side ends it
+      {"sta", "tus\n", false, "ok carried out\n"},
+      {"status", "", false, "error: no request line within 500 ms\n"},
+      {"paper soggy\n", "", false, "error: unknown request"},
+      {longest, "\n", false, "error: unknown request"},  // the longest line there may be
+      {longest + "x", "", false, "error: request longer than 256 bytes\n"},
+      {"", "", false, "error: no request line within 500 ms\n"},  // silent
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sent.substr(0, 20));
     const int before = carriedOut_;
     const int fd = connectRaw();
     send(fd, c.sent.data(), c.sent.size(), MSG_NOSIGNAL);
+    if (!c.later.empty()) {
+      std::this_thread::sleep_for(milliseconds(100));
+      send(fd, c.later.data(), c.later.size(), MSG_NOSIGNAL);
+    }
     if (c.shutSending) shutdown(fd, SHUT_WR);
     const std::string got = readAll(fd);
     close(fd);
