@@ -1,6 +1,7 @@
 // The control socket of the simulator process against hostile clients, long
 // commands and a stopped simulator, with the real library on the line and
 // the real ctl subcommand as client.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -15,6 +16,8 @@
 #include <future>
 #include <thread>
 
+#include "protocol/frame.h"
+#include "protocol/message.h"
 #include "simulator/model/return_code.h"
 #include "tests/simulator/library_fixture.h"
 #include "tests/simulator/memory_fixture.h"
@@ -168,6 +171,37 @@ TEST_F(ControlProcessTest, ARequestDuringAZIsAnsweredWhenItTakesEffect) {
     c.after(msSince(zStart));
     TearDown();
   }
+}
+
+// Frames already received behind a Z are lost with the power cut during it:
+// the printer executes nothing while its power is cut.
+TEST_F(ControlProcessTest, APowerCutDuringAZLosesTheFramesBehindIt) {
+  simulator_ = std::make_unique<SimulatorProcess>(
+      std::vector<std::string>{"--z-ms", "4000", "--control", socket_});
+  ASSERT_TRUE(simulator_->started());
+  fp::protocol::Bytes bytes;
+  for (const auto& [sequence, word, extension] :
+       {std::tuple<std::uint8_t, std::uint16_t, std::uint16_t>{0x21, 0x0801, 0x0C00},
+        {0x22, 0x0707, 0x0000}}) {  // the Z, and a drawer opening right behind it
+    fp::protocol::Bytes body;
+    fp::protocol::encodeCommand({sequence, word, extension, {}}, body);
+    const fp::protocol::Bytes frame = fp::protocol::encodeFrame(body);
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+  }
+  const int line = open(simulator_->port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_EQ(write(line, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  const auto start = Clock::now();
+  while (simulator_->paper().find("CIERRE Z") == std::string::npos && msSince(start) < 3000) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(ctl({"power-cut", "100"}).standardOutput, "ok power cut for 100 ms\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the power is back
+  kill(simulator_->pid(), SIGUSR1);                             // the counters as they stand
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(simulator_->stat("executed.closing_z"), 1u);
+  EXPECT_EQ(simulator_->stat("executed.drawer_open"), 0u);
+  EXPECT_EQ(simulator_->stat("replies_sent"), 0u);
+  close(line);
 }
 
 // A stopped simulator with more ctl clients than its queue of connections
