@@ -15,9 +15,12 @@ namespace {
 constexpr int kBlockedLimitMs = 1000;
 constexpr int kPollSliceMs = 20;  // how often a blocked write looks for a stop request
 
-// Waits up to kBlockedLimitMs for room on `fd`; false on timeout, error or stop.
+// Waits up to kBlockedLimitMs for room on `fd`; false on timeout, error, stop
+// or power cut.
 bool awaitWritable(int fd) {
-  for (int waited = 0; waited < kBlockedLimitMs && !stopRequested(); waited += kPollSliceMs) {
+  for (int waited = 0; waited < kBlockedLimitMs; waited += kPollSliceMs) {
+    doWaitWork();
+    if (waitsCutShort()) return false;
     pollfd ready{fd, POLLOUT, 0};
     const int result = ::poll(&ready, 1, kPollSliceMs);
     if (result > 0) return true;
@@ -47,7 +50,7 @@ bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud
   // Pace by the line time of each byte, keeping to the ideal schedule.
   const auto start = std::chrono::steady_clock::now();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (stopRequested() || !writeChunk(fd, bytes.subspan(i, 1))) return false;
+    if (waitsCutShort() || !writeChunk(fd, bytes.subspan(i, 1))) return false;
     const auto due = std::chrono::microseconds((i + 1) * 10'000'000ULL / baud);
     if (!sleepUntil(start + due)) return false;
   }
@@ -55,7 +58,7 @@ bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud
 }
 
 bool sleepMs(std::uint32_t ms) {
-  return ms == 0 ? !stopRequested() : sleepFor(std::chrono::milliseconds(ms));
+  return ms == 0 ? !waitsCutShort() : sleepFor(std::chrono::milliseconds(ms));
 }
 
 void InputPacer::arrived(std::size_t byteCount) {

@@ -11,13 +11,13 @@ namespace sim {
 // Writes all `bytes` to the non-blocking `fd`, waiting (bounded) while the
 // terminal's buffer is full. With `baud` > 0 each byte takes 10 / baud seconds,
 // as on a line with one start, eight data and one stop bit. False when the
-// write fails, stays blocked for more than a second, or a stop is requested
-// (the rest of the bytes are then not sent).
+// write fails, stays blocked for more than a second, or a stop is requested or
+// the power cut (the rest of the bytes are then not sent).
 bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud);
 
 // Takes the host's bytes in at the pace of a line of `baud` bit/s (0: at once):
 // each call waits until the bytes it reports could have arrived, or a stop is
-// requested.
+// requested or the power cut.
 class InputPacer {
  public:
   explicit InputPacer(std::uint32_t baud) : baud_(baud) {}
@@ -29,7 +29,7 @@ class InputPacer {
 };
 
 // Sleeps for `ms` milliseconds (0: returns at once), less when a stop is
-// requested. False when cut short.
+// requested or the power cut. False when cut short (also at once for 0).
 bool sleepMs(std::uint32_t ms);
 
 }  // namespace sim

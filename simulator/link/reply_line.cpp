@@ -27,8 +27,8 @@ void TerminalLine::sendReply(std::span<const std::uint8_t> frame) {
     case Fault::kNone:
       break;
   }
-  ++stats_.repliesSent;
-  if (sleepMs(settings_.delayMs)) writeToLine(fd_, bytes, settings_.baud);
+  // A reply cut short by a stop or a power cut is not written, nor counted.
+  if (sleepMs(settings_.delayMs) && writeToLine(fd_, bytes, settings_.baud)) ++stats_.repliesSent;
 }
 
 // A reply whose delay is cut short by a stop request is not sent: the process is ending.

@@ -18,8 +18,9 @@ Session::Session(FiscalPrinter& printer, Stats& stats, ReplyLine& line, std::uin
 
 void Session::receive(std::span<const std::uint8_t> bytes) {
   decoder_->feed(bytes);
-  // Once a stop is requested, frames still waiting are left unanswered.
-  while (!stopRequested()) {
+  // Once a stop is requested or the power cut, frames still waiting are left
+  // unanswered.
+  while (!waitsCutShort()) {
     const std::optional<WireEvent> event = decoder_->next();
     if (!event) break;
     handle(*event);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <ctime>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -11,8 +12,16 @@ volatile std::sig_atomic_t stopSignalNumber = 0;
 volatile std::sig_atomic_t stopFlag = 0;
 volatile std::sig_atomic_t commandEnded = 0;
 
+// The line's thread's own state: no other thread reads or writes it.
+bool powerCut = false;
+std::function<void()>& waitWork() {
+  static std::function<void()> work;
+  return work;
+}
+bool inWaitWork = false;
+
 // Longest single sleep: bounds the time a signal that arrives just before a
-// sleep begins can go unnoticed.
+// sleep begins can go unnoticed, and the time between two rounds of wait work.
 constexpr auto kSlice = std::chrono::milliseconds(20);
 
 }  // namespace
@@ -34,16 +43,36 @@ int stopSignal() {
   return stopSignalNumber;
 }
 
+void setPowerCut(bool cut) {
+  powerCut = cut;
+}
+
+bool waitsCutShort() {
+  return powerCut || stopRequested();
+}
+
+void setWaitWork(std::function<void()> work) {
+  waitWork() = std::move(work);
+}
+
+void doWaitWork() {
+  if (inWaitWork || !waitWork()) return;
+  inWaitWork = true;
+  waitWork()();
+  inWaitWork = false;
+}
+
 bool sleepUntil(std::chrono::steady_clock::time_point deadline) {
   using namespace std::chrono;
-  while (!stopRequested()) {
+  while (true) {
+    doWaitWork();
+    if (waitsCutShort()) return false;
     const auto left = deadline - steady_clock::now();
     if (left <= steady_clock::duration::zero()) return true;
     const auto slice = duration_cast<nanoseconds>(std::min<steady_clock::duration>(left, kSlice));
     const timespec pause{0, static_cast<long>(slice.count())};
     ::nanosleep(&pause, nullptr);  // a signal ends it early (no restart): the loop looks again
   }
-  return false;
 }
 
 bool sleepFor(std::chrono::milliseconds duration) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/link/stop_request.h"
 
 namespace sim {
 
@@ -34,13 +34,10 @@ std::string LivePrinter::statusText() const {
   return text;
 }
 
-std::string LivePrinter::answer(std::string_view request) {
-  std::string error;
-  const std::optional<ControlRequest> parsed = parseControlRequest(request, error);
-  if (!parsed) return "error: " + error;
+std::string LivePrinter::answer(const ControlRequest& request) {
   using Verb = ControlRequest::Verb;
   PaperRoll& paper = printer_.paper();
-  switch (parsed->verb) {
+  switch (request.verb) {
     case Verb::kStatus:
       break;
     case Verb::kPaperNearEnd:
@@ -54,21 +51,22 @@ std::string LivePrinter::answer(std::string_view request) {
       break;
     case Verb::kCoverOpen:
     case Verb::kCoverClosed:
-      printer_.setCoverOpen(parsed->verb == Verb::kCoverOpen);
+      printer_.setCoverOpen(request.verb == Verb::kCoverOpen);
       break;
     case Verb::kDrawerOpen:
     case Verb::kDrawerClosed:
-      printer_.setDrawerOpen(parsed->verb == Verb::kDrawerOpen);
+      printer_.setDrawerOpen(request.verb == Verb::kDrawerOpen);
       break;
     case Verb::kPowerCut:
       powerCut_ = true;
-      powerBack_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(parsed->count);
-      return "ok power cut for " + std::to_string(parsed->count) + " ms";
+      setPowerCut(true);
+      powerBack_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(request.count);
+      return "ok power cut for " + std::to_string(request.count) + " ms";
     case Verb::kFaultCorrupt:
-      line_.forceFaults(Fault::kCorrupt, parsed->count);
+      line_.forceFaults(Fault::kCorrupt, request.count);
       break;
     case Verb::kFaultDrop:
-      line_.forceFaults(Fault::kDrop, parsed->count);
+      line_.forceFaults(Fault::kDrop, request.count);
       break;
     case Verb::kFaultNone:
       line_.forceFaults(Fault::kNone, 0);
@@ -81,6 +79,7 @@ std::string LivePrinter::answer(std::string_view request) {
 void LivePrinter::tick() {
   if (!powerCut_ || std::chrono::steady_clock::now() < powerBack_) return;
   powerCut_ = false;
+  setPowerCut(false);
   restart();
 }
 

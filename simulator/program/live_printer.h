@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <string>
-#include <string_view>
 
+#include "simulator/control/control_verbs.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
 #include "simulator/memory/fiscal_memory.h"
@@ -25,8 +25,11 @@ class LivePrinter {
   bool restart();
 
   // Carries out one control request and returns the answer line: "ok ..."
-  // with the status words after it, or "error: ...".
-  std::string answer(std::string_view request);
+  // with the status words after it. On the line's thread, never in the middle
+  // of a command's execution; it may come during a command's long wait (a Z
+  // closing, a reply delay, line pacing): a power cut then ends the wait at
+  // once and the reply is never sent.
+  std::string answer(const ControlRequest& request);
 
   // True during a power cut: the printer hears nothing and says nothing.
   bool powerCut() const { return powerCut_; }

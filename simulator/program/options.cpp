@@ -115,13 +115,18 @@ const char* usageText() {
          "                       forgets at exit\n"
          "  --memory-capacity N  the fiscal memory has room for N Z closings (default 9999)\n"
          "  --memory-fsync       wait for the disk at every commit of the fiscal memory\n"
-         "  --control PATH       listen for control requests on the Unix socket PATH\n"
+         "  --control PATH       listen for control requests on the Unix socket PATH;\n"
+         "                       served apart from the line, each carried out between\n"
+         "                       two commands or within 20 ms during a long wait (a Z),\n"
+         "                       or refused after 1 s and never carried out\n"
          "  --silent             never answer\n"
          "  --help               print this text and exit\n"
          "  --version            print the program's name and version and exit\n"
          "  SIGINT, SIGTERM and SIGHUP stop it: exit code 0, or under --exec the command is\n"
          "  stopped and the code is 128 + the signal's number. A paper roll or counters file\n"
-         "  that could not be written makes the code 3.\n";
+         "  that could not be written makes the code 3.\n"
+         "ctl sends one request and prints the answer line, all within 2 s: exit 0 on ok,\n"
+         "1 on an error answer or no answer in time, 2 for a request it does not know.\n";
 }
 
 }  // namespace sim

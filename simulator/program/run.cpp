@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "line/posix_line.h"
+#include "simulator/control/control_server.h"
 #include "simulator/control/control_socket.h"
+#include "simulator/control/request_mailbox.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
@@ -100,7 +102,8 @@ struct OutputTrouble {
 // A hang-up, an end of file or EIO (no program has the far end open) is not a
 // failure: a program may open the port again.
 bool pump(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver) {
-  constexpr std::chrono::milliseconds kTick{50};
+  // As often as every other wait looks for a stop and for control requests.
+  constexpr std::chrono::milliseconds kTick{20};
   std::vector<std::uint8_t> bytes;
   int error = 0;
   const fp::line::LineStatus status = fp::line::readSome(fd, bytes, kTick, error);
@@ -170,6 +173,11 @@ int run(const Options& options) {
   std::optional<ControlSocket> control =
       options.control ? ControlSocket::listen(*options.control, error) : std::nullopt;
   if (options.control && !control) return fail("control socket: " + error);
+  std::unique_ptr<RequestMailbox> mailbox;
+  if (control) {
+    mailbox = RequestMailbox::create(error);
+    if (!mailbox) return fail("control socket: " + error);
+  }
 
   Stats stats;
   OutputTrouble trouble;
@@ -201,6 +209,24 @@ int run(const Options& options) {
     child = startWithPort(options.exec, terminal->path(), error);
     if (!child) return fail(error);
   }
+  // Control requests are carried out on this thread only: between two frames,
+  // and during the line's long waits (see setWaitWork). The server's thread
+  // starts after the fork above, which must not copy a thread.
+  const auto carryOutRequests = [&] {
+    if (mailbox) mailbox->carryOutWaiting([&](const ControlRequest& r) { return live.answer(r); });
+  };
+  struct WaitWorkScope {
+    ~WaitWorkScope() { setWaitWork({}); }  // it refers to this function's locals
+  } waitWorkScope;
+  std::unique_ptr<ControlServer> server;
+  if (control) {
+    setWaitWork(carryOutRequests);
+    server = ControlServer::start(std::move(*control), *mailbox, error);
+    if (!server) {
+      if (child) stopChild(*child);
+      return fail("control socket: " + error);
+    }
+  }
   // A pseudo-terminal delivers the host's bytes at once; with --baud they are
   // taken in no faster than the line would carry them, so both directions of
   // an exchange cost their line time.
@@ -219,7 +245,7 @@ int run(const Options& options) {
       complain("the paper roll cannot be written (" + paperOutput.failure() +
                "): printing commands are refused as paper out");
     }
-    if (control) control->serve([&](std::string_view request) { return live.answer(request); });
+    carryOutRequests();
     live.tick();
   };
   const int exitCode = serve(terminal->fd(), deliver, child, tick);

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <optional>
 
-#include "simulator/control/control_socket.h"
+#include "simulator/control/control_client.h"
 #include "simulator/control/control_verbs.h"
 #include "simulator/memory/fiscal_memory.h"
 #include "simulator/memory/memory_report.h"
@@ -15,13 +15,16 @@ namespace {
 constexpr int kControlDeadlineMs = 2000;
 
 int usage(const std::string& message) {
-  std::fprintf(stderr,
-               "fiscal-printer-sim: %s\n"
-               "Usage: fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
-               "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
-               "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
-               "  DATE is YYYY-MM-DD; REQUEST is one of: %s\n",
-               message.c_str(), controlVerbsText());
+  std::fprintf(
+      stderr,
+      "fiscal-printer-sim: %s\n"
+      "Usage: fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
+      "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
+      "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
+      "  DATE is YYYY-MM-DD; REQUEST is one of: %s\n"
+      "  ctl prints the answer line within 2 s in all, connecting included: exit 0 on\n"
+      "  ok, 1 on an error answer or no answer in time, 2 for a request it does not know\n",
+      message.c_str(), controlVerbsText());
   return 2;
 }
 

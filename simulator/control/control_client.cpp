@@ -1,0 +1,120 @@
+#include "simulator/control/control_client.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+#include <thread>
+
+#include "simulator/control/control_socket.h"
+
+namespace sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often a connection refused for a full queue is tried again.
+constexpr auto kRetryPause = std::chrono::milliseconds(10);
+constexpr std::size_t kMaxAnswer = 4096;
+
+// Waits for `fd` to be ready for `events` until `deadline`; once it has
+// passed, looks once more without waiting.
+bool waitFor(int fd, short events, Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  pollfd ready{fd, events, 0};
+  int result = 0;
+  do {
+    result = ::poll(&ready, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
+  } while (result < 0 && errno == EINTR);
+  return result > 0;
+}
+
+// A non-blocking stream socket connected to `address` before `deadline`, or
+// -1 with `error` set. A simulator whose queue of connections is full (one
+// stopped, or flooded) refuses at once with EAGAIN; that is tried again until
+// the deadline.
+int connectBefore(const sockaddr_un& address, const std::string& path, Clock::time_point deadline,
+                  std::string& error) {
+  while (true) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+      error = std::string("socket: ") + std::strerror(errno);
+      return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    const int failure = errno;
+    if (failure == EINPROGRESS && waitFor(fd, POLLOUT, deadline)) {
+      int soError = 0;
+      socklen_t size = sizeof soError;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &size) == 0 && soError == 0) return fd;
+    }
+    ::close(fd);
+    if (failure != EAGAIN && failure != EINTR && failure != EINPROGRESS) {
+      error = path + ": " + std::strerror(failure);
+      return -1;
+    }
+    if (Clock::now() + kRetryPause >= deadline) {
+      error = "no answer from " + path + ": it accepts no connection (stopped or busy)";
+      return -1;
+    }
+    std::this_thread::sleep_for(kRetryPause);
+  }
+}
+
+bool sendAll(int fd, std::string_view text, Clock::time_point deadline) {
+  while (!text.empty()) {
+    const ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      text.remove_prefix(static_cast<std::size_t>(sent));
+    } else if (sent < 0 && errno != EINTR && errno != EAGAIN) {
+      return false;
+    } else if (Clock::now() >= deadline || !waitFor(fd, POLLOUT, deadline)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads up to a newline (not kept), until `deadline`. An answer cut short by
+// the end of the connection counts when it is not empty.
+std::optional<std::string> receiveLine(int fd, Clock::time_point deadline) {
+  std::string line;
+  while (line.size() < kMaxAnswer) {
+    if (!waitFor(fd, POLLIN, deadline)) return std::nullopt;
+    char buffer[256];
+    const ssize_t count = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
+    const std::string_view got(buffer, static_cast<std::size_t>(count));
+    if (const std::size_t end = got.find('\n'); end != std::string_view::npos) {
+      return line.append(got.substr(0, end));
+    }
+    line.append(got);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> askControl(const std::string& path, const std::string& request,
+                                      int deadlineMs, std::string& error) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(deadlineMs);
+  sockaddr_un address;
+  if (!socketAddress(path, address, error)) return std::nullopt;
+  const int fd = connectBefore(address, path, deadline, error);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> answer;
+  if (sendAll(fd, request + "\n", deadline)) answer = receiveLine(fd, deadline);
+  ::close(fd);
+  if (!answer) {
+    error = "no answer from " + path + " within " + std::to_string(deadlineMs) + " ms";
+  }
+  return answer;
+}
+
+}  // namespace sim

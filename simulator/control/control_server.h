@@ -1,0 +1,87 @@
+// Serves the control socket on a thread of its own, with a non-blocking poll
+// set: accepts clients, reads their request lines, hands each request to the
+// line's thread through a RequestMailbox and writes the answer back. Nothing
+// here waits for the line, and nothing here can make the line wait.
+//
+// Every client is bounded: at most kMaxClients at once (more are answered
+// "error: ..." and closed at once), kMaxRequest bytes of request line, which
+// must arrive within kRequestDeadline of the connection; the printer then has
+// kPrinterDeadline to carry it out, or it is answered as not carried out and
+// never is; the client has kAnswerDeadline to take its answer. A client that
+// hangs up before its request is carried out has it dropped.
+//
+// A client that stays connected to receive a stream of events would be one
+// more stage of Client with its own bounded buffer; the line would hand its
+// events over through the mailbox as it hands answers.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simulator/control/control_socket.h"
+#include "simulator/control/request_mailbox.h"
+
+namespace sim {
+
+class ControlServer {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  static constexpr std::size_t kMaxClients = 64;
+  static constexpr std::size_t kMaxRequest = 256;  // bytes before the newline
+  static constexpr std::size_t kMaxAnswer = 4096;  // bytes waiting to go to one client
+  static constexpr std::chrono::milliseconds kRequestDeadline{500};
+  static constexpr std::chrono::milliseconds kPrinterDeadline{1000};
+  static constexpr std::chrono::milliseconds kAnswerDeadline{500};
+
+  // Starts serving `socket` on a new thread, which receives no signals. The
+  // mailbox must outlive the server. Nothing, with `error` set, when the
+  // thread cannot be started.
+  static std::unique_ptr<ControlServer> start(ControlSocket socket, RequestMailbox& mailbox,
+                                              std::string& error);
+  // Stops the thread; clients still waiting are told the printer is stopping.
+  ~ControlServer();
+  ControlServer(const ControlServer&) = delete;
+  ControlServer& operator=(const ControlServer&) = delete;
+
+ private:
+  enum class Stage { kReading, kWithPrinter, kWriting, kClosed };
+  struct Client {
+    int fd;
+    Stage stage;
+    Clock::time_point deadline;
+    std::string in;   // the request line so far
+    std::string out;  // the answer not yet written
+    RequestMailbox::Id request = 0;
+  };
+
+  ControlServer(ControlSocket socket, RequestMailbox& mailbox)
+      : socket_(std::move(socket)), mailbox_(mailbox) {}
+
+  static short eventsFor(Stage stage);
+  void run();
+  int pollTimeoutMs() const;
+  void acceptWaiting();
+  void serve(Client& client, short revents);
+  void readRequest(Client& client);
+  void requestComplete(Client& client, const std::string& line);
+  void answer(Client& client, const std::string& line);
+  void writeAnswer(Client& client);
+  void takeAnswers();
+  void expire();
+  void close(Client& client);
+
+  ControlSocket socket_;
+  RequestMailbox& mailbox_;
+  std::vector<Client> clients_;
+  Clock::time_point acceptPausedUntil_{};
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+}  // namespace sim
