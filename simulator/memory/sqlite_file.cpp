@@ -233,6 +233,13 @@ std::optional<std::vector<std::uint8_t>> readSqliteImage(int fd, const std::stri
   const std::size_t pageSize = taken->pageSize;
   const std::size_t size =
       taken->log.pages != 0 ? taken->log.pages * pageSize : static_cast<std::size_t>(taken->size);
+  // Every page comes from the file or from a frame of the log, so a commit that
+  // claims more pages than both hold is damage, not a reason to ask for memory.
+  if (size > static_cast<std::size_t>(taken->size) + taken->log.newest.size() * pageSize) {
+    error = "damaged: the log claims " + std::to_string(taken->log.pages) +
+            " pages, more than the file and the log hold";
+    return std::nullopt;
+  }
   std::vector<std::uint8_t> image;
   try {
     image.resize(size);
