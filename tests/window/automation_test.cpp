@@ -4,6 +4,7 @@
 // the real window in this process over the recording library.
 #include "window/automation.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -17,6 +18,7 @@
 #include "tests/simulator/simulator_process.h"
 #include "tests/support/recorder.h"
 #include "tests/window/window_support.h"
+#include "window/adapted_object.h"
 
 namespace {
 
@@ -55,6 +57,20 @@ void setEnabled(const QString& service, bool enabled) {
           QVariant::fromValue(QDBusVariant(enabled))});
 }
 
+// A D-Bus tool as the peer (gdbus, dbus-send): what it printed, both streams.
+QString tool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20'000))
+    qFatal("the tool never ended");
+  return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
+QString gdbusCall(const QString& service, const QString& path, const QStringList& method) {
+  return tool(QStringLiteral("gdbus"), QStringList{"call", "--session", "--dest", service,
+                                                   "--object-path", path, "--method"} +
+                                           method);
+}
+
 bool waitForName(const QString& name) {
   return QTest::qWaitFor(
       [&] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(name).value(); },
@@ -88,6 +104,29 @@ class DisplayListener : public QObject {
   QStringList seen;
  public Q_SLOTS:
   void changed(const QString& control, const QString& text) { seen << control + '=' + text; }
+};
+
+class PropertiesListener : public QObject {
+  Q_OBJECT
+ public:
+  QStringList seen;
+ public Q_SLOTS:
+  void changed(const QString& interface, const QVariantMap& values, const QStringList&) {
+    for (auto it = values.begin(); it != values.end(); ++it)
+      seen << interface + '.' + it.key() + '=' + it.value().toString();
+  }
+};
+
+// An interface with a read-only and a compound property.
+class ProbeAdaptor : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.fiscalconsole.Probe")
+  Q_PROPERTY(int Count READ count)
+  Q_PROPERTY(QList<int> Numbers MEMBER numbers)
+ public:
+  explicit ProbeAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+  int count() const { return 7; }
+  QList<int> numbers;
 };
 
 class AutomationTest : public QObject {
@@ -191,6 +230,84 @@ class AutomationTest : public QObject {
     QCOMPARE(console.process().state(), QProcess::Running);
     const QString errors = QString::fromLatin1(console.process().readAllStandardError());
     QCOMPARE(errors.count(QStringLiteral("automation is off")), 1);
+  }
+
+  // org.freedesktop.DBus.Properties by the D-Bus rules, with gdbus and
+  // dbus-send as the peers: no conversion of a value of another type, the
+  // errors the rules name (a probe object of this process has the read-only and
+  // compound properties the console lacks), and PropertiesChanged for every
+  // change of Enabled, by the bus or by the program, once; Get and GetAll read
+  // the window's state.
+  void propertiesFollowTheDBusRules() {
+    std::ostringstream errors;
+    console::ProgramRuntime runtime(errors);
+    console::ConsoleModule module(runtime, testing_support::recordingLibraryPath());
+    console::Automation automation(console::mainForm(), errors);
+    console::QtFormsRuntime forms(console::mainForm(),
+                                  automation.watch(console::eventEntryOf(module)));
+    console::MainWindow& window = forms.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString service = automation.busName();
+    PropertiesListener listener;
+    QVERIFY(QDBusConnection::sessionBus().connect(
+        service, "/MainForm", "org.freedesktop.DBus.Properties", "PropertiesChanged", &listener,
+        SLOT(changed(QString, QVariantMap, QStringList))));
+    console::AdaptedObject probe;
+    new ProbeAdaptor(&probe);
+    QVERIFY(QDBusConnection::sessionBus().registerVirtualObject("/Probe", &probe));
+    const auto properties = [&](const QStringList& call, bool onProbe = false) {
+      return gdbusCall(onProbe ? QDBusConnection::sessionBus().baseService() : service,
+                       onProbe ? "/Probe" : "/MainForm",
+                       QStringList{"org.freedesktop.DBus.Properties." + call[0]} + call.mid(1));
+    };
+
+    const QString form = QStringLiteral("org.fiscalconsole.MainForm");
+    const QString error = QStringLiteral("Error: GDBus.Error:org.freedesktop.DBus.Error.");
+    const struct {
+      QStringList call;
+      QString answer;  // the start of what gdbus prints
+      bool onProbe = false;
+    } cases[] = {
+        {{"Set", form, "Enabled", "<'false'>"}, error + "InvalidArgs"},
+        {{"Set", form, "Enabled", "<int32 0>"}, error + "InvalidArgs"},
+        {{"Set", form, "Enabled", "<@ab [false]>"}, error + "InvalidArgs"},
+        {{"Set", form, "Nope", "<false>"}, error + "UnknownProperty"},
+        {{"Set", "org.fiscalconsole.Nope", "Enabled", "<false>"}, error + "UnknownInterface"},
+        {{"Get", "org.fiscalconsole.Rig", "Enabled"}, error + "UnknownProperty"},
+        {{"Get", "org.fiscalconsole.Nope", "Enabled"}, error + "UnknownInterface"},
+        {{"GetAll", "org.fiscalconsole.Nope"}, error + "UnknownInterface"},
+        {{"GetAll", "org.fiscalconsole.Rig"}, "(@a{sv} {},)"},
+        {{"Get", form, "Enabled"}, "(<true>,)"},
+        {{"Set", "org.fiscalconsole.Probe", "Count", "<8>"}, error + "PropertyReadOnly", true},
+        {{"Get", "", "Count"}, "(<7>,)", true},
+        {{"Set", "org.fiscalconsole.Probe", "Numbers", "<@a(ii) []>"}, error + "InvalidArgs", true},
+        {{"Set", "org.fiscalconsole.Probe", "Numbers", "<[1, 2]>"}, "()", true},
+        {{"Get", "org.fiscalconsole.Probe", "Numbers"}, "(<[1, 2]>,)", true},
+    };
+    for (const auto& c : cases) {
+      const QString answer = properties(c.call, c.onProbe);
+      QVERIFY2(answer.startsWith(c.answer), qPrintable(c.call.join(' ') + " -> " + answer));
+    }
+    QDBusConnection::sessionBus().unregisterObject("/Probe");
+    QVERIFY(window.isEnabled());
+    // A method given other arguments (dbus-send does not check them first).
+    for (const QStringList& arguments :
+         {QStringList{"int32:5"}, QStringList{"string:ESTADO", "string:x"}}) {
+      QVERIFY(tool("dbus-send", QStringList{"--session", "--print-reply", "--dest=" + service,
+                                            "/MainForm", "org.fiscalconsole.Rig.Read"} +
+                                    arguments)
+                  .contains("org.freedesktop.DBus.Error.InvalidArgs"));
+    }
+
+    window.setEnabled(false);  // by the program
+    QCOMPARE(properties({"Get", form, "Enabled"}), QStringLiteral("(<false>,)\n"));
+    QCOMPARE(properties({"Set", form, "Enabled", "<true>"}), QStringLiteral("()\n"));
+    QVERIFY(QTest::qWaitFor([&] { return window.isEnabled(); }, 5000));
+    QCOMPARE(properties({"GetAll", form}), QStringLiteral("({'Enabled': <true>},)\n"));
+    QVERIFY(QTest::qWaitFor([&] { return listener.seen.size() >= 2; }, 5000));
+    QTest::qWait(200);  // room for a duplicate to show
+    QCOMPARE(listener.seen, QStringList({form + ".Enabled=false", form + ".Enabled=true"}));
+    window.close();
   }
 
   // Press reaches the procedure exactly as a click does: for every button the
