@@ -4,6 +4,8 @@
 // the real window in this process over the recording library.
 #include "window/automation.h"
 
+#include <stdio.h>
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -12,7 +14,9 @@
 #include <QDBusVariant>
 #include <QProcess>
 #include <QTest>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "app/console_module.h"
 #include "tests/simulator/simulator_process.h"
@@ -69,6 +73,19 @@ QString gdbusCall(const QString& service, const QString& path, const QStringList
   return tool(QStringLiteral("gdbus"), QStringList{"call", "--session", "--dest", service,
                                                    "--object-path", path, "--method"} +
                                            method);
+}
+
+// The same from a thread that is not the window's (popen: no event loop needed).
+std::string gdbusFromAnyThread(const std::string& service, const std::string& method) {
+  const std::string command = "gdbus call --session --dest " + service +
+                              " --object-path /MainForm --method " + method + " 2>&1";
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    ::pclose(pipe);
+  }
+  return out;
 }
 
 bool waitForName(const QString& name) {
@@ -308,6 +325,35 @@ class AutomationTest : public QObject {
     QTest::qWait(200);  // room for a duplicate to show
     QCOMPARE(listener.seen, QStringList({form + ".Enabled=false", form + ".Enabled=true"}));
     window.close();
+  }
+
+  // A press from the bus while the procedure of a mouse click runs (a Z
+  // closing the virtual printer takes 3 s over) is refused, not queued.
+  void pressIsRefusedWhileAClicksProcedureRuns() {
+    sim_test::SimulatorProcess printer({"--z-ms", "3000"});
+    QVERIFY(printer.started());
+    qputenv("FISCALPRINTER_PORT1", QByteArray::fromStdString(printer.port()));
+    std::ostringstream errors;
+    console::ProgramRuntime runtime(errors);
+    console::ConsoleModule module(runtime, LIBRARY_PATH);
+    console::Automation automation(console::mainForm(), errors);
+    console::QtFormsRuntime forms(console::mainForm(),
+                                  automation.watch(console::eventEntryOf(module)));
+    console::MainWindow& window = forms.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window_test::shownBy(window, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
+    const std::string service = automation.busName().toStdString();
+    std::string answer;
+    std::thread rig([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      answer = gdbusFromAnyThread(service, "org.fiscalconsole.Rig.Press CmCommand3");
+    });
+    QVERIFY(window_test::clickOnTop(window, "CmCommand15"));  // CIERRE Z, by the mouse
+    rig.join();
+    QVERIFY2(answer.find("org.fiscalconsole.Error.Busy") != std::string::npos, answer.c_str());
+    QCOMPARE(printer.stat("commands_executed"), std::uint64_t{1});  // the Z alone
+    window.close();
+    qunsetenv("FISCALPRINTER_PORT1");
   }
 
   // Press reaches the procedure exactly as a click does: for every button the
