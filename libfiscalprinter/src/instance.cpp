@@ -8,8 +8,8 @@
 namespace fp::lib {
 namespace {
 
-// Constant-initialized: no constructor runs, nothing to destroy at exit (a call
-// may still run on another thread then). The sessions stay reachable from here.
+// Constant-initialized: no constructor runs. The sessions set aside stay
+// reachable from here and are never freed: their state may be half changed.
 struct Instance {
   pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
   std::uint64_t generation = 0;        // renewed in each forked child
@@ -20,6 +20,18 @@ struct Instance {
 
 Instance instance;
 pthread_once_t forkHandlerOnce = PTHREAD_ONCE_INIT;
+
+// At exit, or when the library is unloaded: the instance goes as ClosePort
+// would leave it (port and trace closed) and its memory is freed; unless a call
+// still runs on another thread, which keeps it.
+struct Unload {
+  ~Unload() {
+    if (::pthread_mutex_trylock(&instance.lock) != 0) return;
+    delete instance.session;
+    instance.session = nullptr;
+    ::pthread_mutex_unlock(&instance.lock);
+  }
+} unload;
 
 // In the child of fork(), before fork() returns there: async-signal-safe only.
 void afterForkInChild() {
