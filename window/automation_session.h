@@ -29,9 +29,9 @@ class AutomationSession;
 struct AutomationShared {
   std::atomic<int> proceduresRunning{0};   // events inside the event entry (nested too)
   std::atomic<bool> pressInFlight{false};  // a Press accepted and not yet answered
-  std::atomic<bool> enabled{true};   // the Enabled property: the window's state or what Set asked
-  QMutex mutex;                      // guards displays
-  QHash<QString, QString> displays;  // what each display control shows
+  std::atomic<bool> enabled{true};         // Enabled: the window's state, or what Set asked
+  QMutex mutex;                            // guards displays
+  QHash<QString, QString> displays;        // what each display control shows
   // The session on the bus, or null; read and written on the window's thread only.
   AutomationSession* session = nullptr;
 };
