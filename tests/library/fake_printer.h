@@ -18,22 +18,22 @@ namespace fp::testing {
 // How the printer behaves. Faults apply to commands only; the opening handshake
 // (command 0x0000) is always answered cleanly unless the printer is silent.
 struct Script {
-  bool silent = false;             // reads everything, answers nothing
-  int nakFrames = 0;               // the first N command frames are answered with NAK
-  int corruptReplies = 0;          // the first N replies go out with one CRC bit flipped
-  int dropReplies = 0;             // the first N replies are not sent (the ACK still is)
-  int truncateReplies = 0;         // the first N replies stop halfway
-  int oversizeReplies = 0;         // the first N replies are a frame far over the limit
-  int workingBeats = 0;            // "still working" bytes sent before each executed reply
-  bool workUntilReleased = false;  // then "still working" until release()
-  bool staleReplyFirst = false;    // a reply under another sequence number comes first
-  bool garbageFirst = false;       // stray bytes precede the ACK
-  bool vanishOnCommand = false;    // the line disappears when a command arrives
-  bool echoCommand = false;        // each reply starts with a field "HHHH": the command word
-  int helloDelayMs = 0;            // the first handshake is answered this late
-  int slowReplies = 0;             // the first N executed replies come late and slowly:
-  int replyDelayMs = 0;            //   this long after the ACK,
-  int byteGapMs = 0;               //   one byte at a time, this far apart
+  bool silent = false;           // reads everything, answers nothing
+  int nakFrames = 0;             // the first N command frames are answered with NAK
+  int corruptReplies = 0;        // the first N replies go out with one CRC bit flipped
+  int dropReplies = 0;           // the first N replies are not sent (the ACK still is)
+  int truncateReplies = 0;       // the first N replies stop halfway
+  int oversizeReplies = 0;       // the first N replies are a frame far over the limit
+  int workingBeats = 0;          // "still working" bytes sent before each executed reply
+  bool holdWork = false;         // then "still working" until release()
+  bool staleReplyFirst = false;  // a reply under another sequence number comes first
+  bool garbageFirst = false;     // stray bytes precede the ACK
+  bool vanishOnCommand = false;  // the line disappears when a command arrives
+  bool echoCommand = false;      // each reply starts with a field "HHHH": the command word
+  int helloDelayMs = 0;          // the first handshake is answered this late
+  int slowReplies = 0;           // the first N executed replies come late and slowly:
+  int replyDelayMs = 0;          //   this long after the ACK,
+  int byteGapMs = 0;             //   one byte at a time, this far apart
   // Babble: instead of replying to the first command, send `babbleByte` every
   // `babbleGapMs` (after an STX when `babbleInFrame`: a frame that never ends),
   // reading but not answering repeats, until a new command arrives or `maxBeats`.
@@ -64,7 +64,7 @@ class FakePrinter {
   std::vector<protocol::CommandMessage> executed() const;
   // Babbled bytes sent so far.
   int beatsSent() const { return beats_; }
-  // Ends the work of Script::workUntilReleased: the reply goes out.
+  // Ends the work held by Script::holdWork: the reply goes out.
   void release() { released_ = true; }
 
  private:

@@ -88,7 +88,7 @@ TEST_F(Fork, TheChildOfAHostInsideACallStartsAfreshAndTheCallEndsNormally) {
   std::remove(childTrace.c_str());
   ::setenv("FISCALPRINTER_TRACE", parentTrace.c_str(), 1);
   Script script;
-  script.workUntilReleased = true;  // a Z closing that lasts until the child has ended
+  script.holdWork = true;  // a Z closing that lasts until the child has ended
   ASSERT_EQ(openWith(script), FP_OK);
   std::atomic<int> closing{-1};
   std::thread host([&closing] { closing = SendCommandComplete("0801|0C00"); });
