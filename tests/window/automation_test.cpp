@@ -123,6 +123,20 @@ class DisplayListener : public QObject {
   void changed(const QString& control, const QString& text) { seen << control + '=' + text; }
 };
 
+// The console's window in this process on `library`, its automation on the bus.
+struct WindowInProcess {
+  explicit WindowInProcess(const std::string& library)
+      : module(runtime, library),
+        forms(console::mainForm(), automation.watch(console::eventEntryOf(module))),
+        window(forms.open()) {}
+  std::ostringstream errors;
+  console::ProgramRuntime runtime{errors};
+  console::ConsoleModule module;
+  console::Automation automation{console::mainForm(), errors};
+  console::QtFormsRuntime forms;
+  console::MainWindow& window;
+};
+
 class PropertiesListener : public QObject {
   Q_OBJECT
  public:
@@ -256,15 +270,10 @@ class AutomationTest : public QObject {
   // change of Enabled, by the bus or by the program, once; Get and GetAll read
   // the window's state.
   void propertiesFollowTheDBusRules() {
-    std::ostringstream errors;
-    console::ProgramRuntime runtime(errors);
-    console::ConsoleModule module(runtime, testing_support::recordingLibraryPath());
-    console::Automation automation(console::mainForm(), errors);
-    console::QtFormsRuntime forms(console::mainForm(),
-                                  automation.watch(console::eventEntryOf(module)));
-    console::MainWindow& window = forms.open();
+    WindowInProcess app(testing_support::recordingLibraryPath());
+    console::MainWindow& window = app.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QString service = automation.busName();
+    const QString service = app.automation.busName();
     PropertiesListener listener;
     QVERIFY(QDBusConnection::sessionBus().connect(
         service, "/MainForm", "org.freedesktop.DBus.Properties", "PropertiesChanged", &listener,
@@ -333,16 +342,11 @@ class AutomationTest : public QObject {
     sim_test::SimulatorProcess printer({"--z-ms", "3000"});
     QVERIFY(printer.started());
     qputenv("FISCALPRINTER_PORT1", QByteArray::fromStdString(printer.port()));
-    std::ostringstream errors;
-    console::ProgramRuntime runtime(errors);
-    console::ConsoleModule module(runtime, LIBRARY_PATH);
-    console::Automation automation(console::mainForm(), errors);
-    console::QtFormsRuntime forms(console::mainForm(),
-                                  automation.watch(console::eventEntryOf(module)));
-    console::MainWindow& window = forms.open();
+    WindowInProcess app(LIBRARY_PATH);
+    console::MainWindow& window = app.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window_test::shownBy(window, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
-    const std::string service = automation.busName().toStdString();
+    const std::string service = app.automation.busName().toStdString();
     std::string answer;
     std::thread rig([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -359,16 +363,11 @@ class AutomationTest : public QObject {
   // Press reaches the procedure exactly as a click does: for every button the
   // same library calls with the same bytes at the same addresses.
   void pressMakesTheSameCallsAsAClick() {
-    std::ostringstream errors;
-    console::ProgramRuntime runtime(errors);
-    console::ConsoleModule module(runtime, testing_support::recordingLibraryPath());
+    WindowInProcess app(testing_support::recordingLibraryPath());
     testing_support::Recorder recorder;
-    console::Automation automation(console::mainForm(), errors);
-    console::QtFormsRuntime forms(console::mainForm(),
-                                  automation.watch(console::eventEntryOf(module)));
-    console::MainWindow& window = forms.open();
+    console::MainWindow& window = app.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QString service = automation.busName();
+    const QString service = app.automation.busName();
     QVERIFY(!service.isEmpty());
 
     int buttons = 0;
