@@ -57,6 +57,12 @@ bool isOutput(const QMetaMethod& method, int parameter) {
   return method.parameterTypeName(parameter).endsWith('&');
 }
 
+// The type of a parameter; of an output, the type it refers to.
+QMetaType parameterType(const QMetaMethod& method, int parameter) {
+  if (!isOutput(method, parameter)) return method.parameterMetaType(parameter);
+  return QMetaType::fromName(method.parameterTypeName(parameter).chopped(1));
+}
+
 bool returnsValue(const QMetaMethod& method) {
   return method.returnMetaType().id() != QMetaType::Void;
 }
@@ -74,7 +80,7 @@ std::optional<Shape> shapeOf(const QMetaMethod& method) {
   if (returnsValue(method) && shape.out.isEmpty()) return std::nullopt;
   for (int i = 0; i < method.parameterCount(); ++i) {
     if (takesCall(method, i)) continue;
-    const QString signature = signatureOf(method.parameterMetaType(i));
+    const QString signature = signatureOf(parameterType(method, i));
     if (signature.isEmpty()) return std::nullopt;
     (isOutput(method, i) ? shape.out : shape.in) += signature;
   }
@@ -124,7 +130,7 @@ QString methodXml(const QMetaMethod& method) {
   for (int i = 0; i < method.parameterCount(); ++i) {
     if (takesCall(method, i)) continue;
     const char* direction = signal ? nullptr : isOutput(method, i) ? "out" : "in";
-    xml += argXml(names.value(i), signatureOf(method.parameterMetaType(i)), direction);
+    xml += argXml(names.value(i), signatureOf(parameterType(method, i)), direction);
   }
   return xml + QStringLiteral("    </%1>\n").arg(element);
 }
@@ -151,7 +157,7 @@ QDBusMessage invoke(QDBusAbstractAdaptor& adaptor, const QMetaMethod& method,
   QVariantList values;  // one per parameter, in order
   qsizetype next = 0;
   for (int i = 0; i < method.parameterCount(); ++i) {
-    const QMetaType type = method.parameterMetaType(i);
+    const QMetaType type = parameterType(method, i);
     if (takesCall(method, i)) {
       values << QVariant::fromValue(message);
     } else if (isOutput(method, i)) {

@@ -148,7 +148,7 @@ class PropertiesListener : public QObject {
   }
 };
 
-// An interface with a read-only and a compound property.
+// An interface with a read-only and a compound property, and an output argument.
 class ProbeAdaptor : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.fiscalconsole.Probe")
@@ -158,6 +158,11 @@ class ProbeAdaptor : public QDBusAbstractAdaptor {
   explicit ProbeAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
   int count() const { return 7; }
   QList<int> numbers;
+ public Q_SLOTS:
+  int Halve(int value, int& rest) {
+    rest = value % 2;
+    return value / 2;
+  }
 };
 
 class AutomationTest : public QObject {
@@ -281,9 +286,9 @@ class AutomationTest : public QObject {
     console::AdaptedObject probe;
     new ProbeAdaptor(&probe);
     QVERIFY(QDBusConnection::sessionBus().registerVirtualObject("/Probe", &probe));
+    const QString self = QDBusConnection::sessionBus().baseService();
     const auto properties = [&](const QStringList& call, bool onProbe = false) {
-      return gdbusCall(onProbe ? QDBusConnection::sessionBus().baseService() : service,
-                       onProbe ? "/Probe" : "/MainForm",
+      return gdbusCall(onProbe ? self : service, onProbe ? "/Probe" : "/MainForm",
                        QStringList{"org.freedesktop.DBus.Properties." + call[0]} + call.mid(1));
     };
 
@@ -314,16 +319,41 @@ class AutomationTest : public QObject {
       const QString answer = properties(c.call, c.onProbe);
       QVERIFY2(answer.startsWith(c.answer), qPrintable(c.call.join(' ') + " -> " + answer));
     }
+    QCOMPARE(gdbusCall(self, "/Probe", {"org.fiscalconsole.Probe.Halve", "7"}),
+             QStringLiteral("(3, 1)\n"));
+    // Methods given other arguments or names (dbus-send does not check them first).
+    const struct {
+      QStringList call;
+      const char* error;
+    } sends[] = {
+        {{"org.fiscalconsole.Rig.Read", "int32:5"}, "InvalidArgs"},
+        {{"org.fiscalconsole.Rig.Read", "string:ESTADO", "string:x"}, "InvalidArgs"},
+        {{"org.fiscalconsole.Nope.Read", "string:ESTADO"}, "UnknownInterface"},
+        {{"org.fiscalconsole.Rig.Nope"}, "UnknownMethod"},
+    };
+    for (const auto& c : sends) {
+      const QString answer = tool(
+          "dbus-send",
+          QStringList{"--session", "--print-reply", "--dest=" + service, "/MainForm"} + c.call);
+      QVERIFY2(answer.contains(QLatin1String("org.freedesktop.DBus.Error.") + c.error),
+               qPrintable(c.call.join(' ') + " -> " + answer));
+    }
+    // Introspection from the adaptors, with no EmitsChangedSignal="false".
+    const auto introspection = [](const QString& destination, const QString& path) {
+      return tool("gdbus", {"introspect", "--session", "--xml", "--dest", destination,
+                            "--object-path", path});
+    };
+    const QString mainForm = introspection(service, "/MainForm");
+    QVERIFY2(mainForm.contains(R"(<property name="Enabled" type="b" access="readwrite"/>)") &&
+                 mainForm.contains(R"(<arg name="control" type="s" direction="in"/>)") &&
+                 !mainForm.contains("EmitsChangedSignal"),
+             qPrintable(mainForm));
+    const QString probeXml = introspection(self, "/Probe");
+    QVERIFY2(probeXml.contains(R"(<property name="Count" type="i" access="read"/>)") &&
+                 probeXml.contains(R"(<arg name="rest" type="i" direction="out"/>)"),
+             qPrintable(probeXml));
     QDBusConnection::sessionBus().unregisterObject("/Probe");
     QVERIFY(window.isEnabled());
-    // A method given other arguments (dbus-send does not check them first).
-    for (const QStringList& arguments :
-         {QStringList{"int32:5"}, QStringList{"string:ESTADO", "string:x"}}) {
-      QVERIFY(tool("dbus-send", QStringList{"--session", "--print-reply", "--dest=" + service,
-                                            "/MainForm", "org.fiscalconsole.Rig.Read"} +
-                                    arguments)
-                  .contains("org.freedesktop.DBus.Error.InvalidArgs"));
-    }
 
     window.setEnabled(false);  // by the program
     QCOMPARE(properties({"Get", form, "Enabled"}), QStringLiteral("(<false>,)\n"));
