@@ -212,13 +212,8 @@ bool AdaptedObject::handleMessage(const QDBusMessage& message, const QDBusConnec
       (interface.isEmpty() && message.member() == QLatin1String("Introspect"))) {
     return false;  // QtDBus answers with introspect() and the standard interfaces
   }
-  QDBusMessage reply = interface == kPropertiesInterface ? properties(message) : call(message);
-  // A call that names no interface may still mean Properties.
-  if (interface.isEmpty() &&
-      reply.errorName() == QDBusError::errorString(QDBusError::UnknownMethod) &&
-      isPropertiesMember(message.member())) {
-    reply = properties(message);
-  }
+  const QDBusMessage reply =
+      interface == kPropertiesInterface ? properties(message) : call(message);
   if (reply.type() != QDBusMessage::InvalidMessage && message.isReplyRequired()) {
     connection.send(reply);
   }

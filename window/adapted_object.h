@@ -5,7 +5,8 @@
 // and accepts it, where the rules want InvalidArgs.
 //
 // - Methods: the adaptors' public slots and invokables, found by interface
-//   (any, when the call names none), name and argument signature. A trailing
+//   (any adaptor's when the call names none; Properties must be named), name
+//   and argument signature. A trailing
 //   QDBusMessage parameter receives the call; non-const reference parameters
 //   are outputs, after the return value. A slot that marks the call's reply
 //   delayed answers it itself. Errors: UnknownInterface, UnknownMethod,
