@@ -172,8 +172,8 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
   if (!options.json) {
-    std::cout << "printer: " << session.identification() << " (library: " << session.version()
-              << ")\n";
+    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification())
+              << " (library: " << session.version() << ")\n";
   }
   int exitCode = kExitOk;
   std::size_t run = 0;
@@ -237,14 +237,19 @@ void onStopSignal(int) {
   stopRequested = true;
 }
 
-int decodeTrace(const std::string& path, bool follow) {
+// With `json`, one object a line per command as its verdict is known, and the
+// closing count on standard error; otherwise the decoded log.
+int decodeTrace(const std::string& path, bool follow, bool json) {
   if (follow) {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
   }
-  TraceDecoder decoder(std::cout);
+  std::ostream silent(nullptr);
+  TraceDecoder decoder(json ? silent : std::cout, [json](const TracedCommand& command) {
+    if (json) std::cout << tracedJson(command) << "\n";
+  });
   std::string error;
   const bool read = readTraceLines(
       path, follow, stopRequested,
@@ -254,10 +259,12 @@ int decodeTrace(const std::string& path, bool follow) {
       },
       error);
   decoder.finish();
+  std::cout.flush();
   if (!read) return usageError(error);
   const int failed = decoder.failedCommands();
-  std::cout << "trace: " << decoder.commands().size() << " commands, " << failed
-            << " not ended with 0, " << decoder.malformedLines() << " malformed lines\n";
+  (json ? std::cerr : std::cout) << "trace: " << decoder.commands().size() << " commands, "
+                                 << failed << " not ended with 0, " << decoder.malformedLines()
+                                 << " malformed lines\n";
   return failed == 0 ? kExitOk : kExitFailed;
 }
 
@@ -275,7 +282,9 @@ int replayTrace(const Options& options, const std::string& path) {
   PrinterApi api(libraryPath(options));
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
-  std::cout << "printer: " << session.identification() << "\n";
+  if (!options.json) {
+    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification()) << "\n";
+  }
   int differences = 0;
   for (const TracedCommand& traced : decoder.commands()) {
     Request request;
@@ -292,6 +301,14 @@ int replayTrace(const Options& options, const std::string& path) {
     const Outcome outcome = session.run(request);
     const bool same = traced.code && *traced.code == outcome.code;
     if (!same) ++differences;
+    if (options.json) {
+      std::cout << "{\"sequence\":" << int{traced.sequence}
+                << ",\"old\":{\"code\":" << (traced.code ? std::to_string(*traced.code) : "null")
+                << ",\"text\":" << jsonString(verdictText(traced.code))
+                << "},\"new\":" << jsonOutcome(api, outcome)
+                << ",\"same\":" << (same ? "true" : "false") << "}" << std::endl;
+      continue;
+    }
     std::string oldText = verdictText(traced.code);
     oldText.resize(std::max<std::size_t>(oldText.size(), 36), ' ');
     std::cout << "#" << int{traced.sequence} << ' ' << request.label << "  ["
@@ -299,8 +316,8 @@ int replayTrace(const Options& options, const std::string& path) {
               << "  old " << oldText << "  new " << outcome.code << ' '
               << codeText(api, outcome.code) << "  " << (same ? "same" : "DIFFERENT") << "\n";
   }
-  std::cout << "replay: " << decoder.commands().size() << " commands, " << differences
-            << " with a different verdict\n";
+  (options.json ? std::cerr : std::cout) << "replay: " << decoder.commands().size() << " commands, "
+                                         << differences << " with a different verdict\n";
   return differences == 0 ? kExitOk : kExitFailed;
 }
 
@@ -320,7 +337,7 @@ int main(int argc, char** argv) {
   if (first == "list") return words.size() == 1 ? listCommands() : usageError("list takes nothing");
   if (first == "trace" || first == "replay") {
     if (words.size() != 2) return usageError(first + " takes one trace file");
-    if (first == "trace") return decodeTrace(words[1], options.follow);
+    if (first == "trace") return decodeTrace(words[1], options.follow, options.json);
     return replayTrace(options, words[1]);
   }
   if (options.follow) return usageError("--follow goes with trace");

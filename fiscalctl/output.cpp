@@ -19,15 +19,6 @@ std::vector<std::string> setBitNames(const PrinterApi& api, int word, int value)
   return names;
 }
 
-std::string jsonBitList(const PrinterApi& api, int word, int value) {
-  std::string list = "[";
-  for (const std::string& name : setBitNames(api, word, value)) {
-    if (list.size() > 1) list += ",";
-    list += jsonString(name);
-  }
-  return list + "]";
-}
-
 }  // namespace
 
 std::string hexWord(int value) {
@@ -60,11 +51,10 @@ std::string bitNames(const PrinterApi& api, int word, int value) {
   return names.empty() ? "-" : names;
 }
 
-namespace {
-
-// Printable ASCII as it is, '"' and '\\' escaped, any other byte as `escape`
-// and two digits of `hex`.
-std::string escapedText(std::string_view bytes, std::string_view escape, const char* hex) {
+// Printable ASCII as it is, '"' and '\\' escaped, any other byte as \xHH: a
+// person sees every byte, and can type the text back as a field.
+std::string quoted(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text = "\"";
   for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
@@ -74,23 +64,12 @@ std::string escapedText(std::string_view bytes, std::string_view escape, const c
     } else if (byte >= 0x20 && byte < 0x7F) {
       text += c;
     } else {
-      text += escape;
-      text += hex[byte >> 4];
-      text += hex[byte & 0x0F];
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0F];
     }
   }
   return text + "\"";
-}
-
-}  // namespace
-
-std::string quoted(std::string_view bytes) {
-  return escapedText(bytes, "\\x", "0123456789ABCDEF");
-}
-
-// Bytes are shown as the code points of the same number (Latin-1).
-std::string jsonString(std::string_view bytes) {
-  return escapedText(bytes, "\\u00", "0123456789abcdef");
 }
 
 void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome) {
@@ -120,25 +99,31 @@ void printText(std::ostream& out, const PrinterApi& api, const Outcome& outcome)
   out.flush();
 }
 
+std::string jsonOutcome(const PrinterApi& api, const Outcome& outcome) {
+  std::string json =
+      "{\"command\":" + jsonString(outcome.label) + ",\"words\":" + jsonString(outcome.words) +
+      ",\"sent\":" + (outcome.sent ? "true" : "false") +
+      ",\"code\":" + std::to_string(outcome.code) +
+      ",\"text\":" + jsonString(codeText(api, outcome.code)) +
+      ",\"printer_status\":" + std::to_string(outcome.printerStatus) +
+      ",\"printer_bits\":" + jsonList(setBitNames(api, 0, outcome.printerStatus)) +
+      ",\"fiscal_status\":" + std::to_string(outcome.fiscalStatus) +
+      ",\"fiscal_bits\":" + jsonList(setBitNames(api, 1, outcome.fiscalStatus)) + ",\"fields\":";
+  return json + (outcome.fieldsKnown ? jsonList(outcome.replyFields) : "null") + "}";
+}
+
 void printJson(std::ostream& out, const PrinterApi& api, const Outcome& outcome) {
-  out << "{\"command\":" << jsonString(outcome.label) << ",\"words\":" << jsonString(outcome.words)
-      << ",\"sent\":" << (outcome.sent ? "true" : "false") << ",\"code\":" << outcome.code
-      << ",\"text\":" << jsonString(codeText(api, outcome.code))
-      << ",\"printer_status\":" << outcome.printerStatus
-      << ",\"printer_bits\":" << jsonBitList(api, 0, outcome.printerStatus)
-      << ",\"fiscal_status\":" << outcome.fiscalStatus
-      << ",\"fiscal_bits\":" << jsonBitList(api, 1, outcome.fiscalStatus) << ",\"fields\":";
-  if (!outcome.fieldsKnown) {
-    out << "null";
-  } else {
-    out << "[";
-    for (std::size_t i = 0; i < outcome.replyFields.size(); ++i) {
-      out << (i > 0 ? "," : "") << jsonString(outcome.replyFields[i]);
-    }
-    out << "]";
-  }
-  out << "}\n";
+  out << jsonOutcome(api, outcome) << "\n";
   out.flush();
+}
+
+std::string jsonList(const std::vector<std::string>& texts) {
+  std::string list = "[";
+  for (const std::string& text : texts) {
+    if (list.size() > 1) list += ",";
+    list += jsonString(text);
+  }
+  return list + "]";
 }
 
 }  // namespace fiscalctl

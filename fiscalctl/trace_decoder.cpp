@@ -75,6 +75,18 @@ std::string verdictText(const std::optional<int>& code) {
   }
 }
 
+std::string tracedJson(const TracedCommand& command) {
+  return "{\"sequence\":" + std::to_string(command.sequence) +
+         ",\"command\":" + jsonString(commandLabel(command.command, command.extension)) +
+         ",\"words\":" + jsonString(wordsText(command.command, command.extension)) +
+         ",\"fields\":" + jsonList(command.fields) +
+         ",\"transmissions\":" + std::to_string(command.transmissions) +
+         ",\"code\":" + (command.code ? std::to_string(*command.code) : "null") +
+         ",\"verdict\":" + jsonString(verdictText(command.code)) +
+         ",\"milliseconds\":" + std::to_string((command.endedAt - command.sentAt) / 1000) +
+         ",\"reply\":" + (command.replyFields ? jsonList(*command.replyFields) : "null") + "}";
+}
+
 int TraceDecoder::failedCommands() const {
   int failed = 0;
   for (const TracedCommand& command : commands_) {
@@ -216,6 +228,7 @@ void TraceDecoder::reply(std::int64_t at, const protocol::ReplyMessage& message)
     stamp(at, '<') << "   (a reply to no command waiting for one: ignored)\n";
     return;
   }
+  if (!pending_->handshake) commands_[pending_->index].replyFields = message.fields;
   conclude(at, message.returnCode == 0 ? 0 : kRefusedBase + message.returnCode, "");
 }
 
@@ -249,7 +262,12 @@ void TraceDecoder::conclude(std::int64_t at, std::optional<int> code, std::strin
   if (!pending_) return;
   Pending done = std::move(*pending_);
   pending_.reset();
-  if (!done.handshake) commands_[done.index].code = code;
+  if (!done.handshake) {
+    TracedCommand& traced = commands_[done.index];
+    traced.code = code;
+    traced.endedAt = at;
+    if (onVerdict_) onVerdict_(traced);
+  }
   const std::string label = commandLabel(done.command.command, done.command.extension);
   const bool ok = code && *code == 0;
   stamp(at, '=') << "VERDICT #" << int{done.command.sequence} << ' ' << label << ": "

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -32,7 +33,15 @@ struct TracedCommand {
   // 1000 + the return code, 11 no answer, 12 damaged frames, 13 line lost;
   // nothing when the trace does not tell.
   std::optional<int> code;
+  std::int64_t endedAt = 0;  // when its verdict was known
+  // The fields of its reply, when a reply came.
+  std::optional<std::vector<std::string>> replyFields;
 };
+
+// One command and its verdict as a JSON object: sequence, command, words,
+// fields, transmissions, code (null when not recorded), verdict, milliseconds,
+// reply (its fields, null without a reply).
+std::string tracedJson(const TracedCommand& command);
 
 // "ticket-item", "hello", or "0A09|0000" for a command the console does not have.
 std::string commandLabel(std::uint16_t command, std::uint16_t extension);
@@ -41,7 +50,11 @@ std::string verdictText(const std::optional<int>& code);
 
 class TraceDecoder {
  public:
-  explicit TraceDecoder(std::ostream& out) : out_(out) {}
+  // Called with each command (not a handshake) as its verdict becomes known.
+  using VerdictSink = std::function<void(const TracedCommand&)>;
+
+  explicit TraceDecoder(std::ostream& out, VerdictSink onVerdict = {})
+      : out_(out), onVerdict_(std::move(onVerdict)) {}
 
   void line(std::string_view text);
   // Ends the trace: a pending "still working" run and a command without an
@@ -70,6 +83,7 @@ class TraceDecoder {
   };
 
   std::ostream& out_;
+  VerdictSink onVerdict_;
   protocol::FrameDecoder sentFrames_;
   protocol::FrameDecoder receivedFrames_;
   std::optional<Pending> pending_;

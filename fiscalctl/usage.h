@@ -10,7 +10,7 @@ inline constexpr const char* kUsage = R"(Usage:
   fiscalctl [OPTIONS] --script FILE
   fiscalctl [OPTIONS] acceptance
   fiscalctl list
-  fiscalctl trace FILE [--follow]
+  fiscalctl [--json] trace FILE [--follow]
   fiscalctl [OPTIONS] replay FILE
   fiscalctl --help | --version
 
@@ -53,13 +53,17 @@ Options:
   --keep-going    goes on after a command that failed
   --json          prints one JSON object a line per command instead of text:
                   command, words, sent, code, text, printer_status,
-                  printer_bits, fiscal_status, fiscal_bits, fields
+                  printer_bits, fiscal_status, fiscal_bits, fields; with
+                  trace and replay, one object per command of the trace,
+                  and their closing count on standard error. Printer texts
+                  (ISO-8859-1) appear as UTF-8, control characters as \u00XX
   --help          this text
   --version       the version of fiscalctl
 
 Output: for each command its name and words, the code with its text, the
 printer and fiscal status words in hexadecimal with the names of the bits set,
-and the reply's fields. A run of more than one command ends with one line,
+and the reply's fields (printable ASCII as it is, any other byte as \xHH, as
+fields are written on the command line). A run of more than one command ends with one line,
 "PASS: ..." or "FAIL: ...".
 
 acceptance

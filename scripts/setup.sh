@@ -9,7 +9,7 @@ FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
-  dbus-daemon dbus-session-bus-common libglib2.0-bin
+  dbus-daemon dbus-session-bus-common dbus-bin libglib2.0-bin
   help2man pkg-config
   util-linux mount
 )

@@ -6,6 +6,7 @@
 //   object path  /MainForm
 //   interfaces   org.fiscalconsole.MainForm: Activate, Deactivate, DoModal (each
 //                returns a boolean) and the read-write boolean property Enabled
+//                (the window's state; PropertiesChanged on every change)
 //                org.fiscalconsole.Rig: Press(s), Read(s) -> s, Controls() -> as,
 //                signal DisplayChanged(s control, s text)
 //

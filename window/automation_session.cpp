@@ -2,10 +2,12 @@
 
 #include <QAbstractButton>
 #include <QDBusConnectionInterface>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMutexLocker>
 
+#include "window/automation.h"
 #include "window/latin1.h"
 #include "window/main_window.h"
 
@@ -54,6 +56,12 @@ QString automationError(const char* suffix) {
   return QStringLiteral("org.fiscalconsole.Error.") + QLatin1String(suffix);
 }
 
+void publishEnabled(AutomationShared& shared, const QDBusConnection& connection, bool enabled) {
+  if (shared.enabled.exchange(enabled) == enabled) return;
+  propertiesChanged(connection, QLatin1String("/MainForm"), QLatin1String(kMainFormInterface),
+                    {{QStringLiteral("Enabled"), enabled}});
+}
+
 // ---- on the bus thread -------------------------------------------------------
 
 MainFormAdaptor::MainFormAdaptor(QObject* object, const BusContext& context)
@@ -63,11 +71,13 @@ bool MainFormAdaptor::enabled() const {
   return context_.shared->enabled.load();
 }
 
+// Answered at once, also while a procedure blocks the window; the window
+// follows as soon as its thread is free.
 void MainFormAdaptor::setEnabled(bool enabled) {
-  context_.shared->enabled.store(enabled);
+  publishEnabled(*context_.shared, context_.connection, enabled);
   AutomationSession* session = context_.session;
   QMetaObject::invokeMethod(
-      session, [session, enabled] { session->setWindowEnabled(enabled); }, Qt::QueuedConnection);
+      session, [session] { session->applyEnabled(); }, Qt::QueuedConnection);
 }
 
 bool MainFormAdaptor::Activate(const QDBusMessage& call) {
@@ -161,6 +171,7 @@ AutomationSession::AutomationSession(MainWindow& window, const FormDefinition& f
       connection_(std::move(connection)),
       connectionName_(std::move(connectionName)) {
   shared_->enabled.store(window_.isEnabled());
+  window_.installEventFilter(this);
   for (std::string_view display : kDisplays) {
     QWidget* widget = window_.widget(display);
     if (auto* label = qobject_cast<QLabel*>(widget)) setDisplay(latin1(display), label->text());
@@ -194,8 +205,7 @@ QString AutomationSession::open(QString& why) {
   connect(&thread_, &QThread::finished, object_, &QObject::deleteLater);
   thread_.setObjectName(QStringLiteral("automation"));
   thread_.start();
-  if (!connection_.registerObject(QLatin1String("/MainForm"), object_,
-                                  QDBusConnection::ExportAdaptors)) {
+  if (!connection_.registerVirtualObject(QLatin1String("/MainForm"), object_)) {
     why = QStringLiteral("cannot export /MainForm: ") + connection_.lastError().message();
     return {};
   }
@@ -276,8 +286,15 @@ void AutomationSession::deactivate(const QDBusMessage& call) {
   connection_.send(call.createReply(QVariant(true)));
 }
 
-void AutomationSession::setWindowEnabled(bool enabled) {
-  window_.setEnabled(enabled);
+void AutomationSession::applyEnabled() {
+  window_.setEnabled(shared_->enabled.load());
+}
+
+bool AutomationSession::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && event->type() == QEvent::EnabledChange) {
+    publishEnabled(*shared_, connection_, window_.isEnabled());
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace console

@@ -1,7 +1,8 @@
 // The automation interface while it is on the bus: the session (on the window's
 // thread, where every press and window change is carried out) and the exported
 // object with its two adaptors (on a thread of its own, so that a call arriving
-// while a procedure blocks the window is answered at once instead of queued).
+// while a procedure blocks the window is answered at once instead of queued;
+// its calls and properties follow the D-Bus rules, see adapted_object.h).
 #pragma once
 
 #include <QDBusAbstractAdaptor>
@@ -17,6 +18,7 @@
 #include <memory>
 
 #include "form/main_form.h"
+#include "window/adapted_object.h"
 
 namespace console {
 
@@ -27,7 +29,7 @@ class AutomationSession;
 struct AutomationShared {
   std::atomic<int> proceduresRunning{0};   // events inside the event entry (nested too)
   std::atomic<bool> pressInFlight{false};  // a Press accepted and not yet answered
-  std::atomic<bool> enabled{true};         // the Enabled property as last set
+  std::atomic<bool> enabled{true};         // Enabled: the window's state, or what Set asked
   QMutex mutex;                            // guards displays
   QHash<QString, QString> displays;        // what each display control shows
   // The session on the bus, or null; read and written on the window's thread only.
@@ -93,8 +95,7 @@ class RigAdaptor final : public QDBusAbstractAdaptor {
 };
 
 // The object exported at /MainForm; it lives on the bus thread.
-class BusObject final : public QObject {
-  Q_OBJECT
+class BusObject final : public AdaptedObject {
  public:
   explicit BusObject(BusContext context);
 
@@ -125,7 +126,12 @@ class AutomationSession final : public QObject {
   void press(const QString& control, const QDBusMessage& call);
   void activate(const QDBusMessage& call);
   void deactivate(const QDBusMessage& call);
-  void setWindowEnabled(bool enabled);
+  // Gives the window the Enabled property's current value.
+  void applyEnabled();
+
+ protected:
+  // Reports every change of the window's enabled state as the property's.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void setDisplay(const QString& control, const QString& text);
@@ -142,5 +148,9 @@ class AutomationSession final : public QObject {
 
 // The error names, "org.fiscalconsole.Error." and the suffix.
 QString automationError(const char* suffix);
+
+// Takes `enabled` as the value of the Enabled property and, when that changes
+// it, sends PropertiesChanged. From either thread.
+void publishEnabled(AutomationShared& shared, const QDBusConnection& connection, bool enabled);
 
 }  // namespace console

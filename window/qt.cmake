@@ -7,6 +7,7 @@ add_library(console_forms STATIC
   ${CMAKE_CURRENT_LIST_DIR}/forms_runtime.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/adapted_object.cpp
   ${CMAKE_CURRENT_LIST_DIR}/automation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/automation_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp)

@@ -34,6 +34,8 @@ const char* errorText(int code) {
       return "line lost";
     case toInt(ErrorCode::kInternal):
       return "internal error";
+    case toInt(ErrorCode::kForked):
+      return "no port since fork: the parent keeps its port";
     default:
       break;
   }

@@ -22,6 +22,7 @@ enum class ErrorCode : int {
   kBadFrames = FP_BAD_FRAMES,
   kLineLost = FP_LINE_LOST,
   kInternal = FP_INTERNAL_ERROR,
+  kForked = FP_FORKED,
 };
 
 // Code of a command the printer refused with `returnCode` (1..65535).

@@ -1,5 +1,7 @@
 #include "libfiscalprinter/src/printer_session.h"
 
+#include <unistd.h>
+
 #include <string>
 
 #include "libfiscalprinter/src/area_text.h"
@@ -9,9 +11,10 @@
 
 namespace fp::lib {
 
-PrinterSession& session() {
-  static PrinterSession instance;
-  return instance;
+void PrinterSession::releaseInForkedChild(PrinterSession* older) noexcept {
+  port_.releaseInForkedChild();
+  trace_.releaseInForkedChild();
+  setAsideBefore_ = older;
 }
 
 int PrinterSession::purge(char*) {
@@ -50,6 +53,12 @@ ErrorCode PrinterSession::settingsError() const {
 int PrinterSession::openPort(char* area) {
   port_.close();
   trace_.startFromEnvironment();
+  if (forkedFrom_ != 0) {
+    trace_.note("process " + std::to_string(::getpid()) + " forked from " +
+                std::to_string(forkedFrom_) +
+                ": a fresh instance; the parent's port and trace stay the parent's");
+    forkedFrom_ = 0;
+  }
   replyFields_.clear();
   printerStatus_ = 0;
   fiscalStatus_ = 0;
@@ -118,7 +127,7 @@ int PrinterSession::sendPacked(const char* packed) {
 }
 
 int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
-  if (!port_.isOpen()) return finish(ErrorCode::kNotOpen);
+  if (!port_.isOpen()) return finish(forkedFrom_ != 0 ? ErrorCode::kForked : ErrorCode::kNotOpen);
   const Exchange exchange = link_.transact(command);
   switch (exchange.outcome) {
     case LinkOutcome::kReplied:

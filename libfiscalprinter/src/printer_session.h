@@ -1,11 +1,13 @@
-// The library's one instance: settings for the next OpenPort, the open port and
-// its link, the field list, the last code and the status words of the last reply.
+// The library's instance: settings for the next OpenPort, the open port and its
+// link, the field list, the last code and the status words of the last reply.
 // Each method is one entry point of the C interface and returns the code it left
-// in lastError(). The methods are not thread-safe: callers hold callLock().
+// in lastError(). The methods are not thread-safe: callers hold the call lock
+// (instance.h), which also makes the process's one instance.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,13 @@ inline constexpr const char* kLibraryVersion = "fiscalprinter 1.0.0 (protocol 1)
 
 class PrinterSession {
  public:
-  PrinterSession() : link_(port_, trace_) {}
+  // `forkedFrom`: the parent process, for the instance a forked child makes
+  // (0 otherwise). Until its first OpenPort such an instance has no port and
+  // says so: FP_FORKED.
+  explicit PrinterSession(pid_t forkedFrom = 0)
+      : link_(port_, trace_),
+        forkedFrom_(forkedFrom),
+        lastError_(forkedFrom != 0 ? toInt(ErrorCode::kForked) : 0) {}
 
   int purge(char* area);
   int apiVersion(char* area);
@@ -36,8 +44,12 @@ class PrinterSession {
 
   // Leaves kInternal: an entry point failed inside the library.
   int internalFailure() { return finish(ErrorCode::kInternal); }
-  // Held by each entry point for its whole call (entry_guard.h).
-  std::mutex& callLock() { return callLock_; }
+
+  // In a forked child, on the parent's instance, which is set aside for good:
+  // closes this process's copies of the port and trace descriptors and keeps
+  // `older` (instances set aside before) reachable. Async-signal-safe: close()
+  // and stores only.
+  void releaseInForkedChild(PrinterSession* older) noexcept;
 
   int lastError() const { return lastError_; }
   int printerStatus() const { return printerStatus_; }
@@ -56,7 +68,6 @@ class PrinterSession {
   int run(const protocol::CommandMessage& command, char* area);
   void keepStatus(const protocol::ReplyMessage& reply);
 
-  std::mutex callLock_;
   int portNumber_ = 1;
   int bitsPerSecond_ = 9600;
   int protocolType_ = 1;
@@ -64,13 +75,12 @@ class PrinterSession {
   Trace trace_;
   Link link_;
   FieldList fields_;
-  int lastError_ = 0;
+  pid_t forkedFrom_;  // until the first OpenPort of a forked child's instance
+  PrinterSession* setAsideBefore_ = nullptr;
+  int lastError_;
   int printerStatus_ = 0;
   int fiscalStatus_ = 0;
   std::vector<std::string> replyFields_;
 };
-
-// The instance of this process.
-PrinterSession& session();
 
 }  // namespace fp::lib

@@ -11,12 +11,14 @@ namespace fp::lib {
 OpenResult SerialPort::open(const std::string& device, speed_t speed) {
   close();
   openError_ = 0;
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  // Straight into fd_: a fork on another thread finds it there to close in the
+  // child, but for the instant between open() and the store (O_CLOEXEC still
+  // closes such a copy at the child's exec).
+  fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) {
     openError_ = errno;
-    return errno == EBUSY ? OpenResult::kBusy : OpenResult::kInvalid;
+    return openError_ == EBUSY ? OpenResult::kBusy : OpenResult::kInvalid;
   }
-  fd_ = fd;
   if (!::isatty(fd_)) {
     openError_ = errno;
     close();
@@ -37,6 +39,11 @@ OpenResult SerialPort::open(const std::string& device, speed_t speed) {
 void SerialPort::close() {
   if (fd_ < 0) return;
   ::close(fd_);  // also releases the lock
+  fd_ = -1;
+}
+
+void SerialPort::releaseInForkedChild() noexcept {
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 

@@ -34,6 +34,9 @@ class SerialPort {
   // raw 8N1 at `speed`, discarding whatever was pending. Closes an open device first.
   OpenResult open(const std::string& device, speed_t speed);
   void close();
+  // In a forked child: closes this process's copy of the descriptor (the
+  // parent's, and the lock, stay). Async-signal-safe.
+  void releaseInForkedChild() noexcept;
   bool isOpen() const { return fd_ >= 0; }
   // Why the last open() failed, as text ("Permission denied (errno 13)").
   std::string openFailure() const { return line::systemErrorText(openError_); }

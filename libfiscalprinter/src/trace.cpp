@@ -83,6 +83,11 @@ void Trace::stop() {
   dropped_ = 0;
 }
 
+void Trace::releaseInForkedChild() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
 void Trace::note(std::string_view text) {
   if (fd_ >= 0) writeLine('#', text);
 }

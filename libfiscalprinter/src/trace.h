@@ -31,6 +31,9 @@ class Trace {
   // Opens the file named by FISCALPRINTER_TRACE (if any) for appending.
   void startFromEnvironment();
   void stop();
+  // In a forked child: closes this process's copy of the file, writing
+  // nothing. Async-signal-safe.
+  void releaseInForkedChild() noexcept;
 
   void sent(std::span<const std::uint8_t> bytes) { bytesLine('>', bytes); }
   void received(std::span<const std::uint8_t> bytes) { bytesLine('<', bytes); }

@@ -3,27 +3,17 @@
 #include <cstdio>
 #include <vector>
 
+#include "protocol/printer_text.h"
 #include "simulator/model/amounts.h"
 
 namespace sim {
 namespace {
 
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
+using fp::protocol::jsonString;
+
+// Printer text for a person: UTF-8, like the paper roll.
+std::string shown(const std::string& text) {
+  return fp::protocol::utf8FromPrinterText(text);
 }
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -176,15 +166,15 @@ bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json
   }
   db.execute("COMMIT");
   if (json) {
-    out << "{\"printer\": {\"model\": " << quoted(identity.model)
-        << ", \"firmware\": " << quoted(identity.firmware)
-        << ", \"serial\": " << quoted(identity.serial)
-        << ", \"created_at\": " << quoted(identity.createdAt)
+    out << "{\"printer\": {\"model\": " << jsonString(identity.model)
+        << ", \"firmware\": " << jsonString(identity.firmware)
+        << ", \"serial\": " << jsonString(identity.serial)
+        << ", \"created_at\": " << jsonString(identity.createdAt)
         << ", \"power_ons\": " << identity.powerOns << "},\n \"closings\": [";
     for (std::size_t i = 0; i < closings.size(); ++i) {
       const Closing& z = closings[i];
       out << (i ? ",\n  " : "\n  ") << "{\"number\": " << z.number
-          << ", \"closed_at\": " << quoted(z.closedAt);
+          << ", \"closed_at\": " << jsonString(z.closedAt);
       for (int d = 0; d < 6; ++d)
         out << ", \"" << kDocumentKeys[d] << "\": " << jsonNumber(z.documents[d]);
       out << ", " << jsonFigures(z.figures) << "}";
@@ -193,9 +183,9 @@ bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json
         << "}}\n";
     return true;
   }
-  out << "Fiscal memory of " << identity.model << " " << identity.firmware << ", serial "
-      << identity.serial << ", since " << identity.createdAt << ", " << identity.powerOns
-      << " power-ons\n";
+  out << "Fiscal memory of " << shown(identity.model) << " " << shown(identity.firmware)
+      << ", serial " << shown(identity.serial) << ", since " << identity.createdAt << ", "
+      << identity.powerOns << " power-ons\n";
   for (const Closing& z : closings) {
     out << "\nZ " << zeroPadded(z.number, 4) << "  " << z.closedAt << "  tickets "
         << optionalNumber(z.documents[0], 8) << ".." << optionalNumber(z.documents[1], 8)
@@ -287,16 +277,16 @@ bool writeJournal(FiscalMemory& memory, const JournalDay& day, bool json, std::o
     out << "{\"documents\": [";
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const Entry& e = entries[i];
-      out << (i ? ",\n  " : "\n  ") << "{\"kind\": " << quoted(e.kind)
+      out << (i ? ",\n  " : "\n  ") << "{\"kind\": " << jsonString(e.kind)
           << ", \"number\": " << e.number << ", \"day\": " << e.day
-          << ", \"state\": " << quoted(e.state) << ", \"opened_at\": " << quoted(e.openedAt)
-          << ", \"closed_at\": " << quoted(e.closedAt) << ", \"total\": " << e.total
+          << ", \"state\": " << jsonString(e.state) << ", \"opened_at\": " << jsonString(e.openedAt)
+          << ", \"closed_at\": " << jsonString(e.closedAt) << ", \"total\": " << e.total
           << ", \"net\": " << e.net << ", \"tax\": " << e.tax << ", \"returns\": " << e.returns
           << ", \"paid\": " << e.paid << ", \"lines\": [";
       for (std::size_t j = 0; j < e.lines.size(); ++j) {
         const Line& l = e.lines[j];
-        out << (j ? ", " : "") << "{\"kind\": " << quoted(l.kind)
-            << ", \"text\": " << quoted(l.text) << ", \"quantity\": " << l.quantity
+        out << (j ? ", " : "") << "{\"kind\": " << jsonString(l.kind)
+            << ", \"text\": " << jsonString(l.text) << ", \"quantity\": " << l.quantity
             << ", \"unit_price\": " << l.unitPrice << ", \"rate\": " << l.rate
             << ", \"amount\": " << l.amount << "}";
       }
@@ -311,7 +301,7 @@ bool writeJournal(FiscalMemory& memory, const JournalDay& day, bool json, std::o
         << (e.closedAt.empty() ? "" : "  ended " + e.closedAt) << "  day Z " << zeroPadded(e.day, 4)
         << "\n";
     for (const Line& l : e.lines) {
-      out << "  " << l.kind << "  " << l.text;
+      out << "  " << l.kind << "  " << shown(l.text);
       if (l.kind == "item" || l.kind == "return") {
         out << "  " << formatQuantity(l.quantity) << " x " << formatCents(l.unitPrice) << " ("
             << formatRate(l.rate) << ")  " << formatCents(l.amount);

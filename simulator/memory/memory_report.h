@@ -1,5 +1,6 @@
 // Reading the fiscal memory back: the report of its Z closings and the
-// journal of a day, as text for people or JSON for scripts.
+// journal of a day, as text for people or JSON for scripts; printer texts in
+// both are UTF-8 (protocol/printer_text.h).
 #pragma once
 
 #include <cstdint>

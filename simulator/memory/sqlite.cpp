@@ -58,8 +58,11 @@ std::optional<std::int64_t> Statement::optionalInteger(int column) const {
 }
 
 std::string Statement::text(int column) const {
+  // By its length: a text may hold any byte, a zero byte included.
   const unsigned char* text = sqlite3_column_text(statement_, column);
-  return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
+  const int size = sqlite3_column_bytes(statement_, column);
+  if (text == nullptr || size <= 0) return {};
+  return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
 }
 
 std::vector<std::uint8_t> Statement::blob(int column) const {

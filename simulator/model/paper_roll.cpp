@@ -1,5 +1,7 @@
 #include "simulator/model/paper_roll.h"
 
+#include "protocol/printer_text.h"
+
 namespace sim {
 
 PaperRoll::PaperRoll(std::ostream& out, std::size_t capacityLines)
@@ -19,7 +21,7 @@ void PaperRoll::print(std::string_view line) {
 }
 
 bool PaperRoll::write(std::string_view line) {
-  out_ << line.substr(0, kColumns) << '\n';
+  out_ << fp::protocol::utf8FromPrinterText(line.substr(0, kColumns)) << '\n';
   if (out_.flush()) return true;
   failed_ = true;
   ++lost_;

@@ -1,4 +1,6 @@
-// The paper roll: every printed line goes to a text stream, one per line.
+// The paper roll: every printed line goes to a text stream, one per line. Lines
+// are composed in the printer's 8-bit text (protocol/printer_text.h), so widths
+// count characters; the stream gets them in UTF-8.
 #pragma once
 
 #include <cstddef>

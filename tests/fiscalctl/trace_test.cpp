@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "fiscalctl/output.h"
 #include "fiscalctl/trace_decoder.h"
 #include "fiscalctl/trace_line.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
+#include "tests/support/latin1_oracle.h"
 
 namespace fiscalctl_test {
 namespace {
@@ -117,6 +120,53 @@ TEST(Trace, EndsACommandByWhatTheLibraryNoted) {
   EXPECT_EQ(decoder.commands()[0].code, 11);
   EXPECT_EQ(decoder.commands()[1].code, 1002);
   EXPECT_EQ(decoder.failedCommands(), 2);
+}
+
+// Every JSON fiscalctl writes holds printer text of any byte as its ISO-8859-1
+// characters in UTF-8: the decoded trace (command and reply fields), the
+// replay, and a command's outcome.
+TEST(Json, EveryByteOfPrinterTextParsesBackAsUtf8) {
+  using testing_support::everyByte;
+  using testing_support::utf8ByIconv;
+  const std::string bytes = everyByte();
+  fp::protocol::Bytes command;
+  fp::protocol::encodeCommand({7, 0x0E02, 0, {bytes}}, command);
+  fp::protocol::Bytes reply;
+  fp::protocol::encodeReply({7, 0, 0, 0, {bytes}}, reply);
+  reply = fp::protocol::encodeFrame(reply);
+  reply.insert(reply.begin(), fp::protocol::kAck);
+  TempDir dir;
+  const std::string trace = dir.file("trace");
+  writeFile(trace, "2026-12-09T13:49:35.100000Z # open /dev/pts/0 at 115200 bit/s\n" +
+                       traceLine("35.200000", '>', fp::protocol::encodeFrame(command)) + "\n" +
+                       traceLine("35.300000", '<', reply) + "\n");
+
+  const Result decoded = fiscalctl({"--json", "trace", trace});
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.err;
+  const auto traced = nlohmann::json::parse(decoded.out);  // one object, one line
+  EXPECT_EQ(traced["fields"], nlohmann::json::array({utf8ByIconv(bytes)}));
+  EXPECT_EQ(traced["reply"], nlohmann::json::array({utf8ByIconv(bytes)}));
+  EXPECT_EQ(traced["code"], 0);
+  EXPECT_EQ(traced["milliseconds"], 100);
+  EXPECT_NE(decoded.err.find("trace: 1 commands, 0 not ended with 0"), std::string::npos);
+
+  SimulatorProcess bench({});
+  ASSERT_TRUE(bench.started());
+  const Result replay = fiscalctl({"--port", bench.port(), "--json", "replay", trace});
+  EXPECT_EQ(replay.exitCode, 1) << replay.err;  // the printer refuses control bytes
+  const auto replayed = nlohmann::json::parse(replay.out);
+  EXPECT_EQ(replayed["old"]["code"], 0);
+  EXPECT_GT(replayed["new"]["code"], 1000);
+  EXPECT_EQ(replayed["same"], false);
+
+  fiscalctl::PrinterApi none("/no/such/library.so");
+  fiscalctl::Outcome outcome;
+  outcome.label = bytes;
+  outcome.fieldsKnown = true;
+  outcome.replyFields = {bytes, ""};
+  const auto object = nlohmann::json::parse(fiscalctl::jsonOutcome(none, outcome));
+  EXPECT_EQ(object["command"], utf8ByIconv(bytes));
+  EXPECT_EQ(object["fields"], nlohmann::json::array({utf8ByIconv(bytes), ""}));
 }
 
 TEST(TraceLine, ParsesOnlyWellFormedLines) {

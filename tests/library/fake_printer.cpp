@@ -145,7 +145,8 @@ void FakePrinter::answer(const protocol::CommandMessage& command) {
     std::lock_guard lock(mutex_);
     executed_.push_back(command);
   }
-  for (int beat = 0; beat < script_.workingBeats; ++beat) {
+  for (int beat = 0; beat < script_.workingBeats || (script_.holdWork && !released_ && !stop_);
+       ++beat) {
     send({protocol::kWorking});
     std::this_thread::sleep_for(protocol::kWorkingInterval);
   }

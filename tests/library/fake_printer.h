@@ -25,6 +25,7 @@ struct Script {
   int truncateReplies = 0;       // the first N replies stop halfway
   int oversizeReplies = 0;       // the first N replies are a frame far over the limit
   int workingBeats = 0;          // "still working" bytes sent before each executed reply
+  bool holdWork = false;         // then "still working" until release()
   bool staleReplyFirst = false;  // a reply under another sequence number comes first
   bool garbageFirst = false;     // stray bytes precede the ACK
   bool vanishOnCommand = false;  // the line disappears when a command arrives
@@ -64,6 +65,8 @@ class FakePrinter {
   std::vector<protocol::CommandMessage> executed() const;
   // Babbled bytes sent so far.
   int beatsSent() const { return beats_; }
+  // Ends the work held by Script::holdWork: the reply goes out.
+  void release() { released_ = true; }
 
  private:
   // Waits up to `timeoutMs` for bytes from the host and appends the intact
@@ -85,6 +88,7 @@ class FakePrinter {
   std::string device_;
   std::atomic<bool> stop_{false};
   std::atomic<int> beats_{0};
+  std::atomic<bool> released_{false};
   mutable std::mutex mutex_;
   std::vector<protocol::CommandMessage> frames_;
   std::vector<protocol::CommandMessage> executed_;

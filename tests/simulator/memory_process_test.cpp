@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <set>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "tests/simulator/library_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 #include "tests/simulator/raw_host.h"
+#include "tests/support/latin1_oracle.h"
 
 namespace sim_test {
 namespace {
@@ -333,6 +335,52 @@ TEST_F(MemoryProcessTest, APowerCutAfterAHandshakeAndEveryRestartKeepTheLastRepl
 // Kills the simulator with SIGKILL at random moments while tickets and Z
 // closings stream in, restarts it on the same memory each time, and checks the
 // memory against what the library saw acknowledged.
+// Printer text reaches every output as UTF-8: the paper roll (columns counted
+// in characters), and the journal and report, whose JSON holds any byte of a
+// stored text (here written into the memory behind the printer's back: it
+// refuses control bytes itself) and is read back by a real parser.
+TEST_F(MemoryProcessTest, EveryByteOfPrinterTextIsUtf8OnPaperAndValidJson) {
+  using testing_support::everyByte;
+  using testing_support::utf8ByIconv;
+  connect({"--memory", memory_});
+  ASSERT_EQ(openCode_, FP_OK);
+  const std::string wide(40, '\xE9');  // a full line of two-byte characters
+  pressAll({kTicketOpen, withField(kTicketItem, 5, "Caf\xE9 \xA0\xBF\xFF"),
+            withField(kTicketItem, 5, wide), kTicketPayment, kTicketClose});
+  const std::string paper = simulator_->paper();
+  EXPECT_NE(paper.find("\nCaf\xC3\xA9 \xC2\xA0\xC2\xBF\xC3\xBF\n"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("\n" + utf8ByIconv(wide) + "\n"), std::string::npos) << paper;
+  TearDown();
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(memory_.c_str(), &db), SQLITE_OK);
+  const std::string bytes = everyByte();
+  for (const char* sql :
+       {"UPDATE document_lines SET text = ?1 WHERE kind = 'item' AND text LIKE 'Caf%'",
+        "UPDATE printer SET serial = ?1"}) {
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK);
+    sqlite3_bind_text(statement, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+    EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE) << sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+
+  const Finished journal = runSimulatorToEnd({"journal", "--memory", memory_, "--json"});
+  ASSERT_EQ(journal.exitCode, 0) << journal.standardError;
+  const auto lines = nlohmann::json::parse(journal.standardOutput)["documents"][0]["lines"];
+  ASSERT_EQ(lines.size(), 3u) << journal.standardOutput;
+  EXPECT_EQ(lines[0]["text"], utf8ByIconv(bytes));
+  EXPECT_EQ(lines[1]["text"], utf8ByIconv(wide));
+  const Finished report = runSimulatorToEnd({"report", "--memory", memory_, "--json"});
+  ASSERT_EQ(report.exitCode, 0) << report.standardError;
+  EXPECT_EQ(nlohmann::json::parse(report.standardOutput)["printer"]["serial"], utf8ByIconv(bytes));
+  // The text journal a person reads is UTF-8 too.
+  const Finished text = runSimulatorToEnd({"journal", "--memory", memory_});
+  EXPECT_NE(text.standardOutput.find("  item  " + utf8ByIconv(wide) + "  "), std::string::npos)
+      << text.standardOutput;
+}
+
 TEST_F(MemoryProcessTest, KillsAtRandomMomentsLoseNothingAcknowledged) {
   constexpr int kKills = 30;
   std::mt19937 random(15);

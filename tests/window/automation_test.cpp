@@ -4,6 +4,9 @@
 // the real window in this process over the recording library.
 #include "window/automation.h"
 
+#include <stdio.h>
+
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -11,12 +14,15 @@
 #include <QDBusVariant>
 #include <QProcess>
 #include <QTest>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "app/console_module.h"
 #include "tests/simulator/simulator_process.h"
 #include "tests/support/recorder.h"
 #include "tests/window/window_support.h"
+#include "window/adapted_object.h"
 
 namespace {
 
@@ -55,6 +61,33 @@ void setEnabled(const QString& service, bool enabled) {
           QVariant::fromValue(QDBusVariant(enabled))});
 }
 
+// A D-Bus tool as the peer (gdbus, dbus-send): what it printed, both streams.
+QString tool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20'000))
+    qFatal("the tool never ended");
+  return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
+QString gdbusCall(const QString& service, const QString& path, const QStringList& method) {
+  return tool(QStringLiteral("gdbus"), QStringList{"call", "--session", "--dest", service,
+                                                   "--object-path", path, "--method"} +
+                                           method);
+}
+
+// The same from a thread that is not the window's (popen: no event loop needed).
+std::string gdbusFromAnyThread(const std::string& service, const std::string& method) {
+  const std::string command = "gdbus call --session --dest " + service +
+                              " --object-path /MainForm --method " + method + " 2>&1";
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    ::pclose(pipe);
+  }
+  return out;
+}
+
 bool waitForName(const QString& name) {
   return QTest::qWaitFor(
       [&] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(name).value(); },
@@ -88,6 +121,48 @@ class DisplayListener : public QObject {
   QStringList seen;
  public Q_SLOTS:
   void changed(const QString& control, const QString& text) { seen << control + '=' + text; }
+};
+
+// The console's window in this process on `library`, its automation on the bus.
+struct WindowInProcess {
+  explicit WindowInProcess(const std::string& library)
+      : module(runtime, library),
+        forms(console::mainForm(), automation.watch(console::eventEntryOf(module))),
+        window(forms.open()) {}
+  std::ostringstream errors;
+  console::ProgramRuntime runtime{errors};
+  console::ConsoleModule module;
+  console::Automation automation{console::mainForm(), errors};
+  console::QtFormsRuntime forms;
+  console::MainWindow& window;
+};
+
+class PropertiesListener : public QObject {
+  Q_OBJECT
+ public:
+  QStringList seen;
+ public Q_SLOTS:
+  void changed(const QString& interface, const QVariantMap& values, const QStringList&) {
+    for (auto it = values.begin(); it != values.end(); ++it)
+      seen << interface + '.' + it.key() + '=' + it.value().toString();
+  }
+};
+
+// An interface with a read-only and a compound property, and an output argument.
+class ProbeAdaptor : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.fiscalconsole.Probe")
+  Q_PROPERTY(int Count READ count)
+  Q_PROPERTY(QList<int> Numbers MEMBER numbers)
+ public:
+  explicit ProbeAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+  int count() const { return 7; }
+  QList<int> numbers;
+ public Q_SLOTS:
+  int Halve(int value, int& rest) {
+    rest = value % 2;
+    return value / 2;
+  }
 };
 
 class AutomationTest : public QObject {
@@ -193,19 +268,136 @@ class AutomationTest : public QObject {
     QCOMPARE(errors.count(QStringLiteral("automation is off")), 1);
   }
 
+  // org.freedesktop.DBus.Properties by the D-Bus rules, with gdbus and
+  // dbus-send as the peers: no conversion of a value of another type, the
+  // errors the rules name (a probe object of this process has the read-only and
+  // compound properties the console lacks), and PropertiesChanged for every
+  // change of Enabled, by the bus or by the program, once; Get and GetAll read
+  // the window's state.
+  void propertiesFollowTheDBusRules() {
+    WindowInProcess app(testing_support::recordingLibraryPath());
+    console::MainWindow& window = app.window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString service = app.automation.busName();
+    PropertiesListener listener;
+    QVERIFY(QDBusConnection::sessionBus().connect(
+        service, "/MainForm", "org.freedesktop.DBus.Properties", "PropertiesChanged", &listener,
+        SLOT(changed(QString, QVariantMap, QStringList))));
+    console::AdaptedObject probe;
+    new ProbeAdaptor(&probe);
+    QVERIFY(QDBusConnection::sessionBus().registerVirtualObject("/Probe", &probe));
+    const QString self = QDBusConnection::sessionBus().baseService();
+    const auto properties = [&](const QStringList& call, bool onProbe = false) {
+      return gdbusCall(onProbe ? self : service, onProbe ? "/Probe" : "/MainForm",
+                       QStringList{"org.freedesktop.DBus.Properties." + call[0]} + call.mid(1));
+    };
+
+    const QString form = QStringLiteral("org.fiscalconsole.MainForm");
+    const QString error = QStringLiteral("Error: GDBus.Error:org.freedesktop.DBus.Error.");
+    const struct {
+      QStringList call;
+      QString answer;  // the start of what gdbus prints
+      bool onProbe = false;
+    } cases[] = {
+        {{"Set", form, "Enabled", "<'false'>"}, error + "InvalidArgs"},
+        {{"Set", form, "Enabled", "<int32 0>"}, error + "InvalidArgs"},
+        {{"Set", form, "Enabled", "<@ab [false]>"}, error + "InvalidArgs"},
+        {{"Set", form, "Nope", "<false>"}, error + "UnknownProperty"},
+        {{"Set", "org.fiscalconsole.Nope", "Enabled", "<false>"}, error + "UnknownInterface"},
+        {{"Get", "org.fiscalconsole.Rig", "Enabled"}, error + "UnknownProperty"},
+        {{"Get", "org.fiscalconsole.Nope", "Enabled"}, error + "UnknownInterface"},
+        {{"GetAll", "org.fiscalconsole.Nope"}, error + "UnknownInterface"},
+        {{"GetAll", "org.fiscalconsole.Rig"}, "(@a{sv} {},)"},
+        {{"Get", form, "Enabled"}, "(<true>,)"},
+        {{"Set", "org.fiscalconsole.Probe", "Count", "<8>"}, error + "PropertyReadOnly", true},
+        {{"Get", "", "Count"}, "(<7>,)", true},
+        {{"Set", "org.fiscalconsole.Probe", "Numbers", "<@a(ii) []>"}, error + "InvalidArgs", true},
+        {{"Set", "org.fiscalconsole.Probe", "Numbers", "<[1, 2]>"}, "()", true},
+        {{"Get", "org.fiscalconsole.Probe", "Numbers"}, "(<[1, 2]>,)", true},
+    };
+    for (const auto& c : cases) {
+      const QString answer = properties(c.call, c.onProbe);
+      QVERIFY2(answer.startsWith(c.answer), qPrintable(c.call.join(' ') + " -> " + answer));
+    }
+    QCOMPARE(gdbusCall(self, "/Probe", {"org.fiscalconsole.Probe.Halve", "7"}),
+             QStringLiteral("(3, 1)\n"));
+    // Methods given other arguments or names (dbus-send does not check them first).
+    const struct {
+      QStringList call;
+      const char* error;
+    } sends[] = {
+        {{"org.fiscalconsole.Rig.Read", "int32:5"}, "InvalidArgs"},
+        {{"org.fiscalconsole.Rig.Read", "string:ESTADO", "string:x"}, "InvalidArgs"},
+        {{"org.fiscalconsole.Nope.Read", "string:ESTADO"}, "UnknownInterface"},
+        {{"org.fiscalconsole.Rig.Nope"}, "UnknownMethod"},
+    };
+    for (const auto& c : sends) {
+      const QString answer = tool(
+          "dbus-send",
+          QStringList{"--session", "--print-reply", "--dest=" + service, "/MainForm"} + c.call);
+      QVERIFY2(answer.contains(QLatin1String("org.freedesktop.DBus.Error.") + c.error),
+               qPrintable(c.call.join(' ') + " -> " + answer));
+    }
+    // Introspection from the adaptors, with no EmitsChangedSignal="false".
+    const auto introspection = [](const QString& destination, const QString& path) {
+      return tool("gdbus", {"introspect", "--session", "--xml", "--dest", destination,
+                            "--object-path", path});
+    };
+    const QString mainForm = introspection(service, "/MainForm");
+    QVERIFY2(mainForm.contains(R"(<property name="Enabled" type="b" access="readwrite"/>)") &&
+                 mainForm.contains(R"(<arg name="control" type="s" direction="in"/>)") &&
+                 !mainForm.contains("EmitsChangedSignal"),
+             qPrintable(mainForm));
+    const QString probeXml = introspection(self, "/Probe");
+    QVERIFY2(probeXml.contains(R"(<property name="Count" type="i" access="read"/>)") &&
+                 probeXml.contains(R"(<arg name="rest" type="i" direction="out"/>)"),
+             qPrintable(probeXml));
+    QDBusConnection::sessionBus().unregisterObject("/Probe");
+    QVERIFY(window.isEnabled());
+
+    window.setEnabled(false);  // by the program
+    QCOMPARE(properties({"Get", form, "Enabled"}), QStringLiteral("(<false>,)\n"));
+    QCOMPARE(properties({"Set", form, "Enabled", "<true>"}), QStringLiteral("()\n"));
+    QVERIFY(QTest::qWaitFor([&] { return window.isEnabled(); }, 5000));
+    QCOMPARE(properties({"GetAll", form}), QStringLiteral("({'Enabled': <true>},)\n"));
+    QVERIFY(QTest::qWaitFor([&] { return listener.seen.size() >= 2; }, 5000));
+    QTest::qWait(200);  // room for a duplicate to show
+    QCOMPARE(listener.seen, QStringList({form + ".Enabled=false", form + ".Enabled=true"}));
+    window.close();
+  }
+
+  // A press from the bus while the procedure of a mouse click runs (a Z
+  // closing the virtual printer takes 3 s over) is refused, not queued.
+  void pressIsRefusedWhileAClicksProcedureRuns() {
+    sim_test::SimulatorProcess printer({"--z-ms", "3000"});
+    QVERIFY(printer.started());
+    qputenv("FISCALPRINTER_PORT1", QByteArray::fromStdString(printer.port()));
+    WindowInProcess app(LIBRARY_PATH);
+    console::MainWindow& window = app.window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window_test::shownBy(window, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
+    const std::string service = app.automation.busName().toStdString();
+    std::string answer;
+    std::thread rig([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      answer = gdbusFromAnyThread(service, "org.fiscalconsole.Rig.Press CmCommand3");
+    });
+    QVERIFY(window_test::clickOnTop(window, "CmCommand15"));  // CIERRE Z, by the mouse
+    rig.join();
+    QVERIFY2(answer.find("org.fiscalconsole.Error.Busy") != std::string::npos, answer.c_str());
+    QCOMPARE(printer.stat("commands_executed"), std::uint64_t{1});  // the Z alone
+    window.close();
+    qunsetenv("FISCALPRINTER_PORT1");
+  }
+
   // Press reaches the procedure exactly as a click does: for every button the
   // same library calls with the same bytes at the same addresses.
   void pressMakesTheSameCallsAsAClick() {
-    std::ostringstream errors;
-    console::ProgramRuntime runtime(errors);
-    console::ConsoleModule module(runtime, testing_support::recordingLibraryPath());
+    WindowInProcess app(testing_support::recordingLibraryPath());
     testing_support::Recorder recorder;
-    console::Automation automation(console::mainForm(), errors);
-    console::QtFormsRuntime forms(console::mainForm(),
-                                  automation.watch(console::eventEntryOf(module)));
-    console::MainWindow& window = forms.open();
+    console::MainWindow& window = app.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QString service = automation.busName();
+    const QString service = app.automation.busName();
     QVERIFY(!service.isEmpty());
 
     int buttons = 0;

@@ -10,6 +10,17 @@
  * means success, and no entry point ever reports -1 (callers reserve -1 for "the
  * call could not be made").
  *
+ * A process may fork at any moment, also while another of its threads is inside
+ * a call. The child does not share the parent's instance: its first call gets a
+ * fresh one at once (never waiting for the parent's call), with no port, no
+ * trace, the default settings (port 1, 9600 bit/s, protocol 1), an empty field
+ * list and status words 0. Its getLastError() says FP_FORKED until another call
+ * leaves a code, and commands give FP_FORKED until it opens a port of its own
+ * (its first OpenPort also notes the fork in the trace). The parent's port and its lock
+ * stay the parent's: the child's copies of the descriptors are closed at the
+ * fork, so the child opening the same device gets FP_PORT_BUSY while the parent
+ * holds it. Only a child whose parent had used the library counts as forked.
+ *
  * Areas handed by pointer to Purge, GetAPIVersion, OpenPort, SendCommand and
  * ClosePort are FP_AREA_SIZE bytes long and owned by the caller; the library never
  * writes past them.
@@ -46,8 +57,12 @@ extern "C" {
 #define FP_TIMEOUT 11            /* the printer stopped answering during a command */
 #define FP_BAD_FRAMES 12         /* only damaged replies or NAKs, after every resend */
 #define FP_LINE_LOST 13          /* the device failed or vanished; the port is closed */
-#define FP_INTERNAL_ERROR 14     /* the library itself failed (out of memory); a command
-                                    may or may not have been sent */
+#define FP_INTERNAL_ERROR                                    \
+  14 /* the library itself failed (out of memory); a command \
+        may or may not have been sent */
+#define FP_FORKED                                              \
+  15 /* this process was forked from one using the library and \
+        has not opened a port of its own (see above) */
 /* The printer refused the command: FP_REFUSED_BASE + its return code (1..65535). */
 #define FP_REFUSED_BASE 1000
 
