@@ -114,6 +114,36 @@ TEST_F(MemoryTest, AWriteThatFailsIsRefusedAndUndone) {
   EXPECT_EQ(memory_->load()->document.itemLines, 1u);
 }
 
+// A Z record keeps the day as its documents add it up: total, net and tax,
+// each equal to the sum of the closed documents and of the record's own rates.
+TEST_F(MemoryTest, AZRecordHoldsWhatItsDocumentsAddUpTo) {
+  ASSERT_TRUE(memory_) << error_;
+  const Button itemAt1050 = withField(withField(kTicketItem, 7, "00000002500"), 8, "1050");
+  std::uint8_t sequence = 1;
+  for (const Button& button :
+       {kTicketOpen, kTicketItem, itemAt1050, kTicketPayment, kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  MemoryReader memory(path_);
+  const struct {
+    const char* column;
+    const char* rateColumn;
+  } columns[] = {{"total", "gross"}, {"net", "net"}, {"tax", "tax"}};
+  for (const auto& c : columns) {
+    SCOPED_TRACE(c.column);
+    const std::string column = c.column;
+    const std::int64_t recorded =
+        memory.integer("SELECT " + column + " FROM z_closings WHERE number = 1");
+    EXPECT_GT(recorded, 0);
+    EXPECT_EQ(recorded, memory.integer("SELECT SUM(" + column +
+                                       ") FROM documents WHERE day = 1 AND state = 'closed'"));
+    EXPECT_EQ(recorded, memory.integer("SELECT SUM(" + std::string(c.rateColumn) +
+                                       ") FROM z_rates WHERE z_number = 1"));
+  }
+  EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_rates WHERE z_number = 1"), 2);
+}
+
 TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
   MemoryDirectory directory;
   const std::string good = directory.file("good.db");
