@@ -35,6 +35,16 @@ TEST(FiscalctlOutcome, ExitStatusFollowsTheWorstCode) {
   }
 }
 
+// A library that cannot be loaded is named with the loader's own reason.
+TEST(FiscalctlOutcome, ALibraryThatDoesNotLoadIsNamedWithTheReason) {
+  const Result run = fiscalctl({"--library", "/nonexistent/libprinter.so", "status"});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.err.find("cannot use the printer library /nonexistent/libprinter.so: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
+}
+
 // Every ASCII byte, quotes, backslashes and control bytes included, comes back
 // from a JSON parser as it went in; bytes beyond ASCII still make valid JSON.
 TEST(FiscalctlOutcome, JsonReadsBackEveryByte) {
@@ -83,6 +93,42 @@ TEST(FiscalctlOutcome, EditsOnlyFieldsThatExist) {
     ASSERT_EQ(requests[0].fields.size(), 15u);
     for (std::size_t i = 0; i < requests[0].fields.size(); ++i) {
       EXPECT_EQ(requests[0].fields[i] == "EDIT", i == c.index) << "field " << i + 1;
+    }
+  }
+}
+
+// Escapes in values and fields: \xHH and \\ anywhere, the end included.
+TEST(FiscalctlOutcome, EscapesAreDecodedUpToTheEnd) {
+  const struct {
+    const char* text;
+    bool accepted;
+    std::string bytes;
+  } cases[] = {{"\\x41", true, "A"},       {"a\\x00b", true, std::string("a\0b", 3)},
+               {"end\\\\", true, "end\\"}, {"\\x4", false, ""},
+               {"\\q", false, ""},         {"x\\", false, ""}};
+  for (const auto& c : cases) {
+    std::string bytes, error;
+    EXPECT_EQ(fiscalctl::decodeEscapes(c.text, bytes, error), c.accepted) << c.text;
+    if (c.accepted) {
+      EXPECT_EQ(bytes, c.bytes) << c.text;
+    }
+  }
+}
+
+// Words for send: one to four hexadecimal digits, "0x" allowed in front.
+TEST(FiscalctlOutcome, WordsHaveOneToFourHexDigits) {
+  const struct {
+    const char* text;
+    bool accepted;
+    std::uint16_t word;
+  } cases[] = {{"0A02", true, 0x0A02}, {"0xffff", true, 0xFFFF}, {"7", true, 7},
+               {"12345", false, 0},    {"0x12345", false, 0},    {"", false, 0},
+               {"0x", false, 0},       {"0G", false, 0}};
+  for (const auto& c : cases) {
+    std::uint16_t word = 0;
+    EXPECT_EQ(fiscalctl::parseWord(c.text, word), c.accepted) << c.text;
+    if (c.accepted) {
+      EXPECT_EQ(word, c.word) << c.text;
     }
   }
 }

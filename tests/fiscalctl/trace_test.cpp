@@ -157,6 +157,24 @@ TEST(Trace, GivesEachEndingItsOwnVerdict) {
   }
 }
 
+// A run of "still working" is timed from its first byte to the byte that ends it.
+TEST(Trace, TimesARunOfStillWorkingFromItsFirstByte) {
+  fp::protocol::Bytes executed;
+  fp::protocol::encodeReply({5, 0, 0, 0, {}}, executed);
+  executed = fp::protocol::encodeFrame(executed);
+  std::ostringstream out;
+  fiscalctl::TraceDecoder decoder(out);
+  decoder.line(traceLine("35.200000", '>', commandFrame(5, 0x0801)));
+  decoder.line(traceLine("35.210000", '<', {fp::protocol::kAck}));
+  for (const char* at : {"35.300000", "35.550000", "35.800000"}) {
+    decoder.line(traceLine(at, '<', {fp::protocol::kWorking}));
+  }
+  decoder.line(traceLine("36.000000", '<', executed));
+  decoder.finish();
+  EXPECT_NE(out.str().find(":35.300 < still working (3 messages, 0.700 s)"), std::string::npos)
+      << out.str();
+}
+
 TEST(TraceLine, ParsesOnlyWellFormedLines) {
   using Kind = fiscalctl::TraceLine::Kind;
   const struct {

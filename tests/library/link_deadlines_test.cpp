@@ -15,11 +15,20 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// What the printer sends, this long after a transmission reached it.
+// What the printer sends, this long after a transmission reached it: a
+// trickled reply is sent a byte at a time, spread evenly over `spread`.
 struct Beat {
-  enum class What { kAck, kWorking, kReply, kReplyHead, kReplyTail } what;
+  enum class What { kAck, kWorking, kReply, kReplyHead, kReplyTail, kReplyTrickled } what;
   milliseconds at;
+  milliseconds spread{0};
 };
+
+// Every reply: one field, so that a trickled reply lasts long enough between its bytes.
+const Script kReplying = [] {
+  Script script;
+  script.replyFields = {"TRICKLED REPLY FIELD"};
+  return script;
+}();
 
 // A printer on virtual time. Each frame written starts the script afresh
 // (what was still due from an earlier transmission is dropped); reading moves
@@ -39,7 +48,7 @@ class VirtualLine : public lib::LinkPort {
       }
       ++transmissions_;
       due_.clear();
-      const protocol::Bytes reply = replyFrame(command.sequence, Script{});
+      const protocol::Bytes reply = replyFrame(command.sequence, kReplying);
       const auto half = reply.begin() + static_cast<std::ptrdiff_t>(reply.size() / 2);
       for (const Beat& beat : script_) {
         protocol::Bytes& out = due_[now_ + beat.at];
@@ -58,6 +67,13 @@ class VirtualLine : public lib::LinkPort {
             break;
           case Beat::What::kReplyTail:
             out.insert(out.end(), half, reply.end());
+            break;
+          case Beat::What::kReplyTrickled:
+            for (std::size_t i = 0; i < reply.size(); ++i) {
+              const auto at = beat.at + beat.spread * static_cast<long>(i) /
+                                            static_cast<long>(reply.size() - 1);
+              due_[now_ + at].push_back(reply[i]);
+            }
             break;
         }
       }
@@ -154,6 +170,20 @@ TEST(LinkDeadlines, EachWaitEndsAtItsDocumentedBound) {
        3,
        milliseconds{360},
        milliseconds{400}},
+      {"a reply trickled over 2.1 s, inside the 2 s and its line time for a frame",
+       {{What::kAck, milliseconds{10}},
+        {What::kReplyTrickled, milliseconds{20}, milliseconds{2100}}},
+       Outcome::kReplied,
+       1,
+       milliseconds{2120},
+       milliseconds{2121}},
+      {"a reply trickled over 2.6 s: cut short, every time",
+       {{What::kAck, milliseconds{10}},
+        {What::kReplyTrickled, milliseconds{20}, milliseconds{2600}}},
+       Outcome::kDamaged,
+       3,
+       milliseconds{6500},
+       milliseconds{6700}},
       {"still working for 115 s, then the reply",
        with(workingUntil(milliseconds{115'000}), {What::kReply, milliseconds{115'000}}),
        Outcome::kReplied, 1, milliseconds{115'000}, milliseconds{115'001}},

@@ -64,6 +64,28 @@ TEST_F(ControlSocketTest, IsCreatedForItsOwnerOnly) {
   EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
+// A socket path fills at most 107 bytes of the address (and its zero byte the
+// 108th); a longer one is refused at start and by ctl, never cut or overrun.
+TEST_F(ControlSocketTest, PathsLongerThanTheAddressAreRefused) {
+  const std::string dir = directory_.file("");
+  const auto pathOf = [&](std::size_t size) { return dir + std::string(size - dir.size(), 's'); };
+  for (const std::size_t size :
+       {sizeof(sockaddr_un::sun_path), sizeof(sockaddr_un::sun_path) + 1}) {
+    SCOPED_TRACE(size);
+    const Finished start = runSimulatorToEnd({"--control", pathOf(size)}, 5'000);
+    EXPECT_EQ(start.exitCode, 1);
+    EXPECT_NE(start.standardError.find("longer than 107"), std::string::npos)
+        << start.standardError;
+    const Finished ctl = runSimulatorToEnd({"ctl", pathOf(size), "status"}, 5'000);
+    EXPECT_EQ(ctl.exitCode, 1);
+    EXPECT_NE(ctl.standardError.find("longer than 107"), std::string::npos) << ctl.standardError;
+  }
+  const std::string longest = pathOf(sizeof(sockaddr_un::sun_path) - 1);
+  SimulatorProcess sim({"--control", longest});
+  ASSERT_TRUE(sim.started());
+  EXPECT_EQ(ask(longest, "status\n").rfind("ok", 0), 0u);
+}
+
 // The limit is 256 bytes with the newline; counts are checked by the printer
 // itself, not only by ctl. `ctlExit`: 0 for ok, 2 for a request ctl refuses
 // to send, 1 for an error answer.
