@@ -4,13 +4,14 @@
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the project needs to build, test, benchmark and take screenshots
-# (help2man: the manual pages; pkg-config: the installed-library check).
+# (help2man: the manual pages; pkg-config: the installed-library check;
+# python3: scripts/mutate).
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common dbus-bin libglib2.0-bin
-  help2man pkg-config
+  help2man pkg-config python3
   util-linux mount
 )
 

@@ -21,11 +21,11 @@ constexpr std::size_t kStaleTraced = 16384;
 // The longest frame on the line: every body byte and CRC byte escaped, STX, ETX.
 constexpr std::size_t kLongestFrame = 2 * protocol::kMaxBody + 2;
 
-milliseconds until(Clock::time_point limit) {
-  return std::max(milliseconds{0}, std::chrono::ceil<milliseconds>(limit - Clock::now()));
-}
-
 }  // namespace
+
+milliseconds Link::until(Clock::time_point limit) const {
+  return std::max(milliseconds{0}, std::chrono::ceil<milliseconds>(limit - port_.now()));
+}
 
 milliseconds Link::lineTime(std::size_t bytes) const {
   const long long rate = std::max(timing_.bitsPerSecond, 1);
@@ -53,7 +53,7 @@ void Link::flushReceived() {
 }
 
 bool Link::workedTooLong() const {
-  return workingSince_ && Clock::now() >= *workingSince_ + timing_.maxWorking;
+  return workingSince_ && port_.now() >= *workingSince_ + timing_.maxWorking;
 }
 
 void Link::startClean() {
@@ -77,13 +77,13 @@ Exchange Link::transact(protocol::CommandMessage command) {
   protocol::Bytes body;
   protocol::encodeCommand(command, body);
   const std::size_t frameBytes = 2 * body.size() + 6;  // at most, escaped with its CRC
-  return exchange(std::move(command), Plan{Clock::now() + commandLimit(frameBytes), timing_.ack});
+  return exchange(std::move(command), Plan{port_.now() + commandLimit(frameBytes), timing_.ack});
 }
 
 Exchange Link::handshake() {
   const int shares = std::max(timing_.transmissions, 1);
   return exchange(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
-                  Plan{Clock::now() + timing_.handshake, timing_.handshake / shares});
+                  Plan{port_.now() + timing_.handshake, timing_.handshake / shares});
 }
 
 Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {
@@ -98,7 +98,7 @@ Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {
   bool damaged = false;
   for (int sent = 0; sent < timing_.transmissions; ++sent) {
     if (sent > 0) {
-      if (Clock::now() >= plan.deadline) break;
+      if (port_.now() >= plan.deadline) break;
       if (workedTooLong()) {
         trace_.note("giving up: still working after " +
                     std::to_string(timing_.maxWorking.count() / 1000) + " s");
@@ -131,7 +131,7 @@ LinkOutcome Link::attempt(const protocol::Bytes& frame, std::uint8_t sequence, c
     trace_.note("write failed");
     return LinkOutcome::kLost;
   }
-  Waiting waiting{Clock::now() + plan.firstAnswer + onLine};
+  Waiting waiting{port_.now() + plan.firstAnswer + onLine};
   std::vector<DecodedEvent> events;
   for (;;) {
     events.clear();
@@ -160,11 +160,11 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
       case DecodedEvent::Kind::Ack:
         // Only the first ACK of a transmission opens the wait for the reply; more
         // of them (a flood, or a stray 0x06) change nothing.
-        if (!waiting.acknowledged) waiting.limit = Clock::now() + replyWait();
+        if (!waiting.acknowledged) waiting.limit = port_.now() + replyWait();
         waiting.acknowledged = true;
         break;
       case DecodedEvent::Kind::Working: {
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = port_.now();
         if (!workingSince_) workingSince_ = now;
         const Clock::time_point workEnd = *workingSince_ + timing_.maxWorking;
         if (now < workEnd) waiting.limit = std::min(now + replyWait(), workEnd);
@@ -230,7 +230,7 @@ Link::Pump Link::pump(Clock::time_point limit, Clock::time_point deadline,
     if (received_.size() > kTraceChunk) flushReceived();
     decoder_.feed(chunk, events);
     // A frame that began in this chunk (after another ended, perhaps) is timed from now.
-    if (decoder_.inFrame() && (!inFrame || !events.empty())) frameStart_ = Clock::now();
+    if (decoder_.inFrame() && (!inFrame || !events.empty())) frameStart_ = port_.now();
   }
   if (!decoder_.inFrame()) flushReceived();
   return Pump::kEvents;

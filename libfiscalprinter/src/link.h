@@ -11,7 +11,7 @@
 // `maxWorking` after the command's first DC2. Inside a frame, `interByte` between
 // bytes and `frame` (plus its line time) for the whole frame. Everything within
 // one overall deadline per command. ACKs after the first, NAKs, noise and frames
-// for other sequence numbers never extend a wait.
+// for other sequence numbers never extend a wait. Time is the port's (LinkPort::now).
 #pragma once
 
 #include <chrono>
@@ -19,7 +19,7 @@
 #include <optional>
 #include <vector>
 
-#include "libfiscalprinter/src/serial_port.h"
+#include "libfiscalprinter/src/link_port.h"
 #include "libfiscalprinter/src/trace.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
@@ -27,7 +27,6 @@
 
 namespace fp::lib {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 struct LinkTiming {
@@ -58,7 +57,7 @@ struct Exchange {
 
 class Link {
  public:
-  Link(SerialPort& port, Trace& trace) : port_(port), trace_(trace) {}
+  Link(LinkPort& port, Trace& trace) : port_(port), trace_(trace) {}
 
   void setTiming(const LinkTiming& timing) { timing_ = timing; }
 
@@ -100,11 +99,13 @@ class Link {
   void startClean();
   bool workedTooLong() const;
   milliseconds lineTime(std::size_t bytes) const;
+  // What is left of the time until `limit`, in whole milliseconds (0 once it has passed).
+  milliseconds until(Clock::time_point limit) const;
   milliseconds frameLimit() const;
   milliseconds replyWait() const;
   void flushReceived();
 
-  SerialPort& port_;
+  LinkPort& port_;
   Trace& trace_;
   LinkTiming timing_;
   protocol::FrameDecoder decoder_;

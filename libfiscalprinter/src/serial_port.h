@@ -4,13 +4,9 @@
 
 #include <termios.h>
 
-#include <chrono>
-#include <cstdint>
-#include <span>
 #include <string>
-#include <vector>
 
-#include "line/posix_line.h"
+#include "libfiscalprinter/src/link_port.h"
 
 namespace fp::lib {
 
@@ -20,13 +16,10 @@ enum class OpenResult {
   kInvalid,  // missing, not a terminal, or its settings cannot be applied
 };
 
-// kOk, kTimeout or kLost, as the shared line steps report them.
-using IoStatus = line::LineStatus;
-
-class SerialPort {
+class SerialPort : public LinkPort {
  public:
   SerialPort() = default;
-  ~SerialPort() { close(); }
+  ~SerialPort() override { close(); }
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -41,12 +34,10 @@ class SerialPort {
   // Why the last open() failed, as text ("Permission denied (errno 13)").
   std::string openFailure() const { return line::systemErrorText(openError_); }
 
-  // Writes every byte, waiting at most `timeout` for the line to take them.
-  IoStatus writeAll(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout);
-  // Waits at most `timeout` for input and appends what is there to `out`.
-  IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout);
-  // Drops input received but not yet read.
-  void discardInput();
+  IoStatus writeAll(std::span<const std::uint8_t> bytes,
+                    std::chrono::milliseconds timeout) override;
+  IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
+  void discardInput() override;
 
  private:
   int fd_ = -1;

@@ -122,6 +122,62 @@ TEST(Trace, EndsACommandByWhatTheLibraryNoted) {
   EXPECT_EQ(decoder.failedCommands(), 2);
 }
 
+// Each way a command can end in the trace gives its own code and verdict, and
+// only an OK counts as ended with 0: a command with no verdict is not.
+TEST(Trace, GivesEachEndingItsOwnVerdict) {
+  fp::protocol::Bytes executed;
+  fp::protocol::encodeReply({5, 0, 0, 0, {}}, executed);
+  executed = fp::protocol::encodeFrame(executed);
+  const struct {
+    std::string ending;  // the line after the command; "" when the trace ends there
+    std::optional<int> code;
+    const char* verdict;
+    int failed;
+  } cases[] = {
+      {traceLine("35.300000", '<', executed), 0, ": OK (0 executed)", 0},
+      {"2026-12-09T13:49:35.300000Z # giving up: no answer", 11, ": FAILED (11 no answer)", 1},
+      {"2026-12-09T13:49:35.300000Z # giving up: damaged frames", 12,
+       ": FAILED (12 damaged frames after every resend)", 1},
+      {"2026-12-09T13:49:35.300000Z # line lost", 13, ": FAILED (13 line lost)", 1},
+      {"2026-12-09T13:49:35.300000Z # write failed", 13, ": FAILED (13 line lost)", 1},
+      {"2026-12-09T13:49:35.300000Z # close", std::nullopt,
+       ": UNKNOWN (? not recorded; the port was closed)", 1},
+      {"", std::nullopt, ": UNKNOWN (? not recorded; the trace ends before its reply)", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ending);
+    std::ostringstream out;
+    fiscalctl::TraceDecoder decoder(out);
+    decoder.line(traceLine("35.200000", '>', commandFrame(5, 0x0707)));
+    if (!c.ending.empty()) decoder.line(c.ending);
+    decoder.finish();
+    ASSERT_EQ(decoder.commands().size(), 1u) << out.str();
+    EXPECT_EQ(decoder.commands()[0].code, c.code);
+    EXPECT_NE(out.str().find("= VERDICT #5 drawer-open" + std::string(c.verdict)),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(decoder.failedCommands(), c.failed);
+  }
+}
+
+// A run of "still working" is timed from its first byte to the byte that ends it.
+TEST(Trace, TimesARunOfStillWorkingFromItsFirstByte) {
+  fp::protocol::Bytes executed;
+  fp::protocol::encodeReply({5, 0, 0, 0, {}}, executed);
+  executed = fp::protocol::encodeFrame(executed);
+  std::ostringstream out;
+  fiscalctl::TraceDecoder decoder(out);
+  decoder.line(traceLine("35.200000", '>', commandFrame(5, 0x0801)));
+  decoder.line(traceLine("35.210000", '<', {fp::protocol::kAck}));
+  for (const char* at : {"35.300000", "35.550000", "35.800000"}) {
+    decoder.line(traceLine(at, '<', {fp::protocol::kWorking}));
+  }
+  decoder.line(traceLine("36.000000", '<', executed));
+  decoder.finish();
+  EXPECT_NE(out.str().find(":35.300 < still working (3 messages, 0.700 s)"), std::string::npos)
+      << out.str();
+}
+
 // Every JSON fiscalctl writes holds printer text of any byte as its ISO-8859-1
 // characters in UTF-8: the decoded trace (command and reply fields), the
 // replay, and a command's outcome.

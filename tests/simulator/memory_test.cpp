@@ -10,10 +10,12 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "protocol/status_words.h"
 #include "simulator/memory/fiscal_memory.h"
+#include "simulator/memory/memory_report.h"
 #include "tests/simulator/link_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
@@ -161,6 +163,100 @@ TEST_F(MemoryTest, ARepeatGetsTheReplyTheMemoryHoldsThroughRefusalsHandshakesAnd
   send(commandFrame(4, kTicketCancel));  // a new command, whatever its number
   EXPECT_EQ(lastReply().returnCode, 0);
   EXPECT_EQ(printer_.document().kind, sim::DocumentKind::kNone);
+}
+
+// A Z record keeps the day as its documents add it up: total, net and tax,
+// each equal to the sum of the closed documents and of the record's own rates.
+TEST_F(MemoryTest, AZRecordHoldsWhatItsDocumentsAddUpTo) {
+  ASSERT_TRUE(memory_) << error_;
+  const Button itemAt1050 = withField(withField(kTicketItem, 7, "00000002500"), 8, "1050");
+  std::uint8_t sequence = 1;
+  for (const Button& button :
+       {kTicketOpen, kTicketItem, itemAt1050, kTicketPayment, kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  MemoryReader memory(path_);
+  const struct {
+    const char* column;
+    const char* rateColumn;
+  } columns[] = {{"total", "gross"}, {"net", "net"}, {"tax", "tax"}};
+  for (const auto& c : columns) {
+    SCOPED_TRACE(c.column);
+    const std::string column = c.column;
+    const std::int64_t recorded =
+        memory.integer("SELECT " + column + " FROM z_closings WHERE number = 1");
+    EXPECT_GT(recorded, 0);
+    EXPECT_EQ(recorded, memory.integer("SELECT SUM(" + column +
+                                       ") FROM documents WHERE day = 1 AND state = 'closed'"));
+    EXPECT_EQ(recorded, memory.integer("SELECT SUM(" + std::string(c.rateColumn) +
+                                       ") FROM z_rates WHERE z_number = 1"));
+  }
+  EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_rates WHERE z_number = 1"), 2);
+}
+
+// The report reads back what the memory holds, for a Z and for the open day:
+// counts, amounts, returns and rates, as JSON a parser reads, and as text whose
+// table columns line up.
+TEST_F(MemoryTest, TheReportShowsEachDayAsTheMemoryHoldsIt) {
+  ASSERT_TRUE(memory_) << error_;
+  const Button itemAt1050 = withField(withField(kTicketItem, 7, "00000002500"), 8, "1050");
+  std::uint8_t sequence = 1;
+  for (const Button& button :
+       {kTicketOpen, kTicketItem, itemAt1050, kTicketItemReturn, kTicketPayment, kTicketClose,
+        kClosingZ, kTicketOpen, itemAt1050, kTicketItem, kTicketPayment, kTicketClose}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  std::ostringstream json;
+  std::string error;
+  ASSERT_TRUE(sim::writeMemoryReport(*memory_, {}, true, json, error)) << error;
+  nlohmann::json report;
+  ASSERT_NO_THROW(report = nlohmann::json::parse(json.str())) << json.str();
+  ASSERT_EQ(report["closings"].size(), 1u) << json.str();
+
+  MemoryReader memory(path_);
+  const struct {
+    const nlohmann::json& figures;
+    const char* table;
+  } days[] = {{report["closings"][0], "z_closings WHERE number = 1"}, {report["open_day"], "day"}};
+  for (const auto& day : days) {
+    SCOPED_TRACE(day.table);
+    for (const char* column : {"tickets", "cancelled", "total", "tax", "returns"}) {
+      EXPECT_EQ(day.figures[column],
+                memory.integer(std::string("SELECT ") + column + " FROM " + day.table))
+          << column;
+    }
+    EXPECT_EQ(day.figures["net"],
+              memory.integer("SELECT total - tax FROM " + std::string(day.table)));
+    std::int64_t gross = 0;
+    for (const auto& rate : day.figures["rates"]) gross += rate["gross"].get<std::int64_t>();
+    EXPECT_EQ(day.figures["rates"].size(), 2u);
+    EXPECT_EQ(gross, day.figures["total"]);
+  }
+  EXPECT_GT(report["closings"][0]["returns"], 0);
+
+  std::ostringstream text;
+  ASSERT_TRUE(sim::writeMemoryReport(*memory_, {}, false, text, error)) << error;
+  std::istringstream lines(text.str());
+  int tableLines = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  ", 0) != 0 || line.rfind("  tickets ", 0) == 0) continue;
+    ++tableLines;
+    EXPECT_EQ(line.size(), 58u) << line;
+  }
+  EXPECT_EQ(tableLines, 8) << text.str();
+}
+
+TEST(MemoryReport, DatesAreYearMonthDayInDigits) {
+  EXPECT_TRUE(sim::isDate("2026-12-10"));
+  for (std::size_t at : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u}) {
+    std::string date = "2026-12-10";
+    date[at] = date[at] == '-' ? '0' : 'x';
+    EXPECT_FALSE(sim::isDate(date)) << date;
+  }
+  EXPECT_FALSE(sim::isDate("2026-12-1"));
+  EXPECT_FALSE(sim::isDate("2026-12-100"));
 }
 
 TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {

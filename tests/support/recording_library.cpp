@@ -1,7 +1,9 @@
 // A printer library that records every call and returns scripted values.
 // Built with REC_PARTIAL it lacks OpenPort and getLastError, to test missing
 // entry points. When REC_DUMP_FILE names a file, every call is also appended
-// there as it is made (see dumpLine), for tests that run another process.
+// there as it is made (see dumpLine), and REC_LAST_ERRORS ("0,13,1002") gives
+// the values getLastError returns, once each, in order: for tests that run
+// another process.
 #include "tests/support/recording_library.h"
 
 #include <algorithm>
@@ -25,8 +27,21 @@ struct State {
   std::map<std::string, std::deque<int>> queued;
 };
 
+State fromEnvironment() {
+  State s;
+  const char* errors = std::getenv("REC_LAST_ERRORS");
+  for (const char* at = errors; at != nullptr && *at != '\0';) {
+    char* end = nullptr;
+    const long value = std::strtol(at, &end, 10);
+    if (end == at) break;
+    s.queued["getLastError"].push_back(static_cast<int>(value));
+    at = *end == ',' ? end + 1 : end;
+  }
+  return s;
+}
+
 State& state() {
-  static State s;
+  static State s = fromEnvironment();
   return s;
 }
 
