@@ -3,6 +3,10 @@
 
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# Parallel build jobs for every `cmake --build` the scripts run: the caller's
+# CMAKE_BUILD_PARALLEL_LEVEL, else one per core (Ninja alone would start cores + 2).
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
+
 # Debian packages the project needs to build, test, benchmark and take screenshots
 # (help2man: the manual pages; pkg-config: the installed-library check).
 FISCAL_PACKAGES=(
