@@ -36,6 +36,7 @@ install(TARGETS fiscalprinter EXPORT FiscalPrinterTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT library NAMELINK_COMPONENT development)
 install(FILES ${PROJECT_SOURCE_DIR}/libfiscalprinter/include/fiscalprinter/fiscalprinter.h
+  ${FISCAL_GENERATED_INCLUDE_DIR}/fiscalprinter/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/fiscalprinter COMPONENT development)
 
 set(fiscal_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/FiscalPrinter)

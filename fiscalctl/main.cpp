@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (first == "--version") {
-    std::cout << "fiscalctl 1.0.0\n";
+    std::cout << "fiscalctl " FISCAL_VERSION "\n";
     return kExitOk;
   }
   if (first == "list") return words.size() == 1 ? listCommands() : usageError("list takes nothing");

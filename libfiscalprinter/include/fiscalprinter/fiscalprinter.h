@@ -17,6 +17,9 @@
 #ifndef FISCALPRINTER_FISCALPRINTER_H
 #define FISCALPRINTER_FISCALPRINTER_H
 
+/* FP_VERSION_MAJOR, FP_VERSION_MINOR, FP_VERSION_PATCH, FP_VERSION_STRING. */
+#include <fiscalprinter/version.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
