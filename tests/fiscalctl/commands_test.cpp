@@ -52,6 +52,37 @@ TEST(Fiscalctl, ExitCodeAndWordsSayWhatWentWrong) {
   EXPECT_EQ(sim.stat("commands_refused"), 1u);
 }
 
+// The habits every program of ours shares: --opt=value, -h after a command for
+// that command's help, -- before operands, and usage errors with the usage.
+TEST(Fiscalctl, ReadsItsCommandLineAsEveryProgramOfOursDoes) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // the start of standard output
+    std::string err;  // the start of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"-h"}, 0, "Usage: fiscalctl [OPTIONS] COMMAND", ""},
+      {{"send", "--help"}, 0, "Usage: fiscalctl [OPTIONS] send WORD", ""},
+      {{"--json", "trace", "-h"}, 0, "Usage: fiscalctl trace [--follow] FILE", ""},
+      {{"ticket-open", "ticket-item", "--help"}, 0, "Usage: fiscalctl [OPTIONS] ticket-item", ""},
+      {{"--port=" + sim.port(), "send", "--packed=0707|0000"}, 0, "printer: ", ""},
+      {{"--json=yes", "status"}, 2, "", "fiscalctl: --json takes no value\nUsage: fiscalctl"},
+      {{"--", "--json"}, 2, "", "fiscalctl: unknown command \"--json\""},
+      {{"trace"}, 2, "", "fiscalctl: trace takes one trace file\nUsage: fiscalctl trace "},
+      {{"send", "--packed=1|2", "x"}, 2, "", "fiscalctl: send --packed takes one text"},
+  };
+  for (const Case& c : cases) {
+    const Result run = fiscalctl(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << "\n" << run.out << run.err;
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out) << c.args.back();
+    EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
+  }
+  EXPECT_EQ(sim.stat("executed.drawer_open"), 1u);
+}
+
 TEST(Fiscalctl, StopsAtTheFirstFailureUnlessKeepGoing) {
   SimulatorProcess sim({});
   ASSERT_TRUE(sim.started());
