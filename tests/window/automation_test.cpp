@@ -102,12 +102,16 @@ class AutomationTest : public QObject {
       int exitCode;
       QString firstLine;  // of standard output for 0, of standard error otherwise
     } cases[] = {
-        {{"--help"}, 0, "Usage: fiscal-console [options]"},
+        {{"--help"}, 0, "Usage: fiscal-console [--library PATH] [--port DEVICE]"},
+        {{"--port=/dev/null", "-h"}, 0, "Usage: fiscal-console [--library PATH] [--port DEVICE]"},
         {{"--version"}, 0, "fiscal-console " CONSOLE_VERSION},
-        {{"--bogus"}, 2, "fiscal-console: Unknown option 'bogus'."},
-        {{"--port"}, 2, "fiscal-console: Missing value after '--port'."},
-        {{"--library", ""}, 2, "fiscal-console: Empty value for '--library'."},
-        {{"stray"}, 2, "fiscal-console: Unexpected argument 'stray'."},
+        {{"--bogus"}, 2, "fiscal-console: unknown option --bogus"},
+        {{"--port"}, 2, "fiscal-console: --port needs a value (DEVICE)"},
+        {{"--library", ""}, 2, "fiscal-console: --library needs a value that is not empty"},
+        {{"--port="}, 2, "fiscal-console: --port needs a value that is not empty"},
+        {{"--version=2"}, 2, "fiscal-console: --version takes no value"},
+        {{"stray"}, 2, "fiscal-console: unexpected argument stray"},
+        {{"--", "--help"}, 2, "fiscal-console: unexpected argument --help"},
     };
     for (const auto& c : cases) {
       ConsoleProcess console(c.arguments);
@@ -116,7 +120,7 @@ class AutomationTest : public QObject {
       const QByteArray out = console.process().readAllStandardOutput();
       const QByteArray err = console.process().readAllStandardError();
       QCOMPARE(QString::fromLatin1((c.exitCode == 0 ? out : err).split('\n').first()), c.firstLine);
-      if (c.exitCode == 2) QVERIFY(err.contains("Usage: fiscal-console [options]"));
+      if (c.exitCode == 2) QVERIFY(err.contains("\nUsage: fiscal-console [--library PATH]"));
       QVERIFY((c.exitCode == 0 ? err : out).isEmpty());
     }
   }
