@@ -13,6 +13,7 @@
 #include "cli/command_line.h"
 #include "fiscalctl/command_names.h"
 #include "fiscalctl/output.h"
+#include "fiscalctl/port_diagnosis.h"
 #include "fiscalctl/printer_api.h"
 #include "fiscalctl/request.h"
 #include "fiscalctl/session.h"
@@ -186,10 +187,11 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   }
   const Outcome opened = session.open(PortSettings{options.baud});
   if (opened.code == 0) return std::nullopt;
-  const char* device = std::getenv("FISCALPRINTER_PORT1");
-  std::cerr << "fiscalctl: cannot open the printer port"
-            << (device != nullptr && *device != '\0' ? " " + std::string(device) : "") << ": code "
-            << opened.code << " " << codeText(api, opened.code) << "\n";
+  const std::string device = port1Device();
+  const std::string reason = portFailureReason(device, opened.code);
+  std::cerr << "fiscalctl: cannot open the printer port " << device << ": "
+            << (reason.empty() ? "" : reason + " ") << "(code " << opened.code << " "
+            << codeText(api, opened.code) << ")\n";
   if (options.json) printJson(std::cout, api, opened);
   return kExitNoPrinter;
 }

@@ -1,10 +1,15 @@
 // fiscalctl's commands against the virtual printer: results, exit codes,
 // edited fields on the paper, JSON.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "fiscalctl/port_diagnosis.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
 
@@ -34,7 +39,7 @@ TEST(Fiscalctl, ExitCodeAndWordsSayWhatWentWrong) {
   };
   const std::vector<Case> cases = {
       {{"--port", sim.port(), "ticket-item"}, 1, "1002  printer refused the command: out of order"},
-      {{"--port", "/nonexistent/tty", "status"}, 3, "code 2 port invalid"},
+      {{"--port", "/nonexistent/tty", "status"}, 3, "/nonexistent/tty: no such device (code 2"},
       {{"--library", "/nonexistent/lib.so", "status"}, 3, "cannot use the printer library"},
       {{"ticket-sell"}, 2, "unknown command \"ticket-sell\""},
       {{"send", "0A0G", "0000"}, 2, "not two hexadecimal words"},
@@ -81,6 +86,46 @@ TEST(Fiscalctl, ReadsItsCommandLineAsEveryProgramOfOursDoes) {
     EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
   }
   EXPECT_EQ(sim.stat("executed.drawer_open"), 1u);
+}
+
+// A port that does not open says why, where the user looks (the library's code
+// alone says only "port invalid" or "port busy"); nothing was sent.
+TEST(Fiscalctl, APortThatDoesNotOpenSaysWhy) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  TempDir dir;
+  writeFile(dir.file("not-a-tty"), "");
+  const int held = open(sim.port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const struct {
+    std::string device;
+    std::string said;
+  } cases[] = {
+      {"/nonexistent/tty", "no such device (code 2 port invalid)"},
+      {dir.file("not-a-tty"), "not a terminal but a regular file (code 2 port invalid)"},
+      {"/dev/null", "not a terminal (code 2 port invalid)"},
+      {sim.port(), "held by process " + std::to_string(getpid()) + " ("},
+  };
+  for (const auto& c : cases) {
+    const Result run = fiscalctl({"--json", "--port=" + c.device, "ticket-open"});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("cannot open the printer port " + c.device + ": " + c.said),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["sent"], false) << run.out;
+  }
+  close(held);
+  EXPECT_EQ(sim.stat("frames_received"), 0u);
+}
+
+// Who may open a device, and how to join that group.
+TEST(Fiscalctl, PermissionAdviceNamesTheGroupThatGrantsTheDevice) {
+  EXPECT_EQ(fiscalctl::permissionAdvice(S_IFCHR | 0660, "root", "dialout"),
+            "crw-rw---- root:dialout; members of the group dialout may use it "
+            "(sudo adduser $USER dialout, then log in again)");
+  EXPECT_EQ(fiscalctl::permissionAdvice(S_IFCHR | 0620, "root", "tty"),
+            "crw--w---- root:tty; only root may use it");
 }
 
 TEST(Fiscalctl, StopsAtTheFirstFailureUnlessKeepGoing) {
