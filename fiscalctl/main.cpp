@@ -267,6 +267,12 @@ void onStopSignal(int) {
   stopRequested = true;
 }
 
+std::string notATrace(const std::string& path) {
+  return path +
+         " holds no trace line (the library writes them to the file named by "
+         "FISCALPRINTER_TRACE)";
+}
+
 int decodeTrace(const std::string& path, bool follow) {
   if (follow) {
     struct sigaction action {};
@@ -285,6 +291,7 @@ int decodeTrace(const std::string& path, bool follow) {
       error);
   decoder.finish();
   if (!read) return inputError(error);
+  if (decoder.traceLines() == 0) return inputError(notATrace(path));
   const int failed = decoder.failedCommands();
   std::cout << "trace: " << decoder.commands().size() << " commands, " << failed
             << " not ended with 0, " << decoder.malformedLines() << " malformed lines\n";
@@ -301,6 +308,7 @@ int replayTrace(const Options& options, const std::string& path) {
     return inputError(error);
   }
   decoder.finish();
+  if (decoder.traceLines() == 0) return inputError(notATrace(path));
   setPort(options);
   PrinterApi api(libraryPath(options));
   Session session(api);
@@ -322,7 +330,10 @@ int replayTrace(const Options& options, const std::string& path) {
     const Outcome outcome = session.run(request);
     const bool same = traced.code && *traced.code == outcome.code;
     if (!same) ++differences;
-    std::string oldText = verdictText(traced.code);
+    // Both verdicts in the same words: the code and the library's text for it.
+    std::string oldText = traced.code
+                              ? std::to_string(*traced.code) + ' ' + codeText(api, *traced.code)
+                              : verdictText(traced.code);
     oldText.resize(std::max<std::size_t>(oldText.size(), 36), ' ');
     std::cout << "#" << int{traced.sequence} << ' ' << request.label << "  ["
               << wordsText(traced.command, traced.extension) << "]\n"
