@@ -246,19 +246,35 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   return exitCode;
 }
 
+// One row per printer command, in aligned columns: name, words, what it sends,
+// the caption of its button.
 int listCommands() {
+  struct Row {
+    std::string name, words, sends, button;
+  };
+  std::vector<Row> rows;
+  std::size_t widths[3] = {};
   for (const NamedCommand& named : namedCommands()) {
-    std::cout << named.name;
-    for (std::size_t pad = named.name.size(); pad < 16; ++pad) std::cout << ' ';
-    if (named.spec == nullptr) {
-      std::cout << "(reads the status words)";
-    } else {
-      std::cout << wordsText(named.spec->command.value, named.spec->extension.value) << "  "
-                << (named.spec->sending == fp::contract::Sending::Packed
-                        ? "packed"
-                        : std::to_string(named.spec->fields.size()) + " fields");
+    Row row{std::string(named.name), "", "sends nothing", "\"" + std::string(named.button) + "\""};
+    if (named.spec != nullptr) {
+      const std::size_t fields = named.spec->fields.size();
+      row.words = wordsText(named.spec->command.value, named.spec->extension.value);
+      row.sends = named.spec->sending == fp::contract::Sending::Packed
+                      ? "packed"
+                      : std::to_string(fields) + (fields == 1 ? " field" : " fields");
     }
-    std::cout << "  \"" << named.button << "\"\n";
+    widths[0] = std::max(widths[0], row.name.size());
+    widths[1] = std::max(widths[1], row.words.size());
+    widths[2] = std::max(widths[2], row.sends.size());
+    rows.push_back(std::move(row));
+  }
+  for (const Row& row : rows) {
+    std::string line;
+    for (const auto& [cell, width] :
+         {std::pair{&row.name, widths[0]}, {&row.words, widths[1]}, {&row.sends, widths[2]}}) {
+      line += *cell + std::string(width + 2 - cell->size(), ' ');
+    }
+    std::cout << line << row.button << "\n";
   }
   return kExitOk;
 }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "fiscalctl/command_names.h"
 #include "fiscalctl/port_diagnosis.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
@@ -86,6 +87,23 @@ TEST(Fiscalctl, ReadsItsCommandLineAsEveryProgramOfOursDoes) {
     EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
   }
   EXPECT_EQ(sim.stat("executed.drawer_open"), 1u);
+}
+
+// `list` is a table: one row per command the program accepts, the buttons in
+// one column, counts in words ("1 field").
+TEST(Fiscalctl, ListsTheCommandsInAlignedColumns) {
+  const Result run = fiscalctl({"list"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::size_t column = std::string::npos;
+  int rows = 0;
+  for (std::string line; std::getline(lines, line); ++rows) {
+    EXPECT_NE(fiscalctl::findCommand(line.substr(0, line.find(' '))), nullptr) << line;
+    if (column == std::string::npos) column = line.find('"');
+    EXPECT_EQ(line.find('"'), column) << line;
+  }
+  EXPECT_EQ(rows, static_cast<int>(fiscalctl::namedCommands().size()));
+  EXPECT_NE(run.out.find("0E02|0000  1 field "), std::string::npos) << run.out;
 }
 
 // A port that does not open says why, where the user looks (the library's code
