@@ -35,8 +35,8 @@ std::string groupName(gid_t gid) {
   return found != nullptr ? found->gr_name : std::to_string(gid);
 }
 
-// "process 1234 (fiscal-console)" for each other process with the device open,
-// as far as /proc lets us see.
+// "process 1234 (fiscal-console)" for each process with the device open, as far
+// as /proc lets us see (the library has closed its own descriptor by now).
 std::string holders(const std::string& device) {
   std::error_code error;
   const std::filesystem::path target = std::filesystem::canonical(device, error);
@@ -44,10 +44,9 @@ std::string holders(const std::string& device) {
   std::string found;
   DIR* proc = ::opendir("/proc");
   if (proc == nullptr) return {};
-  const std::string self = std::to_string(::getpid());
   while (const dirent* entry = ::readdir(proc)) {
     const std::string pid = entry->d_name;
-    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
     const std::filesystem::path fds = "/proc/" + pid + "/fd";
     for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
       std::error_code ignored;
