@@ -87,12 +87,21 @@ if(TARGET fiscal-console)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT programs)
 endif()
 
-# Bash completion: one script for every program, which asks the programs
+# Bash completion: one script for every program built, which asks the programs
 # themselves what to offer; installed under each program's name, where
 # bash-completion looks for it.
+set(FISCAL_COMPLETED_PROGRAMS "")
 foreach(program IN LISTS fiscal_programs)
   if(TARGET ${program})
-    install(FILES ${FISCAL_PACKAGING_DIR}/completion/fiscal-console.bash RENAME ${program}
+    string(APPEND FISCAL_COMPLETED_PROGRAMS " ${program}")
+  endif()
+endforeach()
+string(STRIP "${FISCAL_COMPLETED_PROGRAMS}" FISCAL_COMPLETED_PROGRAMS)
+configure_file(${FISCAL_PACKAGING_DIR}/completion/fiscal-console.bash.in
+  ${PROJECT_BINARY_DIR}/completion/fiscal-console.bash @ONLY)
+foreach(program IN LISTS fiscal_programs)
+  if(TARGET ${program})
+    install(FILES ${PROJECT_BINARY_DIR}/completion/fiscal-console.bash RENAME ${program}
       DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT programs)
   endif()
 endforeach()
