@@ -4,6 +4,8 @@
 // steps in their fixed order.
 #include <cstdlib>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/console_module.h"
 #include "app/process_entry.h"
@@ -28,5 +30,12 @@ int main(int argc, char** argv) {
   console::Automation automation(console::mainForm(), std::cerr);
   console::QtFormsRuntime forms(console::mainForm(),
                                 automation.watch(console::eventEntryOf(module)));
-  return console::processEntry(runtime, forms, argc, argv);
+  // Qt reads only its own options, as it spells them; ours are done with.
+  std::vector<char*> toolkitArgv;
+  for (const std::string& argument : options.toolkitArguments) {
+    toolkitArgv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  toolkitArgv.push_back(nullptr);
+  return console::processEntry(runtime, forms, static_cast<int>(toolkitArgv.size() - 1),
+                               toolkitArgv.data());
 }

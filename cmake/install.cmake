@@ -5,6 +5,16 @@ include(CMakePackageConfigHelpers)
 
 set(FISCAL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
+# Each package's documentation folder, the programs' and the library's
+# development files' (named as the Debian packages are): *_DOCDIR to install
+# into, *_DOCDIR_FULL for texts that name it.
+foreach(component_package IN ITEMS "PROGRAMS;fiscal-console" "DEVELOPMENT;libfiscalprinter-dev")
+  list(GET component_package 0 component)
+  list(GET component_package 1 package)
+  set(FISCAL_${component}_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/${package})
+  set(FISCAL_${component}_DOCDIR_FULL ${CMAKE_INSTALL_FULL_DATADIR}/doc/${package})
+endforeach()
+
 # The console loads the library at run time, never through the loader's search
 # path: first lib/ beside bin/ (the build tree), then the installed library
 # folder, given relative to the installed bin/ so that any prefix works
@@ -36,6 +46,7 @@ install(TARGETS fiscalprinter EXPORT FiscalPrinterTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT library NAMELINK_COMPONENT development)
 install(FILES ${PROJECT_SOURCE_DIR}/libfiscalprinter/include/fiscalprinter/fiscalprinter.h
+  ${FISCAL_GENERATED_INCLUDE_DIR}/fiscalprinter/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/fiscalprinter COMPONENT development)
 
 set(fiscal_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/FiscalPrinter)
@@ -63,20 +74,34 @@ configure_file(${FISCAL_PACKAGING_DIR}/fiscalprinter.pc.in
 install(FILES ${PROJECT_BINARY_DIR}/fiscalprinter.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
-# The desktop menu: entry, our icon, AppStream metainfo.
+# The desktop menu: entry, our icon, AppStream metainfo (with this release).
+set(fiscal_app_id org.fiscalconsole.console)
 if(TARGET fiscal-console)
-  install(FILES ${FISCAL_PACKAGING_DIR}/fiscal-console.desktop
+  install(FILES ${FISCAL_PACKAGING_DIR}/${fiscal_app_id}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programs)
   install(FILES ${FISCAL_PACKAGING_DIR}/fiscal-console.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT programs)
-  install(FILES ${FISCAL_PACKAGING_DIR}/fiscal-console.metainfo.xml
+  configure_file(${FISCAL_PACKAGING_DIR}/${fiscal_app_id}.metainfo.xml.in
+    ${PROJECT_BINARY_DIR}/${fiscal_app_id}.metainfo.xml @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${fiscal_app_id}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT programs)
 endif()
 
-# Bash completion for the command-line programs.
-foreach(program fiscal-printer-sim fiscalctl)
+# Bash completion: one script for every program built, which asks the programs
+# themselves what to offer; installed under each program's name, where
+# bash-completion looks for it.
+set(FISCAL_COMPLETED_PROGRAMS "")
+foreach(program IN LISTS fiscal_programs)
   if(TARGET ${program})
-    install(FILES ${FISCAL_PACKAGING_DIR}/completion/${program}
+    string(APPEND FISCAL_COMPLETED_PROGRAMS " ${program}")
+  endif()
+endforeach()
+string(STRIP "${FISCAL_COMPLETED_PROGRAMS}" FISCAL_COMPLETED_PROGRAMS)
+configure_file(${FISCAL_PACKAGING_DIR}/completion/fiscal-console.bash.in
+  ${PROJECT_BINARY_DIR}/completion/fiscal-console.bash @ONLY)
+foreach(program IN LISTS fiscal_programs)
+  if(TARGET ${program})
+    install(FILES ${PROJECT_BINARY_DIR}/completion/fiscal-console.bash RENAME ${program}
       DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT programs)
   endif()
 endforeach()
@@ -87,5 +112,12 @@ if(TARGET fiscalctl)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/fiscalctl COMPONENT programs)
 endif()
 
+# The library's examples, which scripts/check-install builds against the
+# installed package.
+install(FILES ${PROJECT_SOURCE_DIR}/libfiscalprinter/examples/client.c
+  ${PROJECT_SOURCE_DIR}/libfiscalprinter/examples/CMakeLists.txt
+  DESTINATION ${FISCAL_DEVELOPMENT_DOCDIR}/examples COMPONENT development)
+
+include(${CMAKE_CURRENT_LIST_DIR}/docs.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/manpages.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

@@ -1,34 +1,48 @@
-# Manual pages, made by help2man from each program's own --help and --version
-# at build time, so they cannot drift from them. Each page adds only what
-# --help does not say (packaging/man/PROGRAM.h2m: description, environment,
-# files, see also). A program whose --help is not there yet gets no page, and the
-# build says so; without help2man there are no pages at all.
-option(FISCAL_BUILD_MANPAGES "Build the manual pages (needs help2man)" ON)
+# Manual pages, written in roff in packaging/man/ (one source each: NAME.SECTION.in)
+# with the version, the release date and the installed paths filled in, and
+# compressed as Debian wants them. scripts/check-install renders every page
+# without a warning and compares the options and commands of each section 1
+# page with its program's --help, both ways. Section 3 has one page for the
+# library's C interface, and a page for each entry point it exports
+# (libfiscalprinter/exports.map) that includes it (.so).
+option(FISCAL_BUILD_MANPAGES "Install the manual pages" ON)
 if(NOT FISCAL_BUILD_MANPAGES)
-  return()
-endif()
-find_program(HELP2MAN_EXECUTABLE help2man)
-if(NOT HELP2MAN_EXECUTABLE)
-  message(STATUS "help2man not found: no manual pages")
   return()
 endif()
 
 set(fiscal_man_dir ${PROJECT_BINARY_DIR}/man)
-foreach(program fiscal-console fiscal-printer-sim fiscalctl)
-  if(NOT TARGET ${program})
-    continue()
+
+# Writes PAGE.gz beside PAGE (gzip -9n: no name, no time, as dh_compress does).
+function(fiscal_compress_page page)
+  execute_process(COMMAND gzip -9nc ${page} OUTPUT_FILE ${page}.gz COMMAND_ERROR_IS_FATAL ANY)
+endfunction()
+
+# The page NAME.SECTION from packaging/man/NAME.SECTION.in, in COMPONENT.
+function(fiscal_manual_page page component)
+  string(REGEX REPLACE "^.*\\.([0-9])$" "\\1" section ${page})
+  configure_file(${FISCAL_PACKAGING_DIR}/man/${page}.in ${fiscal_man_dir}/${page} @ONLY)
+  fiscal_compress_page(${fiscal_man_dir}/${page})
+  install(FILES ${fiscal_man_dir}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section}
+    COMPONENT ${component})
+endfunction()
+
+# Section 1: one page per program built.
+foreach(program IN LISTS fiscal_programs)
+  if(TARGET ${program})
+    fiscal_manual_page(${program}.1 programs)
   endif()
-  set(page ${fiscal_man_dir}/${program}.1)
-  set(extra ${FISCAL_PACKAGING_DIR}/man/${program}.h2m)
-  add_custom_command(OUTPUT ${page}.stamp
-    COMMAND ${FISCAL_PACKAGING_DIR}/man/make-page ${HELP2MAN_EXECUTABLE}
-      $<TARGET_FILE:${program}> ${extra} ${page} ${PROJECT_VERSION}
-    COMMAND ${CMAKE_COMMAND} -E touch ${page}.stamp
-    DEPENDS ${program} ${extra} ${FISCAL_PACKAGING_DIR}/man/make-page
-    COMMENT "Manual page ${program}.1 from its --help"
-    VERBATIM)
-  add_custom_target(${program}-man ALL DEPENDS ${page}.stamp)
-  # OPTIONAL: absent while the program has no --help of its own.
-  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-    COMPONENT programs OPTIONAL)
+endforeach()
+
+# Section 3: the library's page, and a .so page per exported entry point.
+fiscal_manual_page(fiscalprinter.3 development)
+file(READ ${PROJECT_SOURCE_DIR}/libfiscalprinter/exports.map exports)
+string(REGEX REPLACE ".*global:(.*)local:.*" "\\1" exports "${exports}")
+string(REGEX MATCHALL "[A-Za-z_][A-Za-z_0-9]*" exported "${exports}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/libfiscalprinter/exports.map)
+foreach(entry IN LISTS exported)
+  set(page ${fiscal_man_dir}/${entry}.3)
+  file(WRITE ${page} ".so man3/fiscalprinter.3\n")
+  fiscal_compress_page(${page})
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man3 COMPONENT development)
 endforeach()

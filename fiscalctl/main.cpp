@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "fiscalctl/command_names.h"
 #include "fiscalctl/output.h"
+#include "fiscalctl/port_diagnosis.h"
 #include "fiscalctl/printer_api.h"
 #include "fiscalctl/request.h"
 #include "fiscalctl/session.h"
@@ -38,7 +40,9 @@ struct Options {
   bool json = false;
   std::string script;
   bool follow = false;
-  std::vector<std::string> words;  // everything else, in order
+  bool version = false;
+  std::optional<std::string> helpFor;  // -h/--help: the command before it, or ""
+  std::vector<std::string> words;      // everything else, in order
 };
 
 // A request and where it came from, for the summary.
@@ -47,8 +51,17 @@ struct Step {
   std::string origin;  // "" or "FILE:LINE"
 };
 
-int usageError(const std::string& message) {
-  std::cerr << "fiscalctl: " << message << "\n(fiscalctl --help shows the usage)\n";
+// A usage error: the problem, then the usage of `command` (or of the program).
+int usageError(const std::string& message, std::string_view command = {}) {
+  const std::string help =
+      std::string(kProgramName) + (command.empty() ? "" : " " + std::string(command)) + " --help";
+  return cli::usageError(std::cerr, kProgramName, message, usageLinesOf(command), help);
+}
+
+// A script or trace that cannot be used: exit code 2 like a usage error, but
+// the usage would not help.
+int inputError(const std::string& message) {
+  std::cerr << kProgramName << ": " << message << "\n";
   return kExitUsage;
 }
 
@@ -59,46 +72,62 @@ bool parseCount(const std::string& text, int low, int high, int& value) {
   return value >= low && value <= high;
 }
 
-// Options anywhere before `send`; after it, every argument is a field.
-std::optional<std::string> parseOptions(int argc, char** argv, Options& options) {
-  bool literal = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (literal || arg.empty() || arg[0] != '-' || arg == "-") {
-      literal = literal || arg == "send";
-      options.words.push_back(arg);
-      continue;
-    }
-    const auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= argc) return std::nullopt;
-      return std::string(argv[++i]);
-    };
-    if (arg == "--keep-going") {
-      options.keepGoing = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--follow") {
-      options.follow = true;
-    } else if (arg == "--help" || arg == "--version") {
-      options.words.insert(options.words.begin(), arg);
-    } else if (arg == "--library" || arg == "--port" || arg == "--script" || arg == "--baud" ||
-               arg == "--repeat") {
-      const auto given = value();
-      if (!given) return arg + " needs a value";
-      if (arg == "--library") options.library = *given;
-      if (arg == "--port") options.port = *given;
-      if (arg == "--script") options.script = *given;
-      if (arg == "--baud" && !parseCount(*given, 1, 100'000'000, options.baud)) {
-        return "--baud takes a speed in bit/s, not \"" + *given + "\"";
-      }
-      if (arg == "--repeat" && !parseCount(*given, 1, 1'000'000, options.repeat)) {
-        return "--repeat takes a count from 1, not \"" + *given + "\"";
-      }
-    } else {
-      return "unknown option " + arg;
-    }
+// The last command word read so far ("" when none): -h or --help after it asks
+// for its help.
+std::string lastCommand(const std::vector<std::string>& words) {
+  for (auto word = words.rbegin(); word != words.rend(); ++word) {
+    if (commandKind(*word) != CommandKind::None) return *word;
+  }
+  return {};
+}
+
+// Sets the option read; an error message, or nothing.
+std::optional<std::string> takeOption(const cli::Argument& argument, Options& options) {
+  const std::string& value = argument.value;
+  if (argument.is(kKeepGoingOption)) options.keepGoing = true;
+  if (argument.is(kJsonOption)) options.json = true;
+  if (argument.is(kFollowOption)) options.follow = true;
+  if (argument.is(cli::kVersionOption)) options.version = true;
+  if (argument.is(cli::kHelpOption)) options.helpFor = lastCommand(options.words);
+  if (argument.is(kLibraryOption)) options.library = value;
+  if (argument.is(kPortOption)) options.port = value;
+  if (argument.is(kScriptOption)) options.script = value;
+  if (argument.is(kBaudOption) && !parseCount(value, 1, 100'000'000, options.baud)) {
+    return "--baud takes a speed in bit/s, not \"" + value + "\"";
+  }
+  if (argument.is(kRepeatOption) && !parseCount(value, 1, 1'000'000, options.repeat)) {
+    return "--repeat takes a count from 1, not \"" + value + "\"";
+  }
+  if ((argument.is(kLibraryOption) || argument.is(kPortOption) || argument.is(kScriptOption)) &&
+      value.empty()) {
+    return std::string(argument.option->name) + " needs a value that is not empty";
   }
   return std::nullopt;
+}
+
+// Options anywhere before `send`; after it, every argument is a field (but
+// -h or --help right after it asks for its help).
+std::optional<std::string> parseOptions(int argc, char** argv, Options& options) {
+  cli::ArgumentReader reader(std::vector<std::string>(argv + 1, argv + argc), programOptions());
+  cli::Argument argument;
+  while (true) {
+    const auto status = reader.next(argument);
+    if (status == cli::ArgumentReader::Status::kEnd) return std::nullopt;
+    if (status == cli::ArgumentReader::Status::kError) return reader.error();
+    if (argument.option != nullptr) {
+      if (auto error = takeOption(argument, options)) return error;
+      continue;
+    }
+    options.words.push_back(argument.value);
+    if (argument.value != "send") continue;
+    std::vector<std::string> fields = reader.rest();
+    if (!fields.empty() && (fields[0] == "-h" || fields[0] == "--help")) {
+      options.helpFor = "send";
+      return std::nullopt;
+    }
+    options.words.insert(options.words.end(), fields.begin(), fields.end());
+    return std::nullopt;
+  }
 }
 
 std::string sharedScript(const std::string& name) {
@@ -158,10 +187,11 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   }
   const Outcome opened = session.open(PortSettings{options.baud});
   if (opened.code == 0) return std::nullopt;
-  const char* device = std::getenv("FISCALPRINTER_PORT1");
-  std::cerr << "fiscalctl: cannot open the printer port"
-            << (device != nullptr && *device != '\0' ? " " + std::string(device) : "") << ": code "
-            << opened.code << " " << codeText(api, opened.code) << "\n";
+  const std::string device = port1Device();
+  const std::string reason = portFailureReason(device, opened.code);
+  std::cerr << "fiscalctl: cannot open the printer port " << device << ": "
+            << (reason.empty() ? "" : reason + " ") << "(code " << opened.code << " "
+            << codeText(api, opened.code) << ")\n";
   if (options.json) printJson(std::cout, api, opened);
   return kExitNoPrinter;
 }
@@ -216,25 +246,47 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   return exitCode;
 }
 
+// One row per printer command, in aligned columns: name, words, what it sends,
+// the caption of its button.
 int listCommands() {
+  struct Row {
+    std::string name, words, sends, button;
+  };
+  std::vector<Row> rows;
+  std::size_t widths[3] = {};
   for (const NamedCommand& named : namedCommands()) {
-    std::cout << named.name;
-    for (std::size_t pad = named.name.size(); pad < 16; ++pad) std::cout << ' ';
-    if (named.spec == nullptr) {
-      std::cout << "(reads the status words)";
-    } else {
-      std::cout << wordsText(named.spec->command.value, named.spec->extension.value) << "  "
-                << (named.spec->sending == fp::contract::Sending::Packed
-                        ? "packed"
-                        : std::to_string(named.spec->fields.size()) + " fields");
+    Row row{std::string(named.name), "", "sends nothing", "\"" + std::string(named.button) + "\""};
+    if (named.spec != nullptr) {
+      const std::size_t fields = named.spec->fields.size();
+      row.words = wordsText(named.spec->command.value, named.spec->extension.value);
+      row.sends = named.spec->sending == fp::contract::Sending::Packed
+                      ? "packed"
+                      : std::to_string(fields) + (fields == 1 ? " field" : " fields");
     }
-    std::cout << "  \"" << named.button << "\"\n";
+    widths[0] = std::max(widths[0], row.name.size());
+    widths[1] = std::max(widths[1], row.words.size());
+    widths[2] = std::max(widths[2], row.sends.size());
+    rows.push_back(std::move(row));
+  }
+  for (const Row& row : rows) {
+    std::string line;
+    for (const auto& [cell, width] :
+         {std::pair{&row.name, widths[0]}, {&row.words, widths[1]}, {&row.sends, widths[2]}}) {
+      line += *cell + std::string(width + 2 - cell->size(), ' ');
+    }
+    std::cout << line << row.button << "\n";
   }
   return kExitOk;
 }
 
 void onStopSignal(int) {
   stopRequested = true;
+}
+
+std::string notATrace(const std::string& path) {
+  return path +
+         " holds no trace line (the library writes them to the file named by "
+         "FISCALPRINTER_TRACE)";
 }
 
 // With `json`, one object a line per command as its verdict is known, and the
@@ -260,7 +312,8 @@ int decodeTrace(const std::string& path, bool follow, bool json) {
       error);
   decoder.finish();
   std::cout.flush();
-  if (!read) return usageError(error);
+  if (!read) return inputError(error);
+  if (decoder.traceLines() == 0) return inputError(notATrace(path));
   const int failed = decoder.failedCommands();
   (json ? std::cerr : std::cout) << "trace: " << decoder.commands().size() << " commands, "
                                  << failed << " not ended with 0, " << decoder.malformedLines()
@@ -275,9 +328,10 @@ int replayTrace(const Options& options, const std::string& path) {
   const std::atomic<bool> never{false};
   if (!readTraceLines(
           path, false, never, [&](std::string_view line) { decoder.line(line); }, error)) {
-    return usageError(error);
+    return inputError(error);
   }
   decoder.finish();
+  if (decoder.traceLines() == 0) return inputError(notATrace(path));
   setPort(options);
   PrinterApi api(libraryPath(options));
   Session session(api);
@@ -309,7 +363,10 @@ int replayTrace(const Options& options, const std::string& path) {
                 << ",\"same\":" << (same ? "true" : "false") << "}" << std::endl;
       continue;
     }
-    std::string oldText = verdictText(traced.code);
+    // Both verdicts in the same words: the code and the library's text for it.
+    std::string oldText = traced.code
+                              ? std::to_string(*traced.code) + ' ' + codeText(api, *traced.code)
+                              : verdictText(traced.code);
     oldText.resize(std::max<std::size_t>(oldText.size(), 36), ' ');
     std::cout << "#" << int{traced.sequence} << ' ' << request.label << "  ["
               << wordsText(traced.command, traced.extension) << "]\n"
@@ -324,35 +381,41 @@ int replayTrace(const Options& options, const std::string& path) {
 int main(int argc, char** argv) {
   Options options;
   if (const auto error = parseOptions(argc, argv, options)) return usageError(*error);
+  if (options.helpFor) {
+    std::cout << helpTextOf(*options.helpFor) << std::flush;
+    return kExitOk;
+  }
+  if (options.version) {
+    std::cout << kProgramName << " " FISCAL_VERSION "\n" << std::flush;
+    return kExitOk;
+  }
   const std::vector<std::string>& words = options.words;
   const std::string first = words.empty() ? "" : words[0];
-  if (first == "--help") {
-    std::cout << kUsage;
-    return kExitOk;
+  if (first == "list") {
+    return words.size() == 1 ? listCommands() : usageError("list takes nothing", first);
   }
-  if (first == "--version") {
-    std::cout << "fiscalctl 1.0.0\n";
-    return kExitOk;
-  }
-  if (first == "list") return words.size() == 1 ? listCommands() : usageError("list takes nothing");
   if (first == "trace" || first == "replay") {
-    if (words.size() != 2) return usageError(first + " takes one trace file");
+    if (words.size() != 2) return usageError(first + " takes one trace file", first);
     if (first == "trace") return decodeTrace(words[1], options.follow, options.json);
     return replayTrace(options, words[1]);
   }
-  if (options.follow) return usageError("--follow goes with trace");
+  if (options.follow) return usageError("--follow goes with trace", "trace");
   std::vector<Step> steps;
   std::string error;
   if (first == "acceptance") {
-    if (words.size() != 1 || !options.script.empty()) return usageError("acceptance takes nothing");
+    if (words.size() != 1 || !options.script.empty()) {
+      return usageError("acceptance takes nothing", first);
+    }
     options.script = sharedScript("acceptance.fiscalctl");
   } else {
     std::vector<Request> requests;
-    if (!parseRequests(words, requests, error)) return usageError(error);
+    if (!parseRequests(words, requests, error)) {
+      return usageError(error, first == "send" ? first : "");
+    }
     for (Request& request : requests) steps.push_back({std::move(request), ""});
   }
   if (!options.script.empty() && !readScript(options.script, steps, error)) {
-    return usageError(error);
+    return inputError(error);
   }
   if (steps.empty()) return usageError("no command given");
   return runSteps(options, steps);

@@ -10,14 +10,22 @@ namespace {
 bool parseSend(const std::vector<std::string>& args, std::size_t& at, Request& request,
                std::string& error) {
   const std::size_t left = args.size() - at;
-  if (left >= 1 && args[at] == "--packed") {
-    if (left != 2) {
+  constexpr std::string_view kPacked = "--packed";
+  if (left >= 1 && args[at].starts_with(kPacked)) {
+    // --packed TEXT or --packed=TEXT, as every option of ours.
+    const bool joined = args[at].size() > kPacked.size() && args[at][kPacked.size()] == '=';
+    if (args[at].size() > kPacked.size() && !joined) {
+      error = "send: unknown option " + args[at];
+      return false;
+    }
+    if (left != (joined ? 1u : 2u)) {
       error = "send --packed takes one text, \"HHHH|HHHH\"";
       return false;
     }
+    const std::string text = joined ? args[at].substr(kPacked.size() + 1) : args[at + 1];
     request.kind = Request::Kind::Packed;
-    if (!decodeEscapes(args[at + 1], request.packed, error)) return false;
-    request.label = "send --packed " + args[at + 1];
+    if (!decodeEscapes(text, request.packed, error)) return false;
+    request.label = "send --packed " + text;
     at = args.size();
     return true;
   }

@@ -29,7 +29,7 @@ struct Request {
 // Turns arguments into requests:
 //   NAME [N=VALUE ...]          a console command, with field N (from 1) edited
 //   send WORD EXTENSION [FIELD ...]
-//   send --packed TEXT
+//   send --packed TEXT (or --packed=TEXT)
 // `send` takes every argument after it. Values and fields are text with the
 // escapes \xHH (any byte) and \\ (a backslash). Returns false with `error` set.
 bool parseRequests(const std::vector<std::string>& args, std::vector<Request>& requests,

@@ -21,6 +21,11 @@ bool isLinkFailure(int code) {
   return (code >= 1 && code <= 5) || (code >= 10 && code <= 13) || code == -1;
 }
 
+bool portRefused(int code) {
+  return code == FP_PORT_BUSY || code == FP_PORT_INVALID || code == FP_BAD_BAUD_RATE ||
+         code == FP_BAD_PROTOCOL_TYPE;
+}
+
 Outcome Session::open(const PortSettings& settings) {
   close();
   connectionArea_.fill(0);
@@ -34,6 +39,8 @@ Outcome Session::open(const PortSettings& settings) {
   Outcome outcome;
   outcome.label = "open";
   outcome = finish(std::move(outcome), true);
+  // The handshake went out only if the port itself opened.
+  outcome.sent = !portRefused(outcome.code);
   identification_ = areaText(connectionArea_);
   open_ = true;  // ClosePort follows every OpenPort, as in the console, whatever it gave
   return outcome;

@@ -16,7 +16,7 @@ namespace fiscalctl {
 struct Outcome {
   std::string label;  // "ticket-item", "send 0E02|0000", "open"
   std::string words;  // "0A02|0000", "" for status
-  bool sent = true;   // false for status, which only reads the words
+  bool sent = true;   // false for status (reads the words) and a port that did not open
   int code = 0;       // getLastError() after the command
   int printerStatus = 0;
   int fiscalStatus = 0;
@@ -63,5 +63,9 @@ class Session {
 
 // Whether a code says the printer could not be reached at all (rather than refused).
 bool isLinkFailure(int code);
+
+// Whether an OpenPort code says the port itself did not open (busy, invalid, bad
+// settings): then nothing was sent.
+bool portRefused(int code);
 
 }  // namespace fiscalctl

@@ -56,7 +56,7 @@ std::string commandLabel(std::uint16_t command, std::uint16_t extension) {
 
 std::string verdictText(const std::optional<int>& code) {
   if (!code) return "? not recorded";
-  if (*code == 0) return "0 executed";
+  if (*code == 0) return "0 no error";  // as fiscalctl's other outputs say it
   if (*code > kRefusedBase) {
     const std::string why =
         protocol::returnCodeText(static_cast<std::uint16_t>(*code - kRefusedBase));
@@ -107,6 +107,7 @@ std::ostream& TraceDecoder::stamp(std::int64_t at, char direction) {
 void TraceDecoder::line(std::string_view text) {
   const TraceLine parsed = parseTraceLine(text);
   if (parsed.kind != TraceLine::Kind::Received) endWorking(parsed.microseconds);
+  if (parsed.kind != TraceLine::Kind::Malformed) ++traceLines_;
   switch (parsed.kind) {
     case TraceLine::Kind::Malformed:
       ++malformed_;

@@ -64,6 +64,9 @@ class TraceDecoder {
   // Every command but the opening handshakes, in order.
   const std::vector<TracedCommand>& commands() const { return commands_; }
   int malformedLines() const { return malformed_; }
+  // Lines that were trace lines (sent, received, notes); 0 for a file that is
+  // not a trace at all.
+  int traceLines() const { return traceLines_; }
   int failedCommands() const;
 
  private:
@@ -93,6 +96,7 @@ class TraceDecoder {
   std::int64_t workingLast_ = 0;
   int workingCount_ = 0;
   int malformed_ = 0;
+  int traceLines_ = 0;
 };
 
 }  // namespace fiscalctl

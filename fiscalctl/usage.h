@@ -1,106 +1,67 @@
-// The text of fiscalctl --help (also the source of its manual page).
+// fiscalctl's options and help texts: the program's --help, and the help of each
+// tool command and printer command (`fiscalctl COMMAND --help`). The printer
+// commands are listed from the command table, so the help names each one the
+// program accepts. The manual page fiscalctl(1) says the same at length.
 #pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/command_line.h"
 
 namespace fiscalctl {
 
-inline constexpr const char* kUsage = R"(Usage:
-  fiscalctl [OPTIONS] COMMAND [N=VALUE ...] [COMMAND ...]
-  fiscalctl [OPTIONS] send WORD EXTENSION [FIELD ...]
-  fiscalctl [OPTIONS] send --packed HHHH|HHHH
-  fiscalctl [OPTIONS] --script FILE
-  fiscalctl [OPTIONS] acceptance
-  fiscalctl list
-  fiscalctl [--json] trace FILE [--follow]
-  fiscalctl [OPTIONS] replay FILE
-  fiscalctl --help | --version
+inline constexpr std::string_view kProgramName = "fiscalctl";
 
-Talks to a fiscal printer through the printer interface library, from the
-shell: every command of the test console by name, any command with any fields,
-several commands on one open port, a decoded library trace, and a replay of a
-trace on another printer.
+inline constexpr cli::Option kLibraryOption{
+    "--library", "PATH",
+    "the printer library to load (default:\n"
+    "lib/libfiscalprinter.so.1 beside the bin directory of\n"
+    "fiscalctl, else the installed library folder)"};
+inline constexpr cli::Option kPortOption{"--port", "DEVICE",
+                                         "the serial device of port 1 (sets FISCALPRINTER_PORT1)"};
+inline constexpr cli::Option kBaudOption{"--baud", "N", "line speed in bit/s (default 115200)"};
+inline constexpr cli::Option kRepeatOption{"--repeat", "N",
+                                           "runs the whole list of commands N times (default 1)"};
+inline constexpr cli::Option kScriptOption{
+    "--script", "FILE",
+    "reads the commands from FILE: one command a line, as on the\n"
+    "command line ('...' and \"...\" quote, # starts a comment);\n"
+    "- reads standard input"};
+inline constexpr cli::Option kKeepGoingOption{"--keep-going", "",
+                                              "goes on after a command that failed"};
+inline constexpr cli::Option kJsonOption{
+    "--json", "",
+    "prints one JSON object a line per command instead of text:\n"
+    "command, words, sent, code, text, printer_status,\n"
+    "printer_bits, fiscal_status, fiscal_bits, fields; with\n"
+    "trace and replay, one object per command of the trace, and\n"
+    "their closing count on standard error. Printer texts\n"
+    "(ISO-8859-1) appear as UTF-8, control characters as \\u00XX"};
+inline constexpr cli::Option kFollowOption{
+    "--follow", "", "with trace: keeps reading as the file grows, until interrupted"};
+inline constexpr cli::Option kPackedOption{"--packed", "HHHH|HHHH",
+                                           "hands the text whole to SendCommandComplete"};
 
-Commands (the console's buttons; `fiscalctl list` shows their words):
-  ticket-open ticket-item ticket-return ticket-pay ticket-close ticket-cancel
-  invoice-open invoice-item invoice-return invoice-pay invoice-close
-  invoice-cancel nonfiscal-open nonfiscal-text nonfiscal-close closing-z
-  closing-x journal-total drawer-open status
-  Each sends exactly the bytes and fields its button sends. `status` sends
-  nothing and shows the two status words of the last reply.
-  N=VALUE after a command replaces its field N (from 1, after the two words)
-  with VALUE: fiscalctl ticket-item 5="Cafe" 7=00000000250
+// What a command word is: a tool command, a printer command, or neither.
+enum class CommandKind { Tool, Printer, None };
+CommandKind commandKind(std::string_view word);
 
-send WORD EXTENSION [FIELD ...]
-  Sends any command: the command and extension words in hexadecimal (1 to 4
-  digits, 0x allowed), then each field as text (an empty argument is an empty
-  field). `send` takes every argument after it.
-send --packed HHHH|HHHH
-  Hands the text whole to SendCommandComplete.
-  Values and fields may hold any byte as \xHH; \\ is a backslash.
+// The options read before (and between) the commands.
+std::span<const cli::Option> programOptions();
+// The options of send, read right after it.
+std::span<const cli::Option> sendOptions();
 
-Several commands run in order on one open port. The run stops at the first
-command that does not end with code 0, unless --keep-going.
+// The usage lines of every form, printed after a usage error.
+std::string usageLines();
+// The whole --help text.
+std::string helpText();
 
-Options:
-  --library PATH  the printer library to load (default:
-                  lib/libfiscalprinter.so.1 beside the bin directory of
-                  fiscalctl, else the installed library folder)
-  --port DEVICE   the serial device of port 1 (sets FISCALPRINTER_PORT1)
-  --baud N        line speed in bit/s (default 115200)
-  --repeat N      runs the whole list of commands N times (default 1)
-  --script FILE   reads the commands from FILE: one command a line, as on the
-                  command line ('...' and "..." quote, # starts a comment);
-                  - reads standard input
-  --keep-going    goes on after a command that failed
-  --json          prints one JSON object a line per command instead of text:
-                  command, words, sent, code, text, printer_status,
-                  printer_bits, fiscal_status, fiscal_bits, fields; with
-                  trace and replay, one object per command of the trace,
-                  and their closing count on standard error. Printer texts
-                  (ISO-8859-1) appear as UTF-8, control characters as \u00XX
-  --help          this text
-  --version       the version of fiscalctl
-
-Output: for each command its name and words, the code with its text, the
-printer and fiscal status words in hexadecimal with the names of the bits set,
-and the reply's fields (printable ASCII as it is, any other byte as \xHH, as
-fields are written on the command line). A run of more than one command ends with one line,
-"PASS: ..." or "FAIL: ...".
-
-acceptance
-  Runs the acceptance script shipped with fiscalctl
-  (share/fiscalctl/acceptance.fiscalctl): a full fiscal day on the printer
-  (ticket, "A" invoice with a return, non-fiscal document, X, journal total,
-  drawer, Z), ending with PASS or FAIL. Run it on a printer whose day has no
-  document open.
-
-trace FILE [--follow]
-  Decodes a file written by the library under FISCALPRINTER_TRACE=FILE: local
-  time, direction (> sent, < received, # library note, = verdict), sequence
-  number, command name and fields, each reply's return code and status bits by
-  name, "still working" runs as one line with their duration, retransmissions,
-  NAKs and bad frames marked "!!", and one VERDICT line per command. A line
-  that is not a trace line is shown marked "??" and decoding goes on.
-  --follow keeps reading as the file grows, until interrupted.
-
-replay FILE
-  Sends again, in order, every command recorded in the trace FILE (same
-  words, same fields; not the opening handshakes), and shows for each its old
-  and its new verdict side by side.
-
-Exit status:
-  0  every command ended with code 0 (trace: every verdict OK; replay: every
-     new verdict equals the old one)
-  1  a command was refused or failed (trace: a command failed or its end is
-     not in the trace; replay: a verdict differs)
-  2  bad usage: unknown command or option, bad word, bad escape, unreadable
-     script or trace
-  3  no library, no port or no printer: the library cannot be loaded, the
-     port cannot be opened, no printer answers, or the line was lost during a
-     command (codes 1 to 5 and 10 to 13)
-
-Environment:
-  FISCALPRINTER_PORT1  the device of port 1 (see --port)
-  FISCALPRINTER_TRACE  the library appends its trace to this file
-)";
+// The usage lines of `command` (a tool or printer command) for a usage error,
+// and its --help text; the program's when `command` is neither.
+std::string usageLinesOf(std::string_view command);
+std::string helpTextOf(std::string_view command);
 
 }  // namespace fiscalctl

@@ -3,16 +3,22 @@
 
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian packages the project needs to build, test, benchmark and take screenshots
-# (help2man: the manual pages; pkg-config: the installed-library check;
-# python3: scripts/mutate).
+# Parallel build jobs for every `cmake --build` the scripts run: the caller's
+# CMAKE_BUILD_PARALLEL_LEVEL, else one per core (Ninja alone would start cores + 2).
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
+
+# Debian packages the project needs to build, test, benchmark and take screenshots.
+# scripts/check-install also needs: pkg-config and jq (the installed library and
+# JSON), groff-base and man-db (rendering the manual pages), desktop-file-utils
+# and appstream (validating the desktop files), bash-completion. python3 runs
+# scripts/mutate; util-linux and mount give the tests a private read-only mount.
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common dbus-bin libglib2.0-bin
-  help2man pkg-config python3
-  util-linux mount
+  pkg-config jq groff-base man-db desktop-file-utils appstream bash-completion
+  python3 util-linux mount
 )
 
 fiscal_install_packages() {

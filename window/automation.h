@@ -8,7 +8,9 @@
 //                returns a boolean) and the read-write boolean property Enabled
 //                (the window's state; PropertiesChanged on every change)
 //                org.fiscalconsole.Rig: Press(s), Read(s) -> s, Controls() -> as,
-//                signal DisplayChanged(s control, s text)
+//                Describe() -> aas, signal DisplayChanged(s control, s text);
+//                Press and Read take a control's name, its caption, or
+//                FRAME/CAPTION (form/control_reference.h)
 //
 // Never the system bus. Without a session bus the console runs as it would
 // otherwise and says once on the error stream that automation is off.

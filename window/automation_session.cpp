@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMutexLocker>
 
+#include "form/control_reference.h"
 #include "window/automation.h"
 #include "window/latin1.h"
 #include "window/main_window.h"
@@ -14,17 +16,16 @@
 namespace console {
 namespace {
 
-// The controls Read answers for: the four that procedures change.
-constexpr std::string_view kDisplays[] = {"ESTADO", "Cm1", "Cm2", "CmCOMUNICACION"};
-
 // Further names tried when the first is taken: Console2 .. Console99.
 constexpr int kLastNumberedName = 99;
 
-bool isDisplay(const QString& name) {
-  for (std::string_view display : kDisplays) {
-    if (name == latin1(display)) return true;
-  }
-  return false;
+// What a control's widget shows now: a label's or button's text, the message
+// box's text; a frame shows none of its own.
+QString shownText(QWidget* widget) {
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  return {};
 }
 
 // Answers `call` with an error, from whichever thread.
@@ -34,8 +35,30 @@ void replyError(const QDBusConnection& connection, const QDBusMessage& call, con
   connection.send(call.createErrorReply(automationError(error), text));
 }
 
-const ControlDefinition* findControl(const FormDefinition& form, const QString& name) {
-  return form.find(latin1Bytes(name));
+// "; the button captioned X is FRAME/X" when a button shows `caption`: a name
+// comes before a caption ("ESTADO" is a label), and the refusal says which
+// reference presses the button.
+QString buttonCaptioned(const FormDefinition& form, const QString& caption) {
+  for (const ControlDefinition& control : form.controls) {
+    if (control.kind == ControlKind::CommandButton && latin1(control.caption) == caption) {
+      return QStringLiteral("; the button captioned %1 is %2")
+          .arg(caption, latin1(captionReference(form, control)));
+    }
+  }
+  return {};
+}
+
+// The control a reference names, or null after answering `call` with the error.
+const ControlDefinition* lookUp(const BusContext& context, const QString& reference,
+                                const QDBusMessage& call) {
+  const ControlLookup found = findControl(*context.form, latin1Bytes(reference));
+  if (found.control == nullptr) {
+    replyError(
+        context.connection, call,
+        found.failure == ControlLookup::Failure::kAmbiguous ? "AmbiguousCaption" : "UnknownControl",
+        latin1(found.why));
+  }
+  return found.control;
 }
 
 // Why a press is refused, the same whichever thread refuses it.
@@ -44,10 +67,6 @@ QString busyText() {
 }
 QString disabledText() {
   return QStringLiteral("the window is disabled (Enabled is false); press refused");
-}
-
-QString unknownControlText(const QString& name) {
-  return QStringLiteral("no control named '%1'; Controls() lists them").arg(name);
 }
 
 }  // namespace
@@ -103,19 +122,19 @@ bool MainFormAdaptor::DoModal() {
 RigAdaptor::RigAdaptor(QObject* object, const BusContext& context)
     : QDBusAbstractAdaptor(object), context_(context) {}
 
-void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
-  const ControlDefinition* definition = findControl(*context_.form, control);
+void RigAdaptor::Press(const QString& reference, const QDBusMessage& call) {
+  const ControlDefinition* definition = lookUp(context_, reference, call);
   AutomationShared& shared = *context_.shared;
-  if (definition == nullptr) {
-    replyError(context_.connection, call, "UnknownControl", unknownControlText(control));
-    return;
-  }
+  if (definition == nullptr) return;
   if (definition->kind != ControlKind::CommandButton) {
-    replyError(
-        context_.connection, call, "NotAButton",
-        QStringLiteral("'%1' is not a command button; only buttons are pressed").arg(control));
+    replyError(context_.connection, call, "NotAButton",
+               QStringLiteral("'%1' is the %2 %3, not a command button; only buttons are "
+                              "pressed%4")
+                   .arg(reference, latin1(kindName(definition->kind)), latin1(definition->name),
+                        buttonCaptioned(*context_.form, reference)));
     return;
   }
+  const QString control = latin1(definition->name);
   if (!shared.enabled.load()) {
     replyError(context_.connection, call, "Disabled", disabledText());
     return;
@@ -132,26 +151,34 @@ void RigAdaptor::Press(const QString& control, const QDBusMessage& call) {
       session, [session, control, call] { session->press(control, call); }, Qt::QueuedConnection);
 }
 
-QString RigAdaptor::Read(const QString& control, const QDBusMessage& call) {
-  if (findControl(*context_.form, control) == nullptr) {
-    replyError(context_.connection, call, "UnknownControl", unknownControlText(control));
-    return {};
-  }
-  if (!isDisplay(control)) {
+QString RigAdaptor::Read(const QString& reference, const QDBusMessage& call) {
+  const ControlDefinition* definition = lookUp(context_, reference, call);
+  if (definition == nullptr) return {};
+  if (definition->kind == ControlKind::GroupFrame) {
     replyError(context_.connection, call, "NotADisplay",
-               QStringLiteral("'%1' is not a display; Read knows ESTADO, Cm1, Cm2 and "
-                              "CmCOMUNICACION")
-                   .arg(control));
+               QStringLiteral("'%1' is the frame %2, which shows no text of its own")
+                   .arg(reference, latin1(definition->name)));
     return {};
   }
   QMutexLocker lock(&context_.shared->mutex);
-  return context_.shared->displays.value(control);
+  return context_.shared->displays.value(latin1(definition->name));
 }
 
 QStringList RigAdaptor::Controls() {
   QStringList names;
   for (const ControlDefinition& control : context_.form->controls) names << latin1(control.name);
   return names;
+}
+
+QList<QStringList> RigAdaptor::Describe() {
+  const FormDefinition& form = *context_.form;
+  QList<QStringList> controls;
+  for (const ControlDefinition& control : form.controls) {
+    controls << QStringList{latin1(control.name), latin1(kindName(control.kind)),
+                            latin1(control.caption),
+                            latin1(control.frame.empty() ? form.name : control.frame)};
+  }
+  return controls;
 }
 
 BusObject::BusObject(BusContext context) : context_(std::move(context)) {
@@ -172,13 +199,12 @@ AutomationSession::AutomationSession(MainWindow& window, const FormDefinition& f
       connectionName_(std::move(connectionName)) {
   shared_->enabled.store(window_.isEnabled());
   window_.installEventFilter(this);
-  for (std::string_view display : kDisplays) {
-    QWidget* widget = window_.widget(display);
-    if (auto* label = qobject_cast<QLabel*>(widget)) setDisplay(latin1(display), label->text());
+  for (const ControlDefinition& control : form_.controls) {
+    QWidget* widget = window_.widget(control.name);
+    const QString name = latin1(control.name);
+    setDisplay(name, shownText(widget));
+    // The operator may type into the message box; Read shows what it shows.
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-      setDisplay(latin1(display), edit->text());
-      // The operator may type into the message box; Read shows what it shows.
-      const QString name = latin1(display);
       connect(edit, &QLineEdit::textChanged, this,
               [this, name](const QString& text) { setDisplay(name, text); });
     }
@@ -199,6 +225,8 @@ AutomationSession::~AutomationSession() {
 }
 
 QString AutomationSession::open(QString& why) {
+  // Describe's a(as): a list of string lists is no type QtDBus knows by itself.
+  qDBusRegisterMetaType<QList<QStringList>>();
   object_ = new BusObject(BusContext{shared_, this, connection_, &form_});
   object_->moveToThread(&thread_);
   // Deleted on its own thread as that thread ends.
@@ -239,7 +267,7 @@ void AutomationSession::displayPut(int position, const QString& text) {
   const QString control = position == 0
                               ? latin1(form_.name)
                               : latin1(form_.controls[static_cast<std::size_t>(position - 1)].name);
-  if (isDisplay(control)) setDisplay(control, text);
+  if (position > 0) setDisplay(control, text);
   QDBusMessage signal =
       QDBusMessage::createSignal(QLatin1String("/MainForm"), QLatin1String("org.fiscalconsole.Rig"),
                                  QLatin1String("DisplayChanged"));

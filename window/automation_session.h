@@ -31,7 +31,7 @@ struct AutomationShared {
   std::atomic<bool> pressInFlight{false};  // a Press accepted and not yet answered
   std::atomic<bool> enabled{true};         // Enabled: the window's state, or what Set asked
   QMutex mutex;                            // guards displays
-  QHash<QString, QString> displays;        // what each display control shows
+  QHash<QString, QString> displays;        // what each control shows, by name
   // The session on the bus, or null; read and written on the window's thread only.
   AutomationSession* session = nullptr;
 };
@@ -77,14 +77,22 @@ class RigAdaptor final : public QDBusAbstractAdaptor {
   RigAdaptor(QObject* object, const BusContext& context);
 
  public Q_SLOTS:
-  // Delivers the Click of the command button `control` as a mouse click does and
-  // answers when its procedure has ended. Errors: UnknownControl, NotAButton,
-  // Disabled, Busy (a procedure is running), Closed.
+  // `control` is a name, a caption no other control shows, or FRAME/CAPTION
+  // (form/control_reference.h).
+  // Delivers the Click of that command button as a mouse click does and answers
+  // when its procedure has ended. Errors: UnknownControl, AmbiguousCaption,
+  // NotAButton, Disabled, Busy (a procedure is running), Closed.
   void Press(const QString& control, const QDBusMessage& call);
-  // What ESTADO, Cm1, Cm2 or CmCOMUNICACION shows. Errors: UnknownControl, NotADisplay.
+  // What the control shows now: the text of a display (ESTADO, Cm1, Cm2,
+  // CmCOMUNICACION), the caption of a label or button. Errors: UnknownControl,
+  // AmbiguousCaption, NotADisplay (a frame).
   QString Read(const QString& control, const QDBusMessage& call);
   // The names of the form's 33 controls, in the form's order.
   QStringList Controls();
+  // For each control, in the form's order: name, kind (button, label, textbox,
+  // frame), caption, and the frame it sits in (the form's name outside every
+  // frame), so that FRAME/CAPTION finds it.
+  QList<QStringList> Describe();
 
  Q_SIGNALS:
   // Sent by the session after each PropertyPut (declared here for introspection).

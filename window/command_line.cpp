@@ -1,9 +1,10 @@
 #include "window/command_line.h"
 
-#include <QCommandLineParser>
-#include <QStringList>
 #include <filesystem>
 #include <ostream>
+#include <vector>
+
+#include "cli/command_line.h"
 
 #ifndef FISCAL_CONSOLE_VERSION
 #error "FISCAL_CONSOLE_VERSION must come from the build"
@@ -14,36 +15,48 @@ namespace {
 
 constexpr const char* kProgramName = "fiscal-console";
 
-std::string text(const QString& value) {
-  return value.toLocal8Bit().toStdString();
-}
+constexpr cli::Option kLibrary{"--library", "PATH",
+                               "load the printer interface library at PATH instead of\n"
+                               "lib/libfiscalprinter.so.1 beside the program's bin folder\n"
+                               "(else the installed library folder)"};
+constexpr cli::Option kPort{"--port", "DEVICE",
+                            "open DEVICE as port 1 (sets FISCALPRINTER_PORT1 for our\n"
+                            "library)"};
+// The toolkit's own options, which QApplication takes from its command line;
+// Qt spells them with one dash.
+constexpr cli::Option kPlatform{"--platform", "NAME", "Qt platform plug-in", "-platform", true};
+constexpr cli::Option kDisplay{"--display", "DISPLAY", "X display", "-display", true};
+constexpr cli::Option kStyle{"--style", "STYLE", "Qt widget style", "-style", true};
 
-struct Options {
-  QCommandLineOption help{QStringList{"h", "help"}, "Show this help and exit."};
-  QCommandLineOption version{QStringList{"version"}, "Show the program's version and exit."};
-  QCommandLineOption library{QStringList{"library"},
-                             "Load the printer interface library at PATH instead of "
-                             "lib/libfiscalprinter.so.1 beside the program.",
-                             "PATH"};
-  QCommandLineOption port{QStringList{"port"},
-                          "Open DEVICE as port 1 (sets FISCALPRINTER_PORT1 for our library).",
-                          "DEVICE"};
-  // The toolkit's own options, which QApplication takes from the same command line.
-  QCommandLineOption platform{QStringList{"platform"}, "Qt platform plug-in.", "NAME"};
-  QCommandLineOption display{QStringList{"display"}, "X display.", "DISPLAY"};
-  QCommandLineOption style{QStringList{"style"}, "Qt widget style.", "STYLE"};
-
-  Options() {
-    for (QCommandLineOption* hidden : {&platform, &display, &style}) {
-      hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-    }
-  }
+constexpr cli::Option kOptions[] = {
+    kLibrary, kPort, kPlatform, kDisplay, kStyle, cli::kHelpOption, cli::kVersionOption,
 };
 
-std::string helpTextOf(const QCommandLineParser& parser) {
-  QString help = parser.helpText();
-  help.replace(QStringLiteral("<executable_name>"), QString::fromLatin1(kProgramName));
-  return text(help);
+constexpr std::string_view kForms[] = {
+    "[--library PATH] [--port DEVICE]",
+    "-h | --help | --version",
+};
+
+std::string helpText() {
+  return cli::usageLines(kProgramName, kForms) +
+         "\n"
+         "Test console for a fiscal receipt printer: one window, \"Test FP900 (FISCAL)\",\n"
+         "with one button per printer command. It connects to port 1 at 115200 bit/s\n"
+         "when the window opens. The window's automation interface is offered on the\n"
+         "session bus as org.fiscalconsole.Console; the manual page fiscal-console(1)\n"
+         "describes it.\n"
+         "\n" +
+         cli::optionList(kOptions) +
+         "\n"
+         "Qt's own -platform NAME, -display DISPLAY and -style STYLE are passed on to Qt.\n"
+         "\n"
+         "Exit status:\n"
+         "  0  the window was closed, or --help or --version\n"
+         "  2  bad usage\n"
+         "\n"
+         "Environment:\n"
+         "  FISCALPRINTER_PORT1  the device of port 1 (see --port)\n"
+         "  FISCALPRINTER_TRACE  the library appends its trace to this file\n";
 }
 
 CommandLine failure(CommandLine line, std::string message) {
@@ -55,46 +68,39 @@ CommandLine failure(CommandLine line, std::string message) {
 }  // namespace
 
 CommandLine parseCommandLine(int argc, char** argv) {
-  Options options;
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Test console for a fiscal receipt printer: one window, one button per "
-                     "printer command.\nThe window's automation interface is offered on the "
-                     "session bus as org.fiscalconsole.Console (see docs/window.md)."));
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({options.help, options.version, options.library, options.port, options.platform,
-                     options.display, options.style});
-
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  if (arguments.isEmpty()) arguments << QString::fromLatin1(kProgramName);
-
   CommandLine line;
-  line.helpText = helpTextOf(parser);
-  if (!parser.parse(arguments)) return failure(line, text(parser.errorText()));
-  if (!parser.positionalArguments().isEmpty()) {
-    return failure(line,
-                   "Unexpected argument '" + text(parser.positionalArguments().first()) + "'.");
+  line.helpText = helpText();
+  line.toolkitArguments.push_back(argc > 0 ? argv[0] : kProgramName);
+  cli::ArgumentReader reader(std::vector<std::string>(argv + std::min(argc, 1), argv + argc),
+                             kOptions);
+  cli::Argument argument;
+  bool help = false;
+  bool version = false;
+  while (true) {
+    const auto status = reader.next(argument);
+    if (status == cli::ArgumentReader::Status::kEnd) break;
+    if (status == cli::ArgumentReader::Status::kError) return failure(line, reader.error());
+    if (argument.option == nullptr) return failure(line, "unexpected argument " + argument.value);
+    if (argument.option->hidden) {
+      line.toolkitArguments.push_back(std::string(argument.option->shortName));
+      line.toolkitArguments.push_back(argument.value);
+      continue;
+    }
+    help = help || argument.is(cli::kHelpOption);
+    version = version || argument.is(cli::kVersionOption);
+    if (!argument.value.empty() || argument.option->valueName.empty()) {
+      if (argument.is(kLibrary)) {
+        std::error_code ignored;
+        const std::filesystem::path absolute = std::filesystem::absolute(argument.value, ignored);
+        line.libraryPath = absolute.empty() ? argument.value : absolute.string();
+      }
+      if (argument.is(kPort)) line.portDevice = argument.value;
+      continue;
+    }
+    return failure(line, std::string(argument.option->name) + " needs a value that is not empty");
   }
-  if (parser.isSet(options.help)) {
-    line.action = CommandLine::Action::Help;
-    return line;
-  }
-  if (parser.isSet(options.version)) {
-    line.action = CommandLine::Action::Version;
-    return line;
-  }
-  if (parser.isSet(options.library)) {
-    const std::string path = text(parser.value(options.library));
-    if (path.empty()) return failure(line, "Empty value for '--library'.");
-    std::error_code ignored;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-    line.libraryPath = absolute.empty() ? path : absolute.string();
-  }
-  if (parser.isSet(options.port)) {
-    line.portDevice = text(parser.value(options.port));
-    if (line.portDevice->empty()) return failure(line, "Empty value for '--port'.");
-  }
+  if (help) line.action = CommandLine::Action::Help;
+  if (!help && version) line.action = CommandLine::Action::Version;
   return line;
 }
 
@@ -109,8 +115,8 @@ int answerCommandLine(const CommandLine& line, std::ostream& out, std::ostream& 
       out << kProgramName << ' ' << FISCAL_CONSOLE_VERSION << '\n' << std::flush;
       return 0;
     case CommandLine::Action::Error:
-      err << kProgramName << ": " << line.error << '\n' << line.helpText << std::flush;
-      return kExitUsage;
+      return cli::usageError(err, kProgramName, line.error, cli::usageLines(kProgramName, kForms),
+                             "fiscal-console --help");
   }
   return kExitUsage;
 }

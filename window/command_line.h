@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace console {
 
@@ -24,14 +25,19 @@ struct CommandLine {
   std::optional<std::string> portDevice;
   std::string error;     // one line, for Action::Error
   std::string helpText;  // the usage and the options, ending in a newline
+  // The program name and the toolkit's own options (-platform NAME, -display
+  // DISPLAY, -style STYLE) as Qt reads them, whichever way they were written.
+  std::vector<std::string> toolkitArguments;
 };
 
 // Exit codes of the actions that end the process before the window opens.
 inline constexpr int kExitUsage = 2;
 
-// Parses argv. Qt's own -platform, -display and -style (with a value) are
-// accepted and left for the toolkit. Anything else unknown, a missing or empty
-// value, or a positional argument is an Action::Error.
+// Parses argv as every program of ours reads its command line (cli/:
+// --opt value or --opt=value, -h, --). Qt's own -platform, -display and -style
+// (with a value) are accepted and handed to the toolkit in toolkitArguments.
+// Anything else unknown, a missing or empty value, or a positional argument is
+// an Action::Error. --help wins over --version, and both over running.
 CommandLine parseCommandLine(int argc, char** argv);
 
 // Prints what a Help, Version or Error action prints and returns its exit code.

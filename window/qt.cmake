@@ -13,5 +13,6 @@ add_library(console_forms STATIC
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp)
 set_target_properties(console_forms PROPERTIES AUTOMOC ON)
 target_include_directories(console_forms PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(console_forms PUBLIC Qt6::Widgets Qt6::DBus console_shell console_form)
+target_link_libraries(console_forms PUBLIC Qt6::Widgets Qt6::DBus console_shell console_form
+  PRIVATE fiscal_cli)
 target_compile_definitions(console_forms PRIVATE FISCAL_CONSOLE_VERSION="${PROJECT_VERSION}")

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fiscalprinter/version.h"
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
 #include "libfiscalprinter/src/link.h"
@@ -19,7 +20,8 @@
 
 namespace fp::lib {
 
-inline constexpr const char* kLibraryVersion = "fiscalprinter 1.0.0 (protocol 1)";
+// GetAPIVersion's text: the version of the headers the library was built with.
+inline constexpr const char* kLibraryVersion = "fiscalprinter " FP_VERSION_STRING " (protocol 1)";
 
 class PrinterSession {
  public:

@@ -185,7 +185,7 @@ bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json
   }
   out << "Fiscal memory of " << shown(identity.model) << " " << shown(identity.firmware)
       << ", serial " << shown(identity.serial) << ", since " << identity.createdAt << ", "
-      << identity.powerOns << " power-ons\n";
+      << identity.powerOns << (identity.powerOns == 1 ? " power-on\n" : " power-ons\n");
   for (const Closing& z : closings) {
     out << "\nZ " << zeroPadded(z.number, 4) << "  " << z.closedAt << "  tickets "
         << optionalNumber(z.documents[0], 8) << ".." << optionalNumber(z.documents[1], 8)

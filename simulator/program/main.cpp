@@ -1,8 +1,9 @@
 // fiscal-printer-sim: a virtual fiscal printer on a pseudo-terminal.
-#include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "simulator/program/options.h"
 #include "simulator/program/run.h"
 #include "simulator/program/subcommands.h"
@@ -12,15 +13,15 @@ int main(int argc, char** argv) {
   if (sim::isSubcommand(args)) return sim::runSubcommand(args);
   const sim::ParsedOptions parsed = sim::parseOptions(args);
   if (!parsed.options) {
-    std::fprintf(stderr, "fiscal-printer-sim: %s\n%s", parsed.error.c_str(), sim::usageText());
-    return 2;
+    return cli::usageError(std::cerr, sim::kProgramName, parsed.error, sim::usageLines(),
+                           "fiscal-printer-sim --help");
   }
   if (parsed.options->help) {
-    std::fputs(sim::usageText(), stdout);
+    std::cout << sim::usageText() << std::flush;
     return 0;
   }
   if (parsed.options->version) {
-    std::puts("fiscal-printer-sim " FISCAL_VERSION);
+    std::cout << sim::kProgramName << " " FISCAL_VERSION "\n" << std::flush;
     return 0;
   }
   return sim::run(*parsed.options);

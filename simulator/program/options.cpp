@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "cli/command_line.h"
 #include "simulator/control/parse_count.h"
 
 namespace sim {
@@ -12,121 +13,177 @@ constexpr std::uint32_t kMaxNumber = 1'000'000'000;
 constexpr std::uint32_t kMaxZClosings = 9999;          // Z numbers have four digits
 constexpr std::uint32_t kMaxMilliseconds = 3'600'000;  // an hour: longer is a mistake
 
+// The program's options, in the order --help lists them.
+constexpr cli::Option kExec{"--exec", "COMMAND",
+                            "run COMMAND, with the ARGS after it, with FISCALPRINTER_PORT1\n"
+                            "set to the terminal; end with its exit code when it ends"};
+constexpr cli::Option kPaper{"--paper", "FILE",
+                             "write the paper roll to FILE (default: standard output,\n"
+                             "or nowhere under --exec)"};
+constexpr cli::Option kStats{"--stats", "FILE", "keep the link and command counters in FILE"};
+constexpr cli::Option kCorruptEvery{"--corrupt-every", "N", "damage one byte of every Nth reply"};
+constexpr cli::Option kDropEvery{"--drop-every", "N", "leave out one byte of every Nth reply"};
+constexpr cli::Option kDelayMs{"--delay-ms", "N",
+                               "wait N milliseconds before each reply (at most 3600000);\n"
+                               "from about 1100 ms on, our library gives up on every\n"
+                               "command reply (timeout); beyond 3000 ms, the handshake\n"
+                               "too, and the printer looks absent"};
+constexpr cli::Option kBaud{"--baud", "N", "take the line time of N bit/s, 10 bits a byte"};
+constexpr cli::Option kRollLines{"--roll-lines", "N", "the paper roll ends after N lines"};
+constexpr cli::Option kZMs{"--z-ms", "N",
+                           "a Z closing takes N milliseconds (default 1500, at most\n3600000)"};
+constexpr cli::Option kMemory{"--memory", "FILE",
+                              "keep the fiscal memory in FILE (created when missing; it\n"
+                              "and its folder must be writable, while report and journal\n"
+                              "only read it); without it the printer starts blank and\n"
+                              "forgets at exit"};
+constexpr cli::Option kMemoryCapacity{"--memory-capacity", "N",
+                                      "the fiscal memory has room for N Z closings (default 9999)"};
+constexpr cli::Option kMemoryFsync{"--memory-fsync", "",
+                                   "wait for the disk at every commit of the fiscal memory"};
+constexpr cli::Option kControl{"--control", "PATH",
+                               "listen for control requests on the Unix socket PATH;\n"
+                               "served apart from the line, each carried out between\n"
+                               "two commands or within 20 ms during a long wait (a Z),\n"
+                               "or refused after 1 s and never carried out"};
+constexpr cli::Option kSilent{"--silent", "", "never answer"};
+
+constexpr std::array<cli::Option, 16> kOptions = {
+    kExec,
+    kPaper,
+    kStats,
+    kCorruptEvery,
+    kDropEvery,
+    kDelayMs,
+    kBaud,
+    kRollLines,
+    kZMs,
+    kMemory,
+    kMemoryCapacity,
+    kMemoryFsync,
+    kControl,
+    kSilent,
+    cli::kHelpOption,
+    cli::kVersionOption,
+};
+
 struct NumberOption {
-  std::string_view name;
+  const cli::Option& option;
   std::uint32_t Options::*target;
   std::uint32_t minimum;
   std::uint32_t maximum;
 };
 
-constexpr std::array<NumberOption, 6> kNumberOptions = {{
-    {"--corrupt-every", &Options::corruptEvery, 1, kMaxNumber},
-    {"--drop-every", &Options::dropEvery, 1, kMaxNumber},
-    {"--delay-ms", &Options::delayMs, 0, kMaxMilliseconds},
-    {"--baud", &Options::baud, 1, kMaxNumber},
-    {"--roll-lines", &Options::rollLines, 1, kMaxNumber},
-    {"--z-ms", &Options::zClosingMs, 0, kMaxMilliseconds},
+const std::array<NumberOption, 7> kNumberOptions = {{
+    {kCorruptEvery, &Options::corruptEvery, 1, kMaxNumber},
+    {kDropEvery, &Options::dropEvery, 1, kMaxNumber},
+    {kDelayMs, &Options::delayMs, 0, kMaxMilliseconds},
+    {kBaud, &Options::baud, 1, kMaxNumber},
+    {kRollLines, &Options::rollLines, 1, kMaxNumber},
+    {kZMs, &Options::zClosingMs, 0, kMaxMilliseconds},
+    {kMemoryCapacity, &Options::memoryCapacity, 1, kMaxZClosings},
 }};
 
-const NumberOption* findNumberOption(std::string_view name) {
-  for (const NumberOption& option : kNumberOptions) {
-    if (option.name == name) return &option;
-  }
-  return nullptr;
-}
+struct FileOption {
+  const cli::Option& option;
+  std::optional<std::string> Options::*target;
+};
+
+const std::array<FileOption, 4> kFileOptions = {{
+    {kPaper, &Options::paper},
+    {kStats, &Options::stats},
+    {kMemory, &Options::memory},
+    {kControl, &Options::control},
+}};
+
+constexpr std::string_view kForms[] = {
+    "[OPTIONS] [--exec COMMAND [ARGS...]]",
+    "report --memory FILE [--from DATE] [--to DATE] [--json]",
+    "journal --memory FILE [--z N | --date DATE] [--json]",
+    "ctl SOCKET REQUEST...",
+    "-h | --help | --version",
+};
 
 ParsedOptions failure(std::string message) {
   return ParsedOptions{std::nullopt, std::move(message)};
+}
+
+// Sets the option read; an error message, or empty.
+std::string take(const cli::Argument& argument, Options& options) {
+  for (const NumberOption& number : kNumberOptions) {
+    if (!argument.is(number.option)) continue;
+    const auto value = parseCount(argument.value, kMaxNumber);
+    if (!value || *value < number.minimum || *value > number.maximum) {
+      return std::string(number.option.name) + " needs a whole number from " +
+             std::to_string(number.minimum) + " to " + std::to_string(number.maximum);
+    }
+    options.*(number.target) = *value;
+    return {};
+  }
+  for (const FileOption& file : kFileOptions) {
+    if (!argument.is(file.option)) continue;
+    if (argument.value.empty()) return std::string(file.option.name) + " needs a file name";
+    options.*(file.target) = argument.value;
+    return {};
+  }
+  if (argument.is(kMemoryFsync)) options.memoryFsync = true;
+  if (argument.is(kSilent)) options.silent = true;
+  if (argument.is(cli::kHelpOption)) options.help = true;
+  if (argument.is(cli::kVersionOption)) options.version = true;
+  return {};
 }
 
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
   Options options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--exec") {
-      if (!hasValue) return failure("--exec needs a command");
-      options.exec.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 1), args.end());
+  cli::ArgumentReader reader(args, kOptions);
+  cli::Argument argument;
+  while (true) {
+    const auto status = reader.next(argument);
+    if (status == cli::ArgumentReader::Status::kEnd) break;
+    if (status == cli::ArgumentReader::Status::kError) return failure(reader.error());
+    if (argument.option == nullptr) return failure("unexpected argument " + argument.value);
+    if (argument.is(kExec)) {
+      if (argument.value.empty()) return failure("--exec needs a command");
+      options.exec.push_back(argument.value);
+      for (std::string& more : reader.rest()) options.exec.push_back(std::move(more));
       break;
-    } else if (arg == "--silent") {
-      options.silent = true;
-    } else if (arg == "--help" || arg == "-h") {
-      options.help = true;
-    } else if (arg == "--version") {
-      options.version = true;
-    } else if (arg == "--paper" || arg == "--stats" || arg == "--memory" || arg == "--control") {
-      if (!hasValue || args[i + 1].empty()) return failure(arg + " needs a file name");
-      (arg == "--paper"    ? options.paper
-       : arg == "--stats"  ? options.stats
-       : arg == "--memory" ? options.memory
-                           : options.control) = args[++i];
-    } else if (arg == "--memory-fsync") {
-      options.memoryFsync = true;
-    } else if (arg == "--memory-capacity") {
-      const auto value = hasValue ? parseCount(args[i + 1], kMaxNumber) : std::nullopt;
-      if (!value || *value < 1 || *value > kMaxZClosings) {
-        return failure(arg + " needs a whole number from 1 to " + std::to_string(kMaxZClosings));
-      }
-      options.memoryCapacity = *value;
-      ++i;
-    } else if (const NumberOption* number = findNumberOption(arg)) {
-      const auto value = hasValue ? parseCount(args[i + 1], kMaxNumber) : std::nullopt;
-      if (!value || *value < number->minimum || *value > number->maximum) {
-        return failure(arg + " needs a whole number from " + std::to_string(number->minimum) +
-                       " to " + std::to_string(number->maximum));
-      }
-      options.*(number->target) = *value;
-      ++i;
-    } else {
-      return failure("unknown argument: " + arg);
     }
+    if (std::string error = take(argument, options); !error.empty()) return failure(error);
   }
   return ParsedOptions{options, {}};
 }
 
-const char* usageText() {
-  return "Usage: fiscal-printer-sim [OPTIONS] [--exec COMMAND [ARGS...]]\n"
-         "       fiscal-printer-sim report --memory FILE [--from DATE] [--to DATE] [--json]\n"
-         "       fiscal-printer-sim journal --memory FILE [--z N | --date DATE] [--json]\n"
-         "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
-         "Opens a pseudo-terminal, prints its path and answers there as a fiscal printer.\n"
+std::string usageLines() {
+  return cli::usageLines(kProgramName, kForms);
+}
+
+std::string usageText() {
+  return usageLines() +
          "\n"
-         "Options:\n"
-         "  --exec COMMAND ARGS  run COMMAND with FISCALPRINTER_PORT1 set to the terminal;\n"
-         "                       end with its exit code when it ends\n"
-         "  --paper FILE         write the paper roll to FILE (default: standard output,\n"
-         "                       or nowhere under --exec)\n"
-         "  --stats FILE         keep the link and command counters in FILE\n"
-         "  --corrupt-every N    damage one byte of every Nth reply\n"
-         "  --drop-every N       leave out one byte of every Nth reply\n"
-         "  --delay-ms N         wait N milliseconds before each reply (at most 3600000);\n"
-         "                       from about 1100 ms on, our library gives up on every\n"
-         "                       command reply (timeout); beyond 3000 ms, the handshake\n"
-         "                       too, and the printer looks absent\n"
-         "  --baud N             take the line time of N bit/s, 10 bits a byte\n"
-         "  --roll-lines N       the paper roll ends after N lines\n"
-         "  --z-ms N             a Z closing takes N milliseconds (default 1500, at most\n"
-         "                       3600000)\n"
-         "  --memory FILE        keep the fiscal memory in FILE (created when missing; it\n"
-         "                       and its folder must be writable, while report and journal\n"
-         "                       only read it); without it the printer starts blank and\n"
-         "                       forgets at exit\n"
-         "  --memory-capacity N  the fiscal memory has room for N Z closings (default 9999)\n"
-         "  --memory-fsync       wait for the disk at every commit of the fiscal memory\n"
-         "  --control PATH       listen for control requests on the Unix socket PATH;\n"
-         "                       served apart from the line, each carried out between\n"
-         "                       two commands or within 20 ms during a long wait (a Z),\n"
-         "                       or refused after 1 s and never carried out\n"
-         "  --silent             never answer\n"
-         "  --help               print this text and exit\n"
-         "  --version            print the program's name and version and exit\n"
-         "  SIGINT, SIGTERM and SIGHUP stop it: exit code 0, or under --exec the command is\n"
-         "  stopped and the code is 128 + the signal's number. A paper roll or counters file\n"
-         "  that could not be written makes the code 3.\n"
-         "ctl sends one request and prints the answer line, all within 2 s: exit 0 on ok,\n"
-         "1 on an error answer or no answer in time, 2 for a request it does not know.\n";
+         "Opens a pseudo-terminal and answers there as a fiscal printer. Without --exec it\n"
+         "prints the terminal's path as the first line of standard output (and, with\n"
+         "--control, the socket's path as the second); under --exec the command finds it\n"
+         "in FISCALPRINTER_PORT1 and standard output is left to the command.\n"
+         "\n" +
+         cli::optionList(kOptions) +
+         "\n"
+         "Commands:\n"
+         "  report   print the Z closings kept in a fiscal memory file\n"
+         "  journal  print the documents of one day of a fiscal memory file\n"
+         "  ctl      send a control request to a running printer's --control socket\n"
+         "  'fiscal-printer-sim COMMAND --help' describes each.\n"
+         "\n"
+         "Exit status:\n"
+         "  0    stopped by SIGINT, SIGTERM or SIGHUP, without --exec\n"
+         "  1    the terminal, the paper roll, the counters file, the fiscal memory or the\n"
+         "       control socket could not be set up\n"
+         "  2    bad usage\n"
+         "  3    instead of 0: a paper roll or counters write failed during the run\n"
+         "  127  under --exec: the command could not be started\n"
+         "  N    under --exec: the command's own exit code (128 + the signal's number when\n"
+         "       a signal ended it, or when a signal stopped the printer)\n";
 }
 
 }  // namespace sim

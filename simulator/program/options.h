@@ -33,12 +33,18 @@ struct ParsedOptions {
   std::string error;
 };
 
-// Parses the arguments after the program name. Numbers are decimal, without
-// sign, at most 1000000000, and times (--delay-ms, --z-ms) at most 3600000
-// (an hour); every option that takes a number needs one.
+inline constexpr const char* kProgramName = "fiscal-printer-sim";
+
+// Parses the arguments after the program name, the way every program of ours
+// reads them (cli/command_line.h: `--opt value`, `--opt=value`, `--`). Numbers
+// are decimal, without sign, at most 1000000000, and times (--delay-ms, --z-ms)
+// at most 3600000 (an hour); every option that takes a number needs one.
 ParsedOptions parseOptions(const std::vector<std::string>& args);
 
-// The usage text printed by --help and after an error.
-const char* usageText();
+// The usage lines of every form, printed after a usage error.
+std::string usageLines();
+
+// The whole help text (--help, and the source of the manual page's options).
+std::string usageText();
 
 }  // namespace sim

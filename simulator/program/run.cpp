@@ -201,8 +201,12 @@ int run(const Options& options) {
   session.keepCommandsIn(memory.get());
   LivePrinter live(printer, session, line, memory.get());
   if (!live.restart()) return fail("fiscal memory " + *options.memory + ": " + memory->error());
-  std::cout << terminal->path() << std::endl;
-  if (control) std::cout << *options.control << std::endl;
+  // Standard output is the command's under --exec (it may be JSON read by a
+  // pipe); the command finds the path in FISCALPRINTER_PORT1.
+  if (options.exec.empty()) {
+    std::cout << terminal->path() << std::endl;
+    if (control) std::cout << *options.control << std::endl;
+  }
 
   std::optional<pid_t> child;
   if (!options.exec.empty()) {

@@ -1,10 +1,16 @@
 // fiscalctl's commands against the virtual printer: results, exit codes,
 // edited fields on the paper, JSON.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "fiscalctl/command_names.h"
+#include "fiscalctl/port_diagnosis.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
 
@@ -34,7 +40,7 @@ TEST(Fiscalctl, ExitCodeAndWordsSayWhatWentWrong) {
   };
   const std::vector<Case> cases = {
       {{"--port", sim.port(), "ticket-item"}, 1, "1002  printer refused the command: out of order"},
-      {{"--port", "/nonexistent/tty", "status"}, 3, "code 2 port invalid"},
+      {{"--port", "/nonexistent/tty", "status"}, 3, "/nonexistent/tty: no such device (code 2"},
       {{"--library", "/nonexistent/lib.so", "status"}, 3, "cannot use the printer library"},
       {{"ticket-sell"}, 2, "unknown command \"ticket-sell\""},
       {{"send", "0A0G", "0000"}, 2, "not two hexadecimal words"},
@@ -50,6 +56,94 @@ TEST(Fiscalctl, ExitCodeAndWordsSayWhatWentWrong) {
     EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
   }
   EXPECT_EQ(sim.stat("commands_refused"), 1u);
+}
+
+// The habits every program of ours shares: --opt=value, -h after a command for
+// that command's help, -- before operands, and usage errors with the usage.
+TEST(Fiscalctl, ReadsItsCommandLineAsEveryProgramOfOursDoes) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // the start of standard output
+    std::string err;  // the start of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"-h"}, 0, "Usage: fiscalctl [OPTIONS] COMMAND", ""},
+      {{"send", "--help"}, 0, "Usage: fiscalctl [OPTIONS] send WORD", ""},
+      {{"--json", "trace", "-h"}, 0, "Usage: fiscalctl trace [--follow] [--json] FILE", ""},
+      {{"ticket-open", "ticket-item", "--help"}, 0, "Usage: fiscalctl [OPTIONS] ticket-item", ""},
+      {{"--port=" + sim.port(), "send", "--packed=0707|0000"}, 0, "printer: ", ""},
+      {{"--json=yes", "status"}, 2, "", "fiscalctl: --json takes no value\nUsage: fiscalctl"},
+      {{"--", "--json"}, 2, "", "fiscalctl: unknown command \"--json\""},
+      {{"trace"}, 2, "", "fiscalctl: trace takes one trace file\nUsage: fiscalctl trace "},
+      {{"send", "--packed=1|2", "x"}, 2, "", "fiscalctl: send --packed takes one text"},
+  };
+  for (const Case& c : cases) {
+    const Result run = fiscalctl(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << "\n" << run.out << run.err;
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out) << c.args.back();
+    EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
+  }
+  EXPECT_EQ(sim.stat("executed.drawer_open"), 1u);
+}
+
+// `list` is a table: one row per command the program accepts, the buttons in
+// one column, counts in words ("1 field").
+TEST(Fiscalctl, ListsTheCommandsInAlignedColumns) {
+  const Result run = fiscalctl({"list"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::size_t column = std::string::npos;
+  int rows = 0;
+  for (std::string line; std::getline(lines, line); ++rows) {
+    EXPECT_NE(fiscalctl::findCommand(line.substr(0, line.find(' '))), nullptr) << line;
+    if (column == std::string::npos) column = line.find('"');
+    EXPECT_EQ(line.find('"'), column) << line;
+  }
+  EXPECT_EQ(rows, static_cast<int>(fiscalctl::namedCommands().size()));
+  EXPECT_NE(run.out.find("0E02|0000  1 field "), std::string::npos) << run.out;
+}
+
+// A port that does not open says why, where the user looks (the library's code
+// alone says only "port invalid" or "port busy"); nothing was sent.
+TEST(Fiscalctl, APortThatDoesNotOpenSaysWhy) {
+  SimulatorProcess sim({});
+  ASSERT_TRUE(sim.started());
+  TempDir dir;
+  writeFile(dir.file("not-a-tty"), "");
+  const int held = open(sim.port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const struct {
+    std::string device;
+    std::string said;
+  } cases[] = {
+      {"/nonexistent/tty", "no such device (code 2 port invalid)"},
+      {dir.file("not-a-tty"), "not a terminal but a regular file (code 2 port invalid)"},
+      {"/dev/null", "not a terminal (code 2 port invalid)"},
+      {sim.port(), "held by process " + std::to_string(getpid()) + " ("},
+  };
+  for (const auto& c : cases) {
+    const Result run = fiscalctl({"--json", "--port=" + c.device, "ticket-open"});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("cannot open the printer port " + c.device + ": " + c.said),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["sent"], false) << run.out;
+  }
+  close(held);
+  EXPECT_EQ(sim.stat("frames_received"), 0u);
+}
+
+// Who may open a device, and how to join that group.
+TEST(Fiscalctl, PermissionAdviceNamesTheGroupThatGrantsTheDevice) {
+  EXPECT_EQ(fiscalctl::permissionAdvice(S_IFCHR | 0660, "root", "dialout"),
+            "crw-rw---- root:dialout; members of the group dialout may use it "
+            "(sudo adduser $USER dialout, then log in again)");
+  EXPECT_EQ(fiscalctl::permissionAdvice(S_IFCHR | 0620, "root", "tty"),
+            "crw--w---- root:tty; only root may use it");
 }
 
 TEST(Fiscalctl, StopsAtTheFirstFailureUnlessKeepGoing) {

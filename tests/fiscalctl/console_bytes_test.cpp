@@ -88,7 +88,7 @@ TEST(CommandNames, NameEveryConsoleCommandOnceAndStatus) {
   EXPECT_EQ(fiscalctl::nameForWords(0x0A02, 0x0001), "ticket-return");
   const Result list = fiscalctl({"list"});
   EXPECT_EQ(count(list.out, "\n"), static_cast<int>(fp::contract::commandTable().size()) + 1);
-  EXPECT_NE(list.out.find("ticket-item     0A02|0000  15 fields  \"ITEM + (ticket)\""),
+  EXPECT_NE(list.out.find("ticket-item      0A02|0000  15 fields      \"ITEM + (ticket)\""),
             std::string::npos)
       << list.out;
 }

@@ -42,7 +42,7 @@ TEST(Trace, DecodesAFaultyFiscalDayWithOneVerdictPerCommand) {
   const std::string& log = decoded.out;
   // 16 commands and the opening handshake; status sends nothing.
   EXPECT_EQ(count(log, "= VERDICT #"), 17) << log;
-  EXPECT_EQ(count(log, ": OK (0 executed)"), 17) << log;
+  EXPECT_EQ(count(log, ": OK (0 no error)"), 17) << log;
   EXPECT_NE(log.find("ticket-item  [0A02|0000] 5=\"Venta de item       \""), std::string::npos);
   EXPECT_NE(log.find("  !! RETRANSMISSION (transmission 2)"), std::string::npos) << log;
   EXPECT_NE(log.find("< !! BAD FRAME: "), std::string::npos) << log;
@@ -63,8 +63,25 @@ TEST(Trace, DecodesAFaultyFiscalDayWithOneVerdictPerCommand) {
   const Result replay = fiscalctl({"--port", bench.port(), "replay", trace});
   EXPECT_EQ(replay.exitCode, 0) << replay.out << replay.err;
   EXPECT_EQ(count(replay.out, "  same\n"), 16) << replay.out;
+  // Old and new verdicts in the same words.
+  EXPECT_EQ(count(replay.out, "  old 0 no error "), 16) << replay.out;
   EXPECT_EQ(bench.stat("commands_executed"), 16u);
   EXPECT_NE(bench.paper().find("CIERRE Z"), std::string::npos);
+}
+
+// A file that holds no trace line is not a trace: trace and replay refuse it
+// (exit code 2) instead of reporting zero commands as a success.
+TEST(Trace, AFileWithoutTraceLinesIsRefused) {
+  TempDir dir;
+  writeFile(dir.file("hostname"), "fiscal-desk\n");
+  writeFile(dir.file("empty"), "");
+  for (const std::string& file : {dir.file("hostname"), dir.file("empty")}) {
+    for (const std::string mode : {"trace", "replay"}) {
+      const Result run = fiscalctl({"--port", "/nonexistent/tty", mode, file});
+      EXPECT_EQ(run.exitCode, 2) << mode << " " << file << "\n" << run.out;
+      EXPECT_NE(run.err.find(file + " holds no trace line"), std::string::npos) << run.err;
+    }
+  }
 }
 
 // A line as the library writes it: stamp, direction, hex and text.
@@ -134,7 +151,7 @@ TEST(Trace, GivesEachEndingItsOwnVerdict) {
     const char* verdict;
     int failed;
   } cases[] = {
-      {traceLine("35.300000", '<', executed), 0, ": OK (0 executed)", 0},
+      {traceLine("35.300000", '<', executed), 0, ": OK (0 no error)", 0},
       {"2026-12-09T13:49:35.300000Z # giving up: no answer", 11, ": FAILED (11 no answer)", 1},
       {"2026-12-09T13:49:35.300000Z # giving up: damaged frames", 12,
        ": FAILED (12 damaged frames after every resend)", 1},

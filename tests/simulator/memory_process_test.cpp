@@ -97,6 +97,10 @@ TEST_F(MemoryProcessTest, AFullMemoryRefusesZAndSaysSo) {
   EXPECT_EQ(getFiscalStatus() & fiscal_status::kMemoryFull, fiscal_status::kMemoryFull);
   EXPECT_EQ(press(kZWithReply), refusal(sim::ReturnCode::kMemoryFull));
   pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose});  // sales go on
+  TearDown();
+  const Finished report = runSimulatorToEnd({"report", "--memory", memory_});
+  EXPECT_NE(report.standardOutput.find(", 1 power-on\n"), std::string::npos)
+      << report.standardOutput;
 }
 
 TEST_F(MemoryProcessTest, ControlRequestsChangeTheStatusAndTheRefusalsAtOnce) {

@@ -32,6 +32,27 @@ TEST(Options, DefaultsAndEveryOption) {
   EXPECT_EQ(o.zClosingMs, 3'600'000u);
 }
 
+// Every option of ours reads "--opt value" and "--opt=value" alike (an empty
+// value after '=' is a value); "--" ends the options.
+TEST(Options, ValuesAfterAnEqualsSignAndTheEndOfOptions) {
+  const auto joined = parse({"--baud=9600", "--paper=roll=1.txt", "--exec=sh", "-c", "exit 3"});
+  ASSERT_TRUE(joined.options) << joined.error;
+  EXPECT_EQ(joined.options->baud, 9600u);
+  EXPECT_EQ(joined.options->paper, "roll=1.txt");
+  EXPECT_EQ(joined.options->exec, (std::vector<std::string>{"sh", "-c", "exit 3"}));
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"--paper="}, "--paper needs a file name"},
+      {{"--silent=yes"}, "--silent takes no value"},
+      {{"--", "--silent"}, "unexpected argument --silent"},
+      {{"-x"}, "unknown option -x"},
+  };
+  for (const auto& [args, said] : refused) {
+    const auto parsed = parse(args);
+    EXPECT_FALSE(parsed.options) << args.back();
+    EXPECT_EQ(parsed.error, said);
+  }
+}
+
 TEST(Options, ExecTakesEverythingAfterIt) {
   const auto parsed = parse({"--delay-ms", "5", "--exec", "console", "--silent", "-x"});
   ASSERT_TRUE(parsed.options);

@@ -64,8 +64,11 @@ TEST(Stopping, EachSignalEndsEveryPendingWaitAtOnce) {
     SCOPED_TRACE(c.args[0] + " signal " + std::to_string(c.signal));
     std::remove(pidFile.c_str());
     std::vector<std::string> args = c.args;
+    // Under --exec the command has the port; it prints it where the test reads it.
     if (c.exec)
-      args.insert(args.end(), {"--exec", "sh", "-c", "echo $$ >" + pidFile + "; exec sleep 600"});
+      args.insert(args.end(),
+                  {"--exec", "sh", "-c",
+                   "echo \"$FISCALPRINTER_PORT1\"; echo $$ >" + pidFile + "; exec sleep 600"});
     SimulatorProcess simulator(args);
     ASSERT_TRUE(simulator.started());
     sendCommand(simulator.port(), 0x0801, 0x0C00);
@@ -91,7 +94,8 @@ TEST(Stopping, TheCommandEndingEndsEveryPendingWaitAtOnce) {
     SCOPED_TRACE(wait);
     std::remove(pidFile.c_str());
     SimulatorProcess simulator(
-        {wait, "3600000", "--exec", "sh", "-c", "echo $$ >" + pidFile + "; exec sleep 600"});
+        {wait, "3600000", "--exec", "sh", "-c",
+         "echo \"$FISCALPRINTER_PORT1\"; echo $$ >" + pidFile + "; exec sleep 600"});
     ASSERT_TRUE(simulator.started());
     sendCommand(simulator.port(), 0x0801, 0x0C00);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well into the wait

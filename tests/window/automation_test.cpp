@@ -7,9 +7,11 @@
 #include <stdio.h>
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QProcess>
@@ -19,6 +21,7 @@
 #include <thread>
 
 #include "app/console_module.h"
+#include "form/control_reference.h"
 #include "tests/simulator/simulator_process.h"
 #include "tests/support/recorder.h"
 #include "tests/window/window_support.h"
@@ -177,12 +180,16 @@ class AutomationTest : public QObject {
       int exitCode;
       QString firstLine;  // of standard output for 0, of standard error otherwise
     } cases[] = {
-        {{"--help"}, 0, "Usage: fiscal-console [options]"},
+        {{"--help"}, 0, "Usage: fiscal-console [--library PATH] [--port DEVICE]"},
+        {{"--port=/dev/null", "-h"}, 0, "Usage: fiscal-console [--library PATH] [--port DEVICE]"},
         {{"--version"}, 0, "fiscal-console " CONSOLE_VERSION},
-        {{"--bogus"}, 2, "fiscal-console: Unknown option 'bogus'."},
-        {{"--port"}, 2, "fiscal-console: Missing value after '--port'."},
-        {{"--library", ""}, 2, "fiscal-console: Empty value for '--library'."},
-        {{"stray"}, 2, "fiscal-console: Unexpected argument 'stray'."},
+        {{"--bogus"}, 2, "fiscal-console: unknown option --bogus"},
+        {{"--port"}, 2, "fiscal-console: --port needs a value (DEVICE)"},
+        {{"--library", ""}, 2, "fiscal-console: --library needs a value that is not empty"},
+        {{"--port="}, 2, "fiscal-console: --port needs a value that is not empty"},
+        {{"--version=2"}, 2, "fiscal-console: --version takes no value"},
+        {{"stray"}, 2, "fiscal-console: unexpected argument stray"},
+        {{"--", "--help"}, 2, "fiscal-console: unexpected argument --help"},
     };
     for (const auto& c : cases) {
       ConsoleProcess console(c.arguments);
@@ -191,7 +198,7 @@ class AutomationTest : public QObject {
       const QByteArray out = console.process().readAllStandardOutput();
       const QByteArray err = console.process().readAllStandardError();
       QCOMPARE(QString::fromLatin1((c.exitCode == 0 ? out : err).split('\n').first()), c.firstLine);
-      if (c.exitCode == 2) QVERIFY(err.contains("Usage: fiscal-console [options]"));
+      if (c.exitCode == 2) QVERIFY(err.contains("\nUsage: fiscal-console [--library PATH]"));
       QVERIFY((c.exitCode == 0 ? err : out).isEmpty());
     }
   }
@@ -210,10 +217,25 @@ class AutomationTest : public QObject {
                                                   SLOT(changed(QString, QString))));
 
     QCOMPARE(readOn(kService, "CmCOMUNICACION"), QStringLiteral("Puerto Ok"));
-    for (const char* button : {"CmCommand3", "CmCommand5", "CmCommand12", "CmCommand7"}) {
+    // By name, by a caption only one button shows, by caption within its frame.
+    for (const char* button : {"CmCommand3", "CmFrame3/ITEM +", "Pago", "CERRAR TIQUE"}) {
       QCOMPARE(errorOf(rig(kService, "Press", {QString::fromLatin1(button)})), QString());
       QCOMPARE(readOn(kService, "ESTADO"), QStringLiteral("0"));
     }
+    // A caption two buttons show is refused and sends nothing; labels read
+    // what they show; Describe gives each control's kind, caption and frame.
+    QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("ITEM -")})),
+             QStringLiteral("org.fiscalconsole.Error.AmbiguousCaption"));
+    QCOMPARE(errorOf(rig(kService, "Read", {QStringLiteral("Devolucion de item")})),
+             QStringLiteral("org.fiscalconsole.Error.AmbiguousCaption"));
+    QCOMPARE(readOn(kService, "MainForm/Devolucion de item"), QStringLiteral("Devolucion de item"));
+    QCOMPARE(errorOf(rig(kService, "Press", {QStringLiteral("Impresor")})),
+             QStringLiteral("org.fiscalconsole.Error.NotAButton"));
+    const QDBusMessage described = rig(kService, "Describe");
+    const auto controls = qdbus_cast<QList<QStringList>>(described.arguments().value(0));
+    QCOMPARE(controls.size(), 33);
+    QVERIFY(controls.contains(QStringList{"CmCommand13", "button", "ABRIR CAJON1", "MainForm"}));
+    QVERIFY(controls.contains(QStringList{"CmStatic1", "label", "Devolucion de item", "CmFrame3"}));
     QVERIFY(QTest::qWaitFor([&] { return listener.seen.size() == 4; }, 5000));
     QCOMPARE(listener.seen, QStringList(4, QStringLiteral("ESTADO=0")));
     QCOMPARE(printer.stat("commands_executed"), std::uint64_t{4});
@@ -406,6 +428,11 @@ class AutomationTest : public QObject {
       recorder.reset();
       QCOMPARE(errorOf(rig(service, "Press", {name})), QString());
       const std::vector<std::string> pressed = describe(recorder.calls());
+      // Found by caption within its frame, the same button makes the same calls.
+      recorder.reset();
+      const std::string byCaption = console::captionReference(console::mainForm(), *button);
+      QCOMPARE(errorOf(rig(service, "Press", {QString::fromLatin1(byCaption.c_str())})), QString());
+      QCOMPARE(describe(recorder.calls()), pressed);
       recorder.reset();
       if (!window_test::clickOnTop(window, button->name.data())) continue;  // CmCommand1
       QCOMPARE(pressed, describe(recorder.calls()));

@@ -6,9 +6,10 @@
 #include <set>
 #include <string>
 
-#include "shell/control_table.h"
+#include "form/control_reference.h"
 #include "form/main_form.h"
 #include "form/tab_order.h"
+#include "shell/control_table.h"
 
 using console::ControlDefinition;
 using console::ControlKind;
@@ -197,6 +198,55 @@ class FormDefinitionTest : public QObject {
     QCOMPARE(QString::fromLatin1(c.name.data(), static_cast<qsizetype>(c.name.size())), name);
     QCOMPARE(int(c.kind), kind);
     QVERIFY(c.caption.empty());
+  }
+
+  // Every control with a caption is reached by FRAME/CAPTION, so a rig can name
+  // each control by what the window shows; none hides another in its frame.
+  void everyCaptionIsReachedWithinItsFrame() {
+    for (const ControlDefinition& c : mainForm().controls) {
+      const std::string reference = console::captionReference(mainForm(), c);
+      const console::ControlLookup found = console::findControl(mainForm(), reference);
+      QVERIFY2(found.control == &c, (reference + ": " + found.why).c_str());
+    }
+  }
+
+  // How references resolve: names first, a caption alone only when one control
+  // shows it, FRAME/CAPTION within that frame (the form's name outside every
+  // frame); a refusal names what to write instead.
+  void referencesFindOneControlOrSayWhyNot() {
+    using Failure = console::ControlLookup::Failure;
+    const struct {
+      const char* reference;
+      const char* control;  // found, or nullptr
+      Failure failure;
+      const char* why;  // part of the refusal
+    } cases[] = {
+        {"CmCommand13", "CmCommand13", Failure::kNone, ""},
+        {"ABRIR CAJON1", "CmCommand13", Failure::kNone, ""},
+        {"CANCELA TIQUE", "CmCommand6", Failure::kNone, ""},
+        {"ESTADO", "ESTADO", Failure::kNone, ""},  // the name, not the button's caption
+        {"CmFrame1/ESTADO", "CmCommand14", Failure::kNone, ""},
+        {"CmFrame3/ITEM +", "CmCommand5", Failure::kNone, ""},
+        {"MainForm/ITEM +", "CmCommand20", Failure::kNone, ""},
+        {"CmFrame3/Devolucion de item", "CmStatic1", Failure::kNone, ""},
+        {"MainForm/Devolucion de item", "CmStatic3", Failure::kNone, ""},
+        {"CmFrame3/CmCommand5", "CmCommand5", Failure::kNone, ""},
+        {"Pago", "CmCommand12", Failure::kNone, ""},  // captions match exactly: PAGO differs
+        {"ITEM +", nullptr, Failure::kAmbiguous,
+         "CmFrame3/ITEM + (CmCommand5) or MainForm/ITEM + (CmCommand20)"},
+        {"Devolucion de item", nullptr, Failure::kAmbiguous,
+         "CmFrame3/Devolucion de item (CmStatic1) or MainForm/Devolucion de item (CmStatic3)"},
+        {"CmFrame4/ITEM +", nullptr, Failure::kUnknown, "no control is named or captioned"},
+        {"CmStatic1/ITEM +", nullptr, Failure::kUnknown, "'CmStatic1/ITEM +'"},
+        {"pago", nullptr, Failure::kUnknown, "'pago'"},
+        {"", nullptr, Failure::kUnknown, "''"},
+    };
+    for (const auto& c : cases) {
+      const console::ControlLookup found = console::findControl(mainForm(), c.reference);
+      QCOMPARE(int(found.failure), int(c.failure));
+      QCOMPARE(found.control, c.control == nullptr ? nullptr : &control(c.control));
+      QVERIFY2(found.why.find(c.why) != std::string::npos, found.why.c_str());
+    }
   }
 
   void initialFocusTakesTheFocus() {

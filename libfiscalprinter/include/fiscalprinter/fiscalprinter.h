@@ -1,5 +1,6 @@
 /*
- * Public C interface of the fiscal printer interface library.
+ * Public C interface of the fiscal printer interface library. The manual page
+ * fiscalprinter(3) describes it; each entry point has its own page too.
  *
  * One library instance per process. Any thread may call any entry point: calls
  * are serialized (a call waits while another one runs, at most for the other's
@@ -27,6 +28,9 @@
  */
 #ifndef FISCALPRINTER_FISCALPRINTER_H
 #define FISCALPRINTER_FISCALPRINTER_H
+
+/* FP_VERSION_MAJOR, FP_VERSION_MINOR, FP_VERSION_PATCH, FP_VERSION_STRING. */
+#include <fiscalprinter/version.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -113,7 +117,7 @@ FP_API int AddDataField(const char* data, int length);
  * not the send succeeds. On success `area` receives the printer's reply fields
  * joined by '|' (control bytes shown as '.'), otherwise (a refusal included) an
  * empty text. A printer refusal gives FP_REFUSED_BASE + its return code. Every
- * command ends within its overall deadline (docs/library.md), whatever the
+ * command ends within its overall deadline (fiscalprinter(3)), whatever the
  * printer sends. */
 FP_API int SendCommand(char* area);
 

@@ -1,0 +1,235 @@
+#include "fiscalctl/usage.h"
+
+#include <array>
+#include <vector>
+
+#include "fiscalctl/command_names.h"
+#include "fiscalctl/request.h"
+
+namespace fiscalctl {
+namespace {
+
+using cli::kHelpOption;
+
+constexpr cli::Option kProgramOptions[] = {
+    kLibraryOption,   kPortOption, kBaudOption,   kRepeatOption, kScriptOption,
+    kKeepGoingOption, kJsonOption, kFollowOption, kHelpOption,   cli::kVersionOption,
+};
+constexpr cli::Option kRunOptions[] = {
+    kLibraryOption, kPortOption,      kBaudOption, kRepeatOption,
+    kScriptOption,  kKeepGoingOption, kJsonOption, kHelpOption,
+};
+constexpr cli::Option kAcceptanceOptions[] = {
+    kLibraryOption,   kPortOption, kBaudOption, kRepeatOption,
+    kKeepGoingOption, kJsonOption, kHelpOption,
+};
+constexpr cli::Option kSendOptions[] = {kPackedOption, kHelpOption};
+constexpr cli::Option kReplayOptions[] = {kLibraryOption, kPortOption, kBaudOption, kJsonOption,
+                                           kHelpOption};
+constexpr cli::Option kTraceOptions[] = {kFollowOption, kJsonOption, kHelpOption};
+constexpr cli::Option kHelpOnly[] = {kHelpOption};
+
+constexpr std::string_view kProgramForms[] = {
+    "[OPTIONS] COMMAND [N=VALUE ...] [COMMAND ...]",
+    "[OPTIONS] send WORD EXTENSION [FIELD ...]",
+    "[OPTIONS] send --packed HHHH|HHHH",
+    "[OPTIONS] --script FILE",
+    "[OPTIONS] acceptance",
+    "list",
+    "trace [--follow] [--json] FILE",
+    "[OPTIONS] replay FILE",
+    "COMMAND --help",
+    "-h | --help | --version",
+};
+constexpr std::string_view kListForms[] = {"list"};
+constexpr std::string_view kSendForms[] = {
+    "[OPTIONS] send WORD EXTENSION [FIELD ...]",
+    "[OPTIONS] send --packed HHHH|HHHH",
+};
+constexpr std::string_view kAcceptanceForms[] = {"[OPTIONS] acceptance"};
+constexpr std::string_view kTraceForms[] = {"trace [--follow] [--json] FILE"};
+constexpr std::string_view kReplayForms[] = {"[OPTIONS] replay FILE"};
+
+struct ToolCommand {
+  std::string_view name;
+  std::string_view summary;
+  std::span<const std::string_view> forms;
+  std::string_view description;
+  std::span<const cli::Option> options;
+};
+
+const std::array<ToolCommand, 5> kToolCommands = {{
+    {"list", "the printer commands with their words, fields and buttons", kListForms,
+     "Prints every printer command, one a line: its name, its command and extension\n"
+     "words, its number of fields (or \"packed\": sent whole, without fields) and the\n"
+     "caption of the console's button that sends it.\n",
+     kHelpOnly},
+    {"send", "any command with any fields", kSendForms,
+     "Sends any command. WORD and EXTENSION are the command and extension words in\n"
+     "hexadecimal (1 to 4 digits, 0x allowed); each FIELD is sent as text (an empty\n"
+     "argument is an empty field). With --packed the text is handed whole to\n"
+     "SendCommandComplete. send takes every argument after it as a field: put the\n"
+     "OPTIONS before it. Values and fields may hold any byte as \\xHH; \\\\ is a\n"
+     "backslash.\n",
+     kSendOptions},
+    {"acceptance", "a full fiscal day on the printer, ending with PASS or FAIL", kAcceptanceForms,
+     "Runs the acceptance script shipped with fiscalctl\n"
+     "(share/fiscalctl/acceptance.fiscalctl beside its bin directory): a ticket, an\n"
+     "\"A\" invoice with a return, a non-fiscal document, X, journal total, drawer\n"
+     "and Z, ending with PASS or FAIL. Run it on a printer whose day has no\n"
+     "document open.\n",
+     kAcceptanceOptions},
+    {"trace", "decode a trace written by the library under FISCALPRINTER_TRACE", kTraceForms,
+     "Decodes a file written by the library under FISCALPRINTER_TRACE=FILE: local\n"
+     "time, direction (> sent, < received, # library note, = verdict), sequence\n"
+     "number, command name and fields, each reply's return code and status bits by\n"
+     "name, \"still working\" runs as one line with their duration, retransmissions,\n"
+     "NAKs and bad frames marked \"!!\", and one VERDICT line per command. A line\n"
+     "that is not a trace line is shown marked \"??\" and decoding goes on; a file\n"
+     "with no trace line at all is refused (exit code 2).\n",
+     kTraceOptions},
+    {"replay", "send the commands of a trace again and compare the verdicts", kReplayForms,
+     "Sends again, in order, every command recorded in the trace FILE (same words,\n"
+     "same fields; not the opening handshakes), and shows for each its old and its\n"
+     "new verdict side by side.\n",
+     kReplayOptions},
+}};
+
+const ToolCommand* findTool(std::string_view name) {
+  for (const ToolCommand& tool : kToolCommands) {
+    if (tool.name == name) return &tool;
+  }
+  return nullptr;
+}
+
+std::string padded(std::string_view text, std::size_t width) {
+  std::string out(text);
+  out.resize(std::max(width, text.size() + 2), ' ');
+  return out;
+}
+
+std::string commandList() {
+  std::size_t width = 0;
+  for (const ToolCommand& tool : kToolCommands) width = std::max(width, tool.name.size() + 2);
+  std::string text = "Commands:\n";
+  for (const ToolCommand& tool : kToolCommands) {
+    text += "  " + padded(tool.name, width) + std::string(tool.summary) + "\n";
+  }
+  text += "\nPrinter commands:\n";
+  width = 0;
+  for (const NamedCommand& named : namedCommands()) width = std::max(width, named.name.size() + 2);
+  for (const NamedCommand& named : namedCommands()) {
+    text +=
+        "  " + padded(named.name, width) + "\"" + std::string(named.button) + "\"" +
+        (named.spec == nullptr ? ": shows the status words of the last reply, sends nothing" : "") +
+        "\n";
+  }
+  return text;
+}
+
+std::string printerCommandUsage(std::string_view name) {
+  const std::string form = "[OPTIONS] " + std::string(name) + " [N=VALUE ...] [COMMAND ...]";
+  const std::string_view forms[] = {form};
+  return cli::usageLines(kProgramName, forms);
+}
+
+std::string printerCommandHelp(const NamedCommand& named) {
+  std::string text = printerCommandUsage(named.name) + "\n";
+  if (named.spec == nullptr) {
+    text +=
+        "Shows the printer and fiscal status words of the last reply, as the button\n"
+        "\"" +
+        std::string(named.button) + "\" does; sends nothing.\n";
+  } else {
+    const auto& spec = *named.spec;
+    const bool packed = spec.sending == fp::contract::Sending::Packed;
+    text += "Sends exactly what the console's button \"" + std::string(named.button) +
+            "\" sends:\ncommand " + wordsText(spec.command.value, spec.extension.value) +
+            (packed ? ", packed (no fields to edit).\n"
+                    : " with " + std::to_string(spec.fields.size()) +
+                          (spec.fields.size() == 1 ? " field" : " fields") +
+                          ". N=VALUE replaces field N (from 1) with VALUE.\n");
+  }
+  return text + "\n" + cli::optionList(kRunOptions);
+}
+
+}  // namespace
+
+CommandKind commandKind(std::string_view word) {
+  if (findTool(word) != nullptr) return CommandKind::Tool;
+  if (findCommand(word) != nullptr) return CommandKind::Printer;
+  return CommandKind::None;
+}
+
+std::span<const cli::Option> programOptions() {
+  return kProgramOptions;
+}
+
+std::span<const cli::Option> sendOptions() {
+  return kSendOptions;
+}
+
+std::string usageLines() {
+  return cli::usageLines(kProgramName, kProgramForms);
+}
+
+std::string helpText() {
+  return usageLines() +
+         "\n"
+         "Talks to a fiscal printer through the printer interface library, from the\n"
+         "shell: every command of the test console by name, any command with any fields,\n"
+         "several commands on one open port, a decoded library trace, and a replay of a\n"
+         "trace on another printer.\n"
+         "\n" +
+         cli::optionList(kProgramOptions) + "\n" + commandList() +
+         "\n"
+         "Each printer command sends exactly the bytes and fields its button sends.\n"
+         "N=VALUE after a command replaces its field N (from 1, after the two words)\n"
+         "with VALUE: fiscalctl ticket-item 5=\"Cafe\" 7=00000000250. Values may hold\n"
+         "any byte as \\xHH; \\\\ is a backslash. 'fiscalctl COMMAND --help' describes\n"
+         "each command.\n"
+         "\n"
+         "Several commands run in order on one open port. The run stops at the first\n"
+         "command that does not end with code 0, unless --keep-going.\n"
+         "\n"
+         "Output: for each command its name and words, the code with its text, the\n"
+         "printer and fiscal status words in hexadecimal with the names of the bits set,\n"
+         "and the reply's fields (printable ASCII as it is, any other byte as \\xHH, as\n"
+         "fields are written on the command line). A run of more than one command\n"
+         "ends with one line,\n"
+         "\"PASS: ...\" or \"FAIL: ...\".\n"
+         "\n"
+         "Exit status:\n"
+         "  0  every command ended with code 0 (trace: every verdict OK; replay: every\n"
+         "     new verdict equals the old one)\n"
+         "  1  a command was refused or failed (trace: a command failed or its end is\n"
+         "     not in the trace; replay: a verdict differs)\n"
+         "  2  bad usage: unknown command or option, bad word, bad escape, unreadable\n"
+         "     script or trace, a trace with no trace line\n"
+         "  3  no library, no port or no printer: the library cannot be loaded, the\n"
+         "     port cannot be opened (the reason is said), no printer answers, or the\n"
+         "     line was lost during a command (codes 1 to 5 and 10 to 13)\n"
+         "\n"
+         "Environment:\n"
+         "  FISCALPRINTER_PORT1  the device of port 1 (see --port)\n"
+         "  FISCALPRINTER_TRACE  the library appends its trace to this file\n";
+}
+
+std::string usageLinesOf(std::string_view command) {
+  if (const ToolCommand* tool = findTool(command)) {
+    return cli::usageLines(kProgramName, tool->forms);
+  }
+  if (findCommand(command) != nullptr) return printerCommandUsage(command);
+  return usageLines();
+}
+
+std::string helpTextOf(std::string_view command) {
+  if (const ToolCommand* tool = findTool(command)) {
+    return cli::usageLines(kProgramName, tool->forms) + "\n" + std::string(tool->description) +
+           "\n" + cli::optionList(tool->options);
+  }
+  if (const NamedCommand* named = findCommand(command)) return printerCommandHelp(*named);
+  return helpText();
+}
+
+}  // namespace fiscalctl
