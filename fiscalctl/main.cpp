@@ -149,6 +149,15 @@ std::string libraryPath(const Options& options) {
   return options.library.empty() ? PrinterApi::besideExecutable() : options.library;
 }
 
+// The code in words; our library's area adds the reason (a target that does not
+// parse, a refused connection) after the same words, and then says it all.
+std::string openingText(const PrinterApi& api, const Session& session, int code) {
+  const std::string text = codeText(api, code);
+  const std::string said = session.identification();
+  return !text.empty() && said.size() > text.size() && said.rfind(text + ": ", 0) == 0 ? said
+                                                                                       : text;
+}
+
 // Loads the library and opens the port; prints why not and gives the exit code.
 std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session& session) {
   if (!api.loaded()) {
@@ -161,7 +170,7 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   const char* device = std::getenv("FISCALPRINTER_PORT1");
   std::cerr << "fiscalctl: cannot open the printer port"
             << (device != nullptr && *device != '\0' ? " " + std::string(device) : "") << ": code "
-            << opened.code << " " << codeText(api, opened.code) << "\n";
+            << opened.code << " " << openingText(api, session, opened.code) << "\n";
   if (options.json) printJson(std::cout, api, opened);
   return kExitNoPrinter;
 }

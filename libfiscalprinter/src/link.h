@@ -19,8 +19,8 @@
 #include <optional>
 #include <vector>
 
-#include "libfiscalprinter/src/serial_port.h"
 #include "libfiscalprinter/src/trace.h"
+#include "libfiscalprinter/src/transport.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
 #include "protocol/wire.h"
@@ -58,16 +58,17 @@ struct Exchange {
 
 class Link {
  public:
-  Link(SerialPort& port, Trace& trace) : port_(port), trace_(trace) {}
+  Link(Transport& port, Trace& trace) : port_(port), trace_(trace) {}
 
   void setTiming(const LinkTiming& timing) { timing_ = timing; }
 
   // Sends `command` under the next sequence number and waits for its reply, within
   // the overall deadline of a command. The command must be within the protocol's limits.
   Exchange transact(protocol::CommandMessage command);
-  // The opening handshake: all of it within `handshake`, each transmission
+  // The opening handshake: all of it within `handshake` from `start` (when
+  // OpenPort began: a network connection's time counts), each transmission
   // waiting an equal share of it for a first answer (a printer may be waking up).
-  Exchange handshake();
+  Exchange handshake(Clock::time_point start);
 
   // The overall deadline of a command whose frame is `frameBytes` long, from its start.
   milliseconds commandLimit(std::size_t frameBytes) const;
@@ -104,7 +105,7 @@ class Link {
   milliseconds replyWait() const;
   void flushReceived();
 
-  SerialPort& port_;
+  Transport& port_;
   Trace& trace_;
   LinkTiming timing_;
   protocol::FrameDecoder decoder_;

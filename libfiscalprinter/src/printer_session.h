@@ -12,7 +12,7 @@
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
 #include "libfiscalprinter/src/link.h"
-#include "libfiscalprinter/src/serial_port.h"
+#include "libfiscalprinter/src/port.h"
 #include "libfiscalprinter/src/trace.h"
 
 namespace fp::lib {
@@ -21,7 +21,7 @@ inline constexpr const char* kLibraryVersion = "fiscalprinter 1.0.0 (protocol 1)
 
 class PrinterSession {
  public:
-  PrinterSession() : link_(port_, trace_) {}
+  PrinterSession() : port_(trace_), link_(port_, trace_) {}
 
   int purge(char* area);
   int apiVersion(char* area);
@@ -55,13 +55,16 @@ class PrinterSession {
   ErrorCode settingsError() const;
   int run(const protocol::CommandMessage& command, char* area);
   void keepStatus(const protocol::ReplyMessage& reply);
+  // Leaves `error` (busy or invalid) for an OpenPort that found no port, with
+  // its reason in the trace and after the error text in the area.
+  int refuseOpen(char* area, ErrorCode error, const std::string& reason);
 
   std::mutex callLock_;
   int portNumber_ = 1;
   int bitsPerSecond_ = 9600;
   int protocolType_ = 1;
-  SerialPort port_;
   Trace trace_;
+  Port port_;
   Link link_;
   FieldList fields_;
   int lastError_ = 0;

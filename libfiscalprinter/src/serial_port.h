@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "libfiscalprinter/src/transport.h"
 #include "line/posix_line.h"
 
 namespace fp::lib {
@@ -20,13 +21,10 @@ enum class OpenResult {
   kInvalid,  // missing, not a terminal, or its settings cannot be applied
 };
 
-// kOk, kTimeout or kLost, as the shared line steps report them.
-using IoStatus = line::LineStatus;
-
-class SerialPort {
+class SerialPort : public Transport {
  public:
   SerialPort() = default;
-  ~SerialPort() { close(); }
+  ~SerialPort() override { close(); }
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -39,11 +37,12 @@ class SerialPort {
   std::string openFailure() const { return line::systemErrorText(openError_); }
 
   // Writes every byte, waiting at most `timeout` for the line to take them.
-  IoStatus writeAll(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout);
+  IoStatus writeAll(std::span<const std::uint8_t> bytes,
+                    std::chrono::milliseconds timeout) override;
   // Waits at most `timeout` for input and appends what is there to `out`.
-  IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout);
+  IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
   // Drops input received but not yet read.
-  void discardInput();
+  void discardInput() override;
 
  private:
   int fd_ = -1;

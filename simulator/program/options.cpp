@@ -39,6 +39,22 @@ ParsedOptions failure(std::string message) {
   return ParsedOptions{std::nullopt, std::move(message)};
 }
 
+// tcp:HOST:PORT or rfc2217:HOST:PORT, or without HOST: loopback (127.0.0.1).
+// PORT 0 takes any free port.
+fp::line::ParsedTarget parseListen(const std::string& text) {
+  for (const std::string_view scheme : {"tcp:", "rfc2217:"}) {
+    if (text.rfind(scheme, 0) != 0) continue;
+    const std::string rest = text.substr(scheme.size());
+    const bool portOnly =
+        !rest.empty() && rest.find_first_not_of("0123456789") == std::string::npos;
+    const fp::line::ParsedTarget parsed =
+        fp::line::parseTarget(portOnly ? std::string(scheme) + "127.0.0.1:" + rest : text, true);
+    return parsed;
+  }
+  return fp::line::ParsedTarget{std::nullopt,
+                                "\"" + text + "\": not tcp:[HOST:]PORT or rfc2217:[HOST:]PORT"};
+}
+
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
@@ -62,6 +78,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
        : arg == "--stats"  ? options.stats
        : arg == "--memory" ? options.memory
                            : options.control) = args[++i];
+    } else if (arg == "--listen") {
+      if (!hasValue) return failure("--listen needs tcp:[HOST:]PORT or rfc2217:[HOST:]PORT");
+      const fp::line::ParsedTarget parsed = parseListen(args[++i]);
+      if (!parsed.target) return failure("--listen " + parsed.error);
+      options.listen = parsed.target;
     } else if (arg == "--memory-fsync") {
       options.memoryFsync = true;
     } else if (arg == "--memory-capacity") {
@@ -119,6 +140,12 @@ const char* usageText() {
          "                       served apart from the line, each carried out between\n"
          "                       two commands or within 20 ms during a long wait (a Z),\n"
          "                       or refused after 1 s and never carried out\n"
+         "  --listen tcp:[HOST:]PORT, --listen rfc2217:[HOST:]PORT\n"
+         "                       also serve the printer on a TCP port, raw or as an RFC\n"
+         "                       2217 (telnet COM port) server, one client at a time;\n"
+         "                       HOST defaults to 127.0.0.1, PORT 0 takes a free port;\n"
+         "                       the target is printed after the device path, and\n"
+         "                       --exec gets it as FISCALPRINTER_PORT1\n"
          "  --silent             never answer\n"
          "  --help               print this text and exit\n"
          "  --version            print the program's name and version and exit\n"
