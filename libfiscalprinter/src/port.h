@@ -38,7 +38,6 @@ class Port : public Transport {
   IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
   void discardInput() override;
   std::string lossReason() const override;
-  bool closedByPeer() const override { return open_ != nullptr && open_->closedByPeer(); }
 
  private:
   IoStatus traced(IoStatus status);

@@ -72,14 +72,15 @@ int PrinterSession::openPort(char* area) {
   timing.bitsPerSecond = bitsPerSecond_;
   link_.setTiming(timing);
   const Exchange hello = link_.handshake(start);
-  // A server that ends the connection before the printer answers serves another
-  // client (ser2net says "Port already in use" and hangs up): the network's
+  // A server that ends the connection (closes it, or resets it as our bytes
+  // reach a socket it closed) before the printer answers serves another client
+  // (ser2net says "Port already in use" and hangs up): the network's
   // counterpart of a device another program holds.
-  if (hello.outcome == LinkOutcome::kLost && port_.networked() && port_.closedByPeer()) {
+  if (hello.outcome == LinkOutcome::kLost && port_.networked()) {
+    const std::string reason = port_.lossReason();
     port_.close();
     return refuseOpen(area, ErrorCode::kPortBusy,
-                      "the server closed the connection before the printer answered "
-                      "(another client has the port?)");
+                      reason + " before the printer answered (another client has the port?)");
   }
   if (hello.outcome != LinkOutcome::kReplied) {
     port_.close();

@@ -47,10 +47,11 @@ Rfc2217Port::Opened Rfc2217Port::open(const std::string& host, std::uint16_t por
       break;
     case telnet::ComPortClient::State::kNegotiating:
       if (status == IoStatus::kLost) {
+        // Closed or reset (our bytes reaching a socket it had closed): either
+        // way the server turned us away, as one serving another client does.
         text_ = tcp_.lossReason() + " during the RFC 2217 negotiation";
-        const bool busy = tcp_.closedByPeer();
         tcp_.close();
-        return busy ? Opened::kBusy : Opened::kInvalid;
+        return Opened::kBusy;
       }
       text_ = "no RFC 2217 answer from the server in time (not a telnet COM port?)";
       break;

@@ -23,7 +23,7 @@ class Rfc2217Port : public Transport {
  public:
   enum class Opened {
     kReady,
-    kBusy,     // the server closed the connection before agreeing (another client has it)
+    kBusy,     // the server ended the connection before agreeing (another client has it)
     kInvalid,  // no connection, or the server refused or changed the settings
   };
 
@@ -41,7 +41,6 @@ class Rfc2217Port : public Transport {
   IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
   void discardInput() override;
   std::string lossReason() const override { return tcp_.lossReason(); }
-  bool closedByPeer() const override { return tcp_.closedByPeer(); }
 
  private:
   // Reads, decodes and answers the server's telnet commands; data to `out`.

@@ -40,7 +40,6 @@ IoStatus TcpPort::lost(int error) {
     socklen_t size = sizeof error;
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = 0;
   }
-  closedByServer_ = error == 0;
   lossReason_ = error == 0 ? "the server closed the connection"
                            : "connection lost: " + line::systemErrorText(error);
   return IoStatus::kLost;

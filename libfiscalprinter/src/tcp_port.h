@@ -30,7 +30,6 @@ class TcpPort : public Transport {
   IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
   void discardInput() override;
   std::string lossReason() const override { return lossReason_; }
-  bool closedByPeer() const override { return closedByServer_; }
 
  private:
   IoStatus lost(int error);
@@ -39,7 +38,6 @@ class TcpPort : public Transport {
   std::string address_;
   std::string failure_;
   std::string lossReason_;
-  bool closedByServer_ = false;
 };
 
 }  // namespace fp::lib

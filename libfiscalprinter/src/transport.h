@@ -30,9 +30,6 @@ class Transport {
   virtual void discardInput() = 0;
   // Why the last read or write gave kLost, in words; empty when not known.
   virtual std::string lossReason() const { return {}; }
-  // True when the last kLost was the peer ending the connection in order (a
-  // network server closing it), not a failure.
-  virtual bool closedByPeer() const { return false; }
 };
 
 }  // namespace fp::lib

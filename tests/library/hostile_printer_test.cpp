@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "libfiscalprinter/src/link.h"
+#include "libfiscalprinter/src/serial_port.h"
 #include "tests/library/library_fixture.h"
 
 namespace fp::testing {
