@@ -44,7 +44,8 @@ Options:
   --library PATH  the printer library to load (default:
                   lib/libfiscalprinter.so.1 beside the bin directory of
                   fiscalctl, else the installed library folder)
-  --port DEVICE   the serial device of port 1 (sets FISCALPRINTER_PORT1)
+  --port DEVICE   port 1: a serial device, tcp:HOST:PORT or rfc2217:HOST:PORT
+                  (sets FISCALPRINTER_PORT1)
   --baud N        line speed in bit/s (default 115200)
   --repeat N      runs the whole list of commands N times (default 1)
   --script FILE   reads the commands from FILE: one command a line, as on the

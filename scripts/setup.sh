@@ -4,13 +4,15 @@
 FISCAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the project needs to build, test, benchmark and take screenshots
-# (help2man: the manual pages; pkg-config: the installed-library check).
+# (help2man: the manual pages; pkg-config: the installed-library check; ser2net,
+# socat and python3-serial: the real peers of the network tests).
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common libglib2.0-bin
   help2man pkg-config
+  ser2net socat python3-serial
   util-linux mount
 )
 

@@ -26,7 +26,8 @@ struct Options {
                              "lib/libfiscalprinter.so.1 beside the program.",
                              "PATH"};
   QCommandLineOption port{QStringList{"port"},
-                          "Open DEVICE as port 1 (sets FISCALPRINTER_PORT1 for our library).",
+                          "Open DEVICE as port 1: a device path, tcp:HOST:PORT or "
+                          "rfc2217:HOST:PORT (sets FISCALPRINTER_PORT1 for our library).",
                           "DEVICE"};
   // The toolkit's own options, which QApplication takes from the same command line.
   QCommandLineOption platform{QStringList{"platform"}, "Qt platform plug-in.", "NAME"};
