@@ -41,20 +41,34 @@ void SocketListener::addTo(std::vector<pollfd>& fds) const {
 }
 
 void SocketListener::serve(std::span<const pollfd> ready, const Deliver& deliver) {
+  bool newcomer = false;
   for (const pollfd& entry : ready) {
     if (entry.revents == 0) continue;
-    if (entry.fd == listening_) {
-      accept();
-    } else if (entry.fd == client_) {
-      readClient(deliver);
-    }
+    if (entry.fd == client_) readClient(deliver);
+    newcomer = newcomer || entry.fd == listening_;
+  }
+  if (newcomer) accept(deliver);
+}
+
+// Reads what the client has already sent, up to its end if it has left: a
+// host that sent its last bytes, hung up and connected again at once is then
+// gone before the newcomer is judged, and the newcomer is served. Bounded: a
+// client that keeps sending stays the client.
+void SocketListener::catchUp(const Deliver& deliver) {
+  constexpr int kReads = 16;
+  for (int read = 0; read < kReads && client_ >= 0; ++read) {
+    pollfd waiting{client_, POLLIN, 0};
+    if (::poll(&waiting, 1, 0) <= 0) return;
+    readClient(deliver);
   }
 }
 
-void SocketListener::accept() {
+void SocketListener::accept(const Deliver& deliver) {
   // Every waiting connection is taken: one becomes the client when there is
-  // none, the others are closed at once.
+  // none, the others are closed at once. Several may wait: a host that
+  // connected, spoke and left, then came again, is served the second time.
   for (int fd = fp::line::acceptTcp(listening_); fd >= 0; fd = fp::line::acceptTcp(listening_)) {
+    catchUp(deliver);
     if (client_ >= 0) {
       ::close(fd);
       continue;

@@ -46,7 +46,8 @@ class SocketListener {
  private:
   SocketListener(int fd, bool telnet, std::string target)
       : listening_(fd), telnet_(telnet), target_(std::move(target)) {}
-  void accept();
+  void accept(const Deliver& deliver);
+  void catchUp(const Deliver& deliver);
   void readClient(const Deliver& deliver);
   void dropClient();
   void send(const fp::line::telnet::Bytes& bytes);

@@ -238,6 +238,18 @@ class RealPeers(unittest.TestCase):
                 self.processes.stop_all()
                 self.processes = Processes()
 
+    def test_a_client_leaving_mid_frame_leaves_the_printer_as_a_cut_line(self):
+        _, target = self.simulator("--listen", "tcp:0")
+        address = ("127.0.0.1", int(target.rsplit(":", 1)[1]))
+        with socket.create_connection(address) as first:
+            first.sendall(OPEN_TICKET[:5])  # half a frame, then gone
+        with socket.create_connection(address) as second:
+            second.settimeout(DEADLINE)
+            second.sendall(HANDSHAKE)
+            read_exactly_until(lambda: second.recv(200), b"IMPRESOR FISCAL VIRTUAL", "handshake")
+            second.sendall(OPEN_TICKET)
+            read_exactly_until(lambda: second.recv(200), b"00000001", "ticket number")
+
     def test_the_console_through_ser2net_shows_puerto_ok_and_prints_a_ticket(self):
         device, = self.simulator()
         rfc2217, _ = self.ser2net(device)
