@@ -1,6 +1,8 @@
 // One command round trip through the real library, a real pseudo-terminal and
 // the simulator: unpaced (our own cost per command) and paced at 115200 bit/s,
-// where the time is compared with the line time of the bytes exchanged.
+// where the time is compared with the line time of the bytes exchanged. Both
+// also over the loopback interface, to the simulator's listener: raw TCP and
+// RFC 2217 (argument 0 the pseudo-terminal, 1 tcp:, 2 rfc2217:).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -51,11 +53,20 @@ void reportLineUse(benchmark::State& state, const std::filesystem::path& trace,
   state.counters["ratio_to_line"] = lineTime > 0 ? elapsed / lineTime : 0.0;
 }
 
+// The simulator's options for reaching it over `transport` (0, 1, 2 as above).
+std::vector<std::string> over(std::int64_t transport, std::vector<std::string> args) {
+  if (transport == 1) args.insert(args.end(), {"--listen", "tcp:127.0.0.1:0"});
+  if (transport == 2) args.insert(args.end(), {"--listen", "rfc2217:127.0.0.1:0"});
+  return args;
+}
+
 class Session {
  public:
   Session(const std::vector<std::string>& args, const std::filesystem::path& trace)
       : simulator_(args, /*withStats=*/false) {
-    setenv("FISCALPRINTER_PORT1", simulator_.port().c_str(), 1);
+    const std::string& port =
+        simulator_.listenTarget().empty() ? simulator_.port() : simulator_.listenTarget();
+    setenv("FISCALPRINTER_PORT1", port.c_str(), 1);
     if (!trace.empty()) setenv("FISCALPRINTER_TRACE", trace.c_str(), 1);
     std::array<char, FP_AREA_SIZE> area{};
     setComPort(1);
@@ -84,20 +95,20 @@ int roundTrip() {
 }
 
 void BM_RoundTripUnpaced(benchmark::State& state) {
-  Session session({}, {});
+  Session session(over(state.range(0), {}), {});
   if (!session.ok()) state.SkipWithError("no printer");
   for (auto _ : state) {
     if (roundTrip() != FP_OK) state.SkipWithError("command failed");
   }
 }
-BENCHMARK(BM_RoundTripUnpaced)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoundTripUnpaced)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_RoundTripPaced115200(benchmark::State& state) {
   const std::filesystem::path trace =
       std::filesystem::temp_directory_path() / ("roundtrip-" + std::to_string(getpid()) + ".trace");
   std::filesystem::remove(trace);
   {
-    Session session({"--baud", "115200"}, trace);
+    Session session(over(state.range(0), {"--baud", "115200"}), trace);
     if (!session.ok()) state.SkipWithError("no printer");
     const auto offset = static_cast<std::streamoff>(std::filesystem::file_size(trace));
     const auto start = Clock::now();
@@ -108,7 +119,7 @@ void BM_RoundTripPaced115200(benchmark::State& state) {
   }
   std::filesystem::remove(trace);
 }
-BENCHMARK(BM_RoundTripPaced115200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoundTripPaced115200)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // The same pace on a text line of a non-fiscal document: argument 0 without
 // the fiscal memory, 1 with it (each command commits a journal line, the open

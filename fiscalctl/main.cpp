@@ -20,6 +20,7 @@
 #include "fiscalctl/trace_decoder.h"
 #include "fiscalctl/trace_reader.h"
 #include "fiscalctl/usage.h"
+#include "line/net_target.h"
 
 namespace fiscalctl {
 namespace {
@@ -178,6 +179,16 @@ std::string libraryPath(const Options& options) {
   return options.library.empty() ? PrinterApi::besideExecutable() : options.library;
 }
 
+// The reason our library's area gives after the code's words (a target that
+// does not parse, a refused connection); empty when it gives none.
+std::string libraryReason(const PrinterApi& api, const Session& session, int code) {
+  const std::string prefix = codeText(api, code) + ": ";
+  const std::string said = session.identification();
+  return prefix.size() > 2 && said.size() > prefix.size() && said.rfind(prefix, 0) == 0
+             ? said.substr(prefix.size())
+             : std::string();
+}
+
 // Loads the library and opens the port; prints why not and gives the exit code.
 std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session& session) {
   if (!api.loaded()) {
@@ -187,8 +198,13 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   }
   const Outcome opened = session.open(PortSettings{options.baud});
   if (opened.code == 0) return std::nullopt;
+  // A device is looked at here, where its owners and holders can be named; a
+  // printer on the network is explained by the library, which connected.
   const std::string device = port1Device();
-  const std::string reason = portFailureReason(device, opened.code);
+  const fp::line::ParsedTarget target = fp::line::parseTarget(device);
+  const bool onDevice = target.target && target.target->kind == fp::line::TargetKind::kDevice;
+  std::string reason = onDevice ? portFailureReason(device, opened.code) : std::string();
+  if (reason.empty()) reason = libraryReason(api, session, opened.code);
   std::cerr << "fiscalctl: cannot open the printer port " << device << ": "
             << (reason.empty() ? "" : reason + " ") << "(code " << opened.code << " "
             << codeText(api, opened.code) << ")\n";

@@ -21,7 +21,8 @@ inline constexpr cli::Option kLibraryOption{
     "lib/libfiscalprinter.so.1 beside the bin directory of\n"
     "fiscalctl, else the installed library folder)"};
 inline constexpr cli::Option kPortOption{"--port", "DEVICE",
-                                         "the serial device of port 1 (sets FISCALPRINTER_PORT1)"};
+                                         "port 1: a serial device, tcp:HOST:PORT or\n"
+                                         "rfc2217:HOST:PORT (sets FISCALPRINTER_PORT1)"};
 inline constexpr cli::Option kBaudOption{"--baud", "N", "line speed in bit/s (default 115200)"};
 inline constexpr cli::Option kRepeatOption{"--repeat", "N",
                                            "runs the whole list of commands N times (default 1)"};

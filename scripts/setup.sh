@@ -11,14 +11,15 @@ export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
 # scripts/check-install also needs: pkg-config and jq (the installed library and
 # JSON), groff-base and man-db (rendering the manual pages), desktop-file-utils
 # and appstream (validating the desktop files), bash-completion. python3 runs
-# scripts/mutate; util-linux and mount give the tests a private read-only mount.
+# scripts/mutate; util-linux and mount give the tests a private read-only mount;
+# ser2net, socat and python3-serial are the real peers of the network tests.
 FISCAL_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation
   dbus-daemon dbus-session-bus-common dbus-bin libglib2.0-bin
   pkg-config jq groff-base man-db desktop-file-utils appstream bash-completion
-  python3 util-linux mount
+  python3 util-linux mount ser2net socat python3-serial
 )
 
 fiscal_install_packages() {

@@ -20,8 +20,8 @@ constexpr cli::Option kLibrary{"--library", "PATH",
                                "lib/libfiscalprinter.so.1 beside the program's bin folder\n"
                                "(else the installed library folder)"};
 constexpr cli::Option kPort{"--port", "DEVICE",
-                            "open DEVICE as port 1 (sets FISCALPRINTER_PORT1 for our\n"
-                            "library)"};
+                            "open DEVICE as port 1: a device path, tcp:HOST:PORT or\n"
+                            "rfc2217:HOST:PORT (sets FISCALPRINTER_PORT1 for our library)"};
 // The toolkit's own options, which QApplication takes from its command line;
 // Qt spells them with one dash.
 constexpr cli::Option kPlatform{"--platform", "NAME", "Qt platform plug-in", "-platform", true};

@@ -80,10 +80,10 @@ Exchange Link::transact(protocol::CommandMessage command) {
   return exchange(std::move(command), Plan{port_.now() + commandLimit(frameBytes), timing_.ack});
 }
 
-Exchange Link::handshake() {
+Exchange Link::handshake(Clock::time_point start) {
   const int shares = std::max(timing_.transmissions, 1);
   return exchange(protocol::CommandMessage{0, protocol::kHelloCommand, 0, {}},
-                  Plan{port_.now() + timing_.handshake, timing_.handshake / shares});
+                  Plan{start + timing_.handshake, timing_.handshake / shares});
 }
 
 Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {

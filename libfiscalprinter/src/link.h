@@ -11,7 +11,7 @@
 // `maxWorking` after the command's first DC2. Inside a frame, `interByte` between
 // bytes and `frame` (plus its line time) for the whole frame. Everything within
 // one overall deadline per command. ACKs after the first, NAKs, noise and frames
-// for other sequence numbers never extend a wait. Time is the port's (LinkPort::now).
+// for other sequence numbers never extend a wait. Time is the transport's (Transport::now).
 #pragma once
 
 #include <chrono>
@@ -19,8 +19,8 @@
 #include <optional>
 #include <vector>
 
-#include "libfiscalprinter/src/link_port.h"
 #include "libfiscalprinter/src/trace.h"
+#include "libfiscalprinter/src/transport.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
 #include "protocol/wire.h"
@@ -57,16 +57,17 @@ struct Exchange {
 
 class Link {
  public:
-  Link(LinkPort& port, Trace& trace) : port_(port), trace_(trace) {}
+  Link(Transport& port, Trace& trace) : port_(port), trace_(trace) {}
 
   void setTiming(const LinkTiming& timing) { timing_ = timing; }
 
   // Sends `command` under the next sequence number and waits for its reply, within
   // the overall deadline of a command. The command must be within the protocol's limits.
   Exchange transact(protocol::CommandMessage command);
-  // The opening handshake: all of it within `handshake`, each transmission
+  // The opening handshake: all of it within `handshake` from `start` (when
+  // OpenPort began: a network connection's time counts), each transmission
   // waiting an equal share of it for a first answer (a printer may be waking up).
-  Exchange handshake();
+  Exchange handshake(Clock::time_point start);
 
   // The overall deadline of a command whose frame is `frameBytes` long, from its start.
   milliseconds commandLimit(std::size_t frameBytes) const;
@@ -105,7 +106,7 @@ class Link {
   milliseconds replyWait() const;
   void flushReceived();
 
-  LinkPort& port_;
+  Transport& port_;
   Trace& trace_;
   LinkTiming timing_;
   protocol::FrameDecoder decoder_;

@@ -12,4 +12,10 @@ std::optional<std::string> deviceForPort(int port) {
   return "/dev/ttyS" + std::to_string(port - 1);
 }
 
+line::ParsedTarget targetForPort(int port) {
+  const std::optional<std::string> name = deviceForPort(port);
+  if (!name) return line::ParsedTarget{std::nullopt, "port number below 1"};
+  return line::parseTarget(*name);
+}
+
 }  // namespace fp::lib

@@ -44,13 +44,14 @@ int PrinterSession::setProtocolType(int type) {
 }
 
 ErrorCode PrinterSession::settingsError() const {
-  if (!deviceForPort(portNumber_)) return ErrorCode::kPortInvalid;
+  if (portNumber_ < 1) return ErrorCode::kPortInvalid;
   if (!termiosSpeed(bitsPerSecond_)) return ErrorCode::kBadBaudRate;
   if (protocolType_ != 1) return ErrorCode::kBadProtocolType;
   return ErrorCode::kOk;
 }
 
 int PrinterSession::openPort(char* area) {
+  const Clock::time_point start = Clock::now();
   port_.close();
   trace_.startFromEnvironment();
   if (forkedFrom_ != 0) {
@@ -66,21 +67,30 @@ int PrinterSession::openPort(char* area) {
     writeArea(area, errorText(toInt(error)));
     return finish(error);
   }
-  const std::string device = *deviceForPort(portNumber_);
-  trace_.note("open " + device + " at " + std::to_string(bitsPerSecond_) + " bit/s");
-  const OpenResult opened = port_.open(device, *termiosSpeed(bitsPerSecond_));
+  const line::ParsedTarget target = targetForPort(portNumber_);
+  if (!target.target) return refuseOpen(area, ErrorCode::kPortInvalid, target.error);
+  trace_.note("open " + line::targetText(*target.target) + " at " + std::to_string(bitsPerSecond_) +
+              " bit/s");
+  const OpenResult opened = port_.open(*target.target, bitsPerSecond_, start + kConnectLimit);
   if (opened != OpenResult::kOpened) {
-    const ErrorCode error =
-        opened == OpenResult::kBusy ? ErrorCode::kPortBusy : ErrorCode::kPortInvalid;
-    // The code says busy or invalid; the trace keeps the reason ("Permission denied").
-    trace_.note(std::string(errorText(toInt(error))) + ": " + port_.openFailure());
-    writeArea(area, errorText(toInt(error)));
-    return finish(error);
+    return refuseOpen(area,
+                      opened == OpenResult::kBusy ? ErrorCode::kPortBusy : ErrorCode::kPortInvalid,
+                      port_.openFailure());
   }
   LinkTiming timing;
   timing.bitsPerSecond = bitsPerSecond_;
   link_.setTiming(timing);
-  const Exchange hello = link_.handshake();
+  const Exchange hello = link_.handshake(start);
+  // A server that ends the connection (closes it, or resets it as our bytes
+  // reach a socket it closed) before the printer answers serves another client
+  // (ser2net says "Port already in use" and hangs up): the network's
+  // counterpart of a device another program holds.
+  if (hello.outcome == LinkOutcome::kLost && port_.networked()) {
+    const std::string reason = port_.lossReason();
+    port_.close();
+    return refuseOpen(area, ErrorCode::kPortBusy,
+                      reason + " before the printer answered (another client has the port?)");
+  }
   if (hello.outcome != LinkOutcome::kReplied) {
     port_.close();
     writeArea(area, errorText(toInt(ErrorCode::kNoPrinter)));
@@ -145,6 +155,15 @@ int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
   if (returnCode != 0) return finish(kRefusedBase + returnCode);  // the area stays empty
   writeArea(area, fieldsText(exchange.reply.fields));
   return finish(ErrorCode::kOk);
+}
+
+int PrinterSession::refuseOpen(char* area, ErrorCode error, const std::string& reason) {
+  // The code says busy or invalid; the reason ("Permission denied", "Connection
+  // refused", a target that does not parse) is in the trace and the area.
+  const std::string text = std::string(errorText(toInt(error))) + ": " + reason;
+  trace_.note(text);
+  writeArea(area, text);
+  return finish(error);
 }
 
 void PrinterSession::keepStatus(const protocol::ReplyMessage& reply) {

@@ -15,7 +15,7 @@
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
 #include "libfiscalprinter/src/link.h"
-#include "libfiscalprinter/src/serial_port.h"
+#include "libfiscalprinter/src/port.h"
 #include "libfiscalprinter/src/trace.h"
 
 namespace fp::lib {
@@ -29,7 +29,8 @@ class PrinterSession {
   // (0 otherwise). Until its first OpenPort such an instance has no port and
   // says so: FP_FORKED.
   explicit PrinterSession(pid_t forkedFrom = 0)
-      : link_(port_, trace_),
+      : port_(trace_),
+        link_(port_, trace_),
         forkedFrom_(forkedFrom),
         lastError_(forkedFrom != 0 ? toInt(ErrorCode::kForked) : 0) {}
 
@@ -69,12 +70,15 @@ class PrinterSession {
   ErrorCode settingsError() const;
   int run(const protocol::CommandMessage& command, char* area);
   void keepStatus(const protocol::ReplyMessage& reply);
+  // Leaves `error` (busy or invalid) for an OpenPort that found no port, with
+  // its reason in the trace and after the error text in the area.
+  int refuseOpen(char* area, ErrorCode error, const std::string& reason);
 
   int portNumber_ = 1;
   int bitsPerSecond_ = 9600;
   int protocolType_ = 1;
-  SerialPort port_;
   Trace trace_;
+  Port port_;
   Link link_;
   FieldList fields_;
   pid_t forkedFrom_;  // until the first OpenPort of a forked child's instance

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "libfiscalprinter/src/link_port.h"
+#include "libfiscalprinter/src/transport.h"
+#include "line/posix_line.h"
 
 namespace fp::lib {
 
@@ -16,7 +17,7 @@ enum class OpenResult {
   kInvalid,  // missing, not a terminal, or its settings cannot be applied
 };
 
-class SerialPort : public LinkPort {
+class SerialPort : public Transport {
  public:
   SerialPort() = default;
   ~SerialPort() override { close(); }
@@ -27,16 +28,17 @@ class SerialPort : public LinkPort {
   // raw 8N1 at `speed`, discarding whatever was pending. Closes an open device first.
   OpenResult open(const std::string& device, speed_t speed);
   void close();
-  // In a forked child: closes this process's copy of the descriptor (the
-  // parent's, and the lock, stay). Async-signal-safe.
-  void releaseInForkedChild() noexcept;
+  void releaseInForkedChild() noexcept override;
   bool isOpen() const { return fd_ >= 0; }
   // Why the last open() failed, as text ("Permission denied (errno 13)").
   std::string openFailure() const { return line::systemErrorText(openError_); }
 
+  // Writes every byte, waiting at most `timeout` for the line to take them.
   IoStatus writeAll(std::span<const std::uint8_t> bytes,
                     std::chrono::milliseconds timeout) override;
+  // Waits at most `timeout` for input and appends what is there to `out`.
   IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
+  // Drops input received but not yet read.
   void discardInput() override;
 
  private:

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "line/telnet.h"
 #include "simulator/link/stop_request.h"
 
 namespace sim {
@@ -45,12 +46,19 @@ bool writeChunk(int fd, std::span<const std::uint8_t> chunk) {
 
 }  // namespace
 
-bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud) {
-  if (baud == 0) return writeChunk(fd, bytes);
+bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud, bool telnet) {
+  if (baud == 0 && !telnet) return writeChunk(fd, bytes);
+  if (baud == 0) {
+    fp::line::telnet::Bytes escaped;
+    fp::line::telnet::appendEscaped(bytes, escaped);
+    return writeChunk(fd, escaped);
+  }
   // Pace by the line time of each byte, keeping to the ideal schedule.
   const auto start = std::chrono::steady_clock::now();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (waitsCutShort() || !writeChunk(fd, bytes.subspan(i, 1))) return false;
+    const std::uint8_t doubled[2] = {bytes[i], bytes[i]};
+    const bool twice = telnet && bytes[i] == fp::line::telnet::kIac;
+    if (waitsCutShort() || !writeChunk(fd, std::span(doubled, twice ? 2 : 1))) return false;
     const auto due = std::chrono::microseconds((i + 1) * 10'000'000ULL / baud);
     if (!sleepUntil(start + due)) return false;
   }

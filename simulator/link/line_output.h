@@ -10,10 +10,12 @@ namespace sim {
 
 // Writes all `bytes` to the non-blocking `fd`, waiting (bounded) while the
 // terminal's buffer is full. With `baud` > 0 each byte takes 10 / baud seconds,
-// as on a line with one start, eight data and one stop bit. False when the
-// write fails, stays blocked for more than a second, or a stop is requested or
-// the power cut (the rest of the bytes are then not sent).
-bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud);
+// as on a line with one start, eight data and one stop bit. With `telnet`, each
+// 0xFF goes out doubled (an RFC 2217 client's line), in the time of one byte.
+// False when the write fails, stays blocked for more than a second, or a stop
+// is requested or the power cut (the rest of the bytes are then not sent).
+bool writeToLine(int fd, std::span<const std::uint8_t> bytes, std::uint32_t baud,
+                 bool telnet = false);
 
 // Takes the host's bytes in at the pace of a line of `baud` bit/s (0: at once):
 // each call waits until the bytes it reports could have arrived, or a stop is

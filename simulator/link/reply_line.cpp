@@ -28,16 +28,17 @@ void TerminalLine::sendReply(std::span<const std::uint8_t> frame) {
       break;
   }
   // A reply cut short by a stop or a power cut is not written, nor counted.
-  if (sleepMs(settings_.delayMs) && writeToLine(fd_, bytes, settings_.baud)) ++stats_.repliesSent;
+  if (sleepMs(settings_.delayMs) && writeToLine(fd_, bytes, settings_.baud, telnet_))
+    ++stats_.repliesSent;
 }
 
 // A reply whose delay is cut short by a stop request is not sent: the process is ending.
 void TerminalLine::sendAnswer(std::span<const std::uint8_t> frame) {
-  if (sleepMs(settings_.delayMs)) writeToLine(fd_, frame, settings_.baud);
+  if (sleepMs(settings_.delayMs)) writeToLine(fd_, frame, settings_.baud, telnet_);
 }
 
 void TerminalLine::sendNow(std::span<const std::uint8_t> frame) {
-  writeToLine(fd_, frame, settings_.baud);
+  writeToLine(fd_, frame, settings_.baud, telnet_);
 }
 
 }  // namespace sim

@@ -37,11 +37,19 @@ class TerminalLine : public ReplyLine {
   void sendAnswer(std::span<const std::uint8_t> frame) override;
   void sendNow(std::span<const std::uint8_t> frame) override;
 
+  // Where the frames go from now on: the terminal, or a network client's
+  // socket (`telnet`: an RFC 2217 client, whose 0xFF bytes go out doubled).
+  void writeTo(int fd, bool telnet) {
+    fd_ = fd;
+    telnet_ = telnet;
+  }
+
   // Damages the next `count` replies with `fault` (asked for from outside).
   void forceFaults(Fault fault, std::uint32_t count) { faults_.force(fault, count); }
 
  private:
   int fd_;
+  bool telnet_ = false;
   LineSettings settings_;
   Stats& stats_;
   FaultInjector faults_;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "line/net_target.h"
 #include "simulator/control/parse_count.h"
 
 namespace sim {
@@ -46,25 +47,18 @@ constexpr cli::Option kControl{"--control", "PATH",
                                "served apart from the line, each carried out between\n"
                                "two commands or within 20 ms during a long wait (a Z),\n"
                                "or refused after 1 s and never carried out"};
+constexpr cli::Option kListen{"--listen", "TARGET",
+                              "also serve the printer on a TCP port, tcp:[HOST:]PORT raw\n"
+                              "or rfc2217:[HOST:]PORT as an RFC 2217 (telnet COM port)\n"
+                              "server, one client at a time; HOST defaults to 127.0.0.1,\n"
+                              "PORT 0 takes a free port; the target is printed after the\n"
+                              "device path, and --exec gets it as FISCALPRINTER_PORT1"};
 constexpr cli::Option kSilent{"--silent", "", "never answer"};
 
-constexpr std::array<cli::Option, 16> kOptions = {
-    kExec,
-    kPaper,
-    kStats,
-    kCorruptEvery,
-    kDropEvery,
-    kDelayMs,
-    kBaud,
-    kRollLines,
-    kZMs,
-    kMemory,
-    kMemoryCapacity,
-    kMemoryFsync,
-    kControl,
-    kSilent,
-    cli::kHelpOption,
-    cli::kVersionOption,
+constexpr std::array<cli::Option, 17> kOptions = {
+    kExec,    kPaper,     kStats,  kCorruptEvery,    kDropEvery,          kDelayMs,
+    kBaud,    kRollLines, kZMs,    kMemory,          kMemoryCapacity,     kMemoryFsync,
+    kControl, kListen,    kSilent, cli::kHelpOption, cli::kVersionOption,
 };
 
 struct NumberOption {
@@ -108,6 +102,20 @@ ParsedOptions failure(std::string message) {
   return ParsedOptions{std::nullopt, std::move(message)};
 }
 
+// tcp:HOST:PORT or rfc2217:HOST:PORT, or without HOST: loopback (127.0.0.1).
+// PORT 0 takes any free port.
+fp::line::ParsedTarget parseListen(const std::string& text) {
+  for (const std::string_view scheme : {"tcp:", "rfc2217:"}) {
+    if (text.rfind(scheme, 0) != 0) continue;
+    const std::string rest = text.substr(scheme.size());
+    const bool portOnly =
+        !rest.empty() && rest.find_first_not_of("0123456789") == std::string::npos;
+    return fp::line::parseTarget(portOnly ? std::string(scheme) + "127.0.0.1:" + rest : text, true);
+  }
+  return fp::line::ParsedTarget{std::nullopt,
+                                "\"" + text + "\": not tcp:[HOST:]PORT or rfc2217:[HOST:]PORT"};
+}
+
 // Sets the option read; an error message, or empty.
 std::string take(const cli::Argument& argument, Options& options) {
   for (const NumberOption& number : kNumberOptions) {
@@ -125,6 +133,11 @@ std::string take(const cli::Argument& argument, Options& options) {
     if (argument.value.empty()) return std::string(file.option.name) + " needs a file name";
     options.*(file.target) = argument.value;
     return {};
+  }
+  if (argument.is(kListen)) {
+    const fp::line::ParsedTarget parsed = parseListen(argument.value);
+    if (!parsed.target) return "--listen " + parsed.error;
+    options.listen = parsed.target;
   }
   if (argument.is(kMemoryFsync)) options.memoryFsync = true;
   if (argument.is(kSilent)) options.silent = true;
@@ -163,9 +176,10 @@ std::string usageText() {
   return usageLines() +
          "\n"
          "Opens a pseudo-terminal and answers there as a fiscal printer. Without --exec it\n"
-         "prints the terminal's path as the first line of standard output (and, with\n"
-         "--control, the socket's path as the second); under --exec the command finds it\n"
-         "in FISCALPRINTER_PORT1 and standard output is left to the command.\n"
+         "prints the terminal's path as the first line of standard output (then, with\n"
+         "--control, the socket's path, and with --listen the network target); under\n"
+         "--exec the command finds its port in FISCALPRINTER_PORT1 and standard output\n"
+         "is left to the command.\n"
          "\n" +
          cli::optionList(kOptions) +
          "\n"

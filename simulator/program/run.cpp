@@ -1,5 +1,6 @@
 #include "simulator/program/run.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "simulator/link/pseudo_terminal.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
+#include "simulator/link/socket_listener.h"
 #include "simulator/link/stop_request.h"
 #include "simulator/memory/fiscal_memory.h"
 #include "simulator/model/fiscal_printer.h"
@@ -98,17 +100,38 @@ struct OutputTrouble {
   bool any() const { return paper || stats; }
 };
 
-// Reads what is waiting on the line; false when the line has failed for good.
-// A hang-up, an end of file or EIO (no program has the far end open) is not a
-// failure: a program may open the port again.
-bool pump(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver) {
+using Deliver = std::function<void(std::span<const std::uint8_t>)>;
+
+// Where the host's bytes come from: the terminal, and the network listener
+// when there is one.
+struct Lines {
+  int terminal = -1;
+  SocketListener* listener = nullptr;
+  Deliver fromTerminal;
+  Deliver fromNetwork;
+};
+
+// Reads what is waiting on the lines; false when the terminal has failed for
+// good. A hang-up, an end of file or EIO (no program has the far end open) is
+// not a failure: a program may open the port again.
+bool pump(const Lines& lines) {
   // As often as every other wait looks for a stop and for control requests.
-  constexpr std::chrono::milliseconds kTick{20};
-  std::vector<std::uint8_t> bytes;
-  int error = 0;
-  const fp::line::LineStatus status = fp::line::readSome(fd, bytes, kTick, error);
-  if (!bytes.empty()) deliver(bytes);
-  return status != fp::line::LineStatus::kLost || error == 0 || error == EIO;
+  constexpr int kTickMs = 20;
+  std::vector<pollfd> fds{pollfd{lines.terminal, POLLIN, 0}};
+  if (lines.listener != nullptr) lines.listener->addTo(fds);
+  if (::poll(fds.data(), fds.size(), kTickMs) <= 0) return true;  // nothing, or a signal
+  if (fds[0].revents != 0) {
+    std::vector<std::uint8_t> bytes;
+    int error = 0;
+    const fp::line::LineStatus status =
+        fp::line::readSome(lines.terminal, bytes, std::chrono::milliseconds{0}, error);
+    if (!bytes.empty()) lines.fromTerminal(bytes);
+    if (status == fp::line::LineStatus::kLost && error != 0 && error != EIO) return false;
+  }
+  if (lines.listener != nullptr) {
+    lines.listener->serve(std::span(fds).subspan(1), lines.fromNetwork);
+  }
+  return true;
 }
 
 // Asks the command to end with SIGTERM; after two seconds, SIGKILL. Returns
@@ -129,10 +152,9 @@ int stopChild(pid_t child) {
 // Answers on the line until a stop is asked for or the command ends. Returns
 // the command's exit code when it ended by itself, 128 + the signal when a
 // stop was asked for under --exec, else 0.
-int serve(int fd, const std::function<void(std::span<const std::uint8_t>)>& deliver,
-          std::optional<pid_t> child, const std::function<void()>& tick) {
+int serve(const Lines& lines, std::optional<pid_t> child, const std::function<void()>& tick) {
   while (!stopRequested()) {
-    if (!pump(fd, deliver)) break;
+    if (!pump(lines)) break;
     tick();
     if (child) {
       if (const std::optional<int> code = exitCodeIfEnded(*child)) return *code;
@@ -170,6 +192,11 @@ int run(const Options& options) {
     memory = FiscalMemory::open(*options.memory, sync, error);
     if (!memory) return fail("fiscal memory " + *options.memory + ": " + error);
   }
+  std::unique_ptr<SocketListener> listener;
+  if (options.listen) {
+    listener = SocketListener::open(*options.listen, error);
+    if (!listener) return fail("--listen " + fp::line::targetText(*options.listen) + ": " + error);
+  }
   std::optional<ControlSocket> control =
       options.control ? ControlSocket::listen(*options.control, error) : std::nullopt;
   if (options.control && !control) return fail("control socket: " + error);
@@ -202,15 +229,17 @@ int run(const Options& options) {
   LivePrinter live(printer, session, line, memory.get());
   if (!live.restart()) return fail("fiscal memory " + *options.memory + ": " + memory->error());
   // Standard output is the command's under --exec (it may be JSON read by a
-  // pipe); the command finds the path in FISCALPRINTER_PORT1.
+  // pipe); the command finds the port in FISCALPRINTER_PORT1.
   if (options.exec.empty()) {
     std::cout << terminal->path() << std::endl;
     if (control) std::cout << *options.control << std::endl;
+    if (listener) std::cout << listener->target() << std::endl;
   }
 
   std::optional<pid_t> child;
   if (!options.exec.empty()) {
-    child = startWithPort(options.exec, terminal->path(), error);
+    // With --listen, the command reaches the printer over the network.
+    child = startWithPort(options.exec, listener ? listener->target() : terminal->path(), error);
     if (!child) return fail(error);
   }
   // Control requests are carried out on this thread only: between two frames,
@@ -239,6 +268,17 @@ int run(const Options& options) {
     pacer.arrived(bytes.size());
     if (!options.silent && !live.powerCut()) session.receive(bytes);
   };
+  // The answers go back the way the command came.
+  Lines lines{terminal->fd(), listener.get(),
+              [&](std::span<const std::uint8_t> bytes) {
+                line.writeTo(terminal->fd(), false);
+                deliver(bytes);
+              },
+              [&](std::span<const std::uint8_t> bytes) {
+                line.writeTo(listener->clientFd(), listener->telnet());
+                deliver(bytes);
+                line.writeTo(terminal->fd(), false);  // the client's socket may close next
+              }};
   const auto tick = [&] {
     if (statsRequested) {
       statsRequested = 0;
@@ -252,7 +292,7 @@ int run(const Options& options) {
     carryOutRequests();
     live.tick();
   };
-  const int exitCode = serve(terminal->fd(), deliver, child, tick);
+  const int exitCode = serve(lines, child, tick);
   saveStats();
   tick();
   return exitCode == 0 && trouble.any() ? kOutputLostExitCode : exitCode;

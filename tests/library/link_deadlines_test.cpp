@@ -33,7 +33,7 @@ const Script kReplying = [] {
 // A printer on virtual time. Each frame written starts the script afresh
 // (what was still due from an earlier transmission is dropped); reading moves
 // the clock to the next byte due, or by the whole wait when none is due in it.
-class VirtualLine : public lib::LinkPort {
+class VirtualLine : public lib::Transport {
  public:
   explicit VirtualLine(std::vector<Beat> script) : script_(std::move(script)) {}
 
@@ -95,6 +95,7 @@ class VirtualLine : public lib::LinkPort {
   void discardInput() override {
     while (!due_.empty() && due_.begin()->first <= now_) due_.erase(due_.begin());
   }
+  void releaseInForkedChild() noexcept override {}
 
   lib::Clock::time_point now() const override { return now_; }
   int transmissions() const { return transmissions_; }

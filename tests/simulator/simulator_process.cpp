@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -72,10 +73,20 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& args, bool wi
   all.insert(all.end(), args.begin(), args.end());
   pid_ = spawn(SIMULATOR_PATH, all, output_, error_);
   if (pid_ <= 0) return;
+  // The device path, then the control socket's and the network target's lines.
+  const auto given = [&](const char* option) {
+    return std::find(args.begin(), args.end(), option) != args.end();
+  };
+  const auto lines = static_cast<std::ptrdiff_t>(1 + given("--control") + given("--listen"));
   std::string text;
   readUntil(output_, text, Clock::now() + std::chrono::seconds(5),
-            [](const std::string& t) { return t.find('\n') != std::string::npos; });
-  if (const auto end = text.find('\n'); end != std::string::npos) port_ = text.substr(0, end);
+            [&](const std::string& t) { return std::count(t.begin(), t.end(), '\n') >= lines; });
+  if (std::count(text.begin(), text.end(), '\n') < lines) return;
+  port_ = text.substr(0, text.find('\n'));
+  if (given("--listen")) {
+    const std::size_t last = text.rfind('\n', text.size() - 2) + 1;
+    listenTarget_ = text.substr(last, text.size() - 1 - last);
+  }
 }
 
 SimulatorProcess::~SimulatorProcess() {

@@ -27,6 +27,8 @@ class SimulatorProcess {
 
   bool started() const { return !port_.empty(); }
   const std::string& port() const { return port_; }
+  // With --listen: the network target it serves ("tcp:127.0.0.1:40123").
+  const std::string& listenTarget() const { return listenTarget_; }
   pid_t pid() const { return pid_; }
 
   // The counters file as name -> value (0 for a counter not present).
@@ -55,6 +57,7 @@ class SimulatorProcess {
   int output_ = -1;
   int error_ = -1;
   std::string port_;
+  std::string listenTarget_;
 };
 
 // Runs the simulator to completion (for command-line checks) and returns its
