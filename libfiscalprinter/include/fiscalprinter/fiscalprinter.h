@@ -47,9 +47,13 @@ extern "C" {
 
 /* Codes of getLastError(). 0, 1, 2 and 10 are the ones the console interprets
  * after OpenPort; getErrorText() gives a short text for each. */
-#define FP_OK 0                  /* success */
-#define FP_PORT_BUSY 1           /* another open file (any process) holds the device */
-#define FP_PORT_INVALID 2        /* no such device, not a terminal, or port number < 1 */
+#define FP_OK 0 /* success */
+/* Another open file (any process) holds the device, or a network server ended
+ * the connection before the printer answered (its one-client rule). */
+#define FP_PORT_BUSY 1
+/* No such device, not a terminal, port number < 1; or a network target that
+ * does not parse, cannot be reached, or refuses the line settings. */
+#define FP_PORT_INVALID 2
 #define FP_NOT_OPEN 3            /* a command was sent while no port is open */
 #define FP_BAD_BAUD_RATE 4       /* setBaudRate: a speed the serial driver cannot set */
 #define FP_BAD_PROTOCOL_TYPE 5   /* setProtocolType: anything but 1 */
@@ -79,7 +83,10 @@ FP_API int GetAPIVersion(char* area);
 
 /* Port number (1 = first port) used by the next OpenPort. Port N is the device
  * named by the environment variable FISCALPRINTER_PORT<N> when set and not
- * empty, otherwise /dev/ttyS<N-1>. FP_PORT_INVALID for N < 1. */
+ * empty, otherwise /dev/ttyS<N-1>. The name may also be a printer on the
+ * network: "tcp:HOST:PORT" (raw bytes) or "rfc2217:HOST:PORT" (telnet with COM
+ * port control), HOST a name, an IPv4 address or an IPv6 address in brackets.
+ * FP_PORT_INVALID for N < 1. */
 FP_API int setComPort(int port);
 
 /* Line speed in bits per second used by the next OpenPort (default 9600).
@@ -91,8 +98,9 @@ FP_API int setBaudRate(int baud);
  * anything else gives FP_BAD_PROTOCOL_TYPE. */
 FP_API int setProtocolType(int type);
 
-/* Opens the configured port raw 8N1, takes an exclusive flock on it and performs
- * the opening handshake (at most 3 s). getLastError(): 0 a printer answered,
+/* Opens the configured port raw 8N1, takes an exclusive flock on it (on the
+ * network: connects within 2 s, and asks an RFC 2217 server for the settings)
+ * and performs the opening handshake (at most 3 s in all). getLastError(): 0 a printer answered,
  * 1 port busy, 2 port invalid, 4/5 bad settings, 10 no printer answered,
  * FP_REFUSED_BASE + its return code the printer refused the handshake (it could
  * not start afresh; the port is closed again). On
