@@ -126,7 +126,9 @@ const char* usageText() {
          "  stopped and the code is 128 + the signal's number. A paper roll or counters file\n"
          "  that could not be written makes the code 3.\n"
          "ctl sends one request and prints the answer line, all within 2 s: exit 0 on ok,\n"
-         "1 on an error answer or no answer in time, 2 for a request it does not know.\n";
+         "1 on an error answer or no answer in time, 2 for a request it does not know.\n"
+         "ctl SOCKET watch prints the event stream, one JSON object a line, until the\n"
+         "simulator ends it (exit 0).\n";
 }
 
 }  // namespace sim

@@ -23,7 +23,8 @@ int usage(const std::string& message) {
       "       fiscal-printer-sim ctl SOCKET REQUEST...\n"
       "  DATE is YYYY-MM-DD; REQUEST is one of: %s\n"
       "  ctl prints the answer line within 2 s in all, connecting included: exit 0 on\n"
-      "  ok, 1 on an error answer or no answer in time, 2 for a request it does not know\n",
+      "  ok, 1 on an error answer or no answer in time, 2 for a request it does not know;\n"
+      "  ctl SOCKET watch prints the event stream until the simulator ends it (exit 0)\n",
       message.c_str(), controlVerbsText());
   return 2;
 }
@@ -90,7 +91,15 @@ int control(const std::vector<std::string>& args) {
   std::string request;
   for (std::size_t i = 2; i < args.size(); ++i) request += (i > 2 ? " " : "") + args[i];
   std::string error;
-  if (!parseControlRequest(request, error)) return usage(error);
+  const std::optional<ControlRequest> parsed = parseControlRequest(request, error);
+  if (!parsed) return usage(error);
+  if (parsed->verb == ControlRequest::Verb::kWatch) {
+    const bool watched = watchControl(
+        args[1], kControlDeadlineMs,
+        [](const std::string& line) { return static_cast<bool>(std::cout << line << std::endl); },
+        error);
+    return watched ? 0 : failure(error);
+  }
   const auto answer = askControl(args[1], request, kControlDeadlineMs, error);
   if (!answer) return failure(error);
   std::cout << *answer << std::endl;
