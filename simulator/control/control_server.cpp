@@ -98,6 +98,8 @@ int ControlServer::pollTimeoutMs() const {
   Clock::time_point next = Clock::time_point::max();
   for (const Client& client : clients_) next = std::min(next, client.deadline);
   if (Clock::now() < acceptPausedUntil_) next = std::min(next, acceptPausedUntil_);
+  // Watchers' events are fetched, not announced.
+  if (watchersCounted() > 0) next = std::min(next, Clock::now() + RequestMailbox::kEventPeriod);
   if (next == Clock::time_point::max()) return -1;
   // Rounded up, so that the wake-up comes after the deadline, not just before.
   const auto left = duration_cast<milliseconds>(next - Clock::now()) + milliseconds(1);

@@ -38,6 +38,9 @@ class RequestMailbox {
   // Events not yet taken by the control thread beyond which more are dropped
   // (and counted): the line never waits for the control thread.
   static constexpr std::size_t kMaxPendingEvents = 8192;
+  // How often the control thread takes the events while it has watchers:
+  // events are not worth a wake-up each.
+  static constexpr std::chrono::milliseconds kEventPeriod{10};
 
   struct Answer {
     Id id;  // 0 for an event
@@ -80,7 +83,8 @@ class RequestMailbox {
   void carryOutWaiting(const CarryOut& carryOut);
   // True while a watcher is counted: events are worth making. One atomic load.
   bool watched() const { return watchers_.load(std::memory_order_relaxed) > 0; }
-  // Hands one event line (without newline) to the watchers. Never waits.
+  // Hands one event line (without newline) to the watchers, who have it
+  // within kEventPeriod. Never waits, never wakes the control thread.
   void publish(std::string line);
 
  private:
