@@ -16,7 +16,7 @@ target_compile_definitions(console_printer PRIVATE
 
 # Programs that link the library find it without LD_LIBRARY_PATH: the loader's
 # own folders need nothing, any other prefix gets a RUNPATH relative to bin/.
-set(fiscal_programs fiscal-console fiscal-printer-sim fiscalctl)
+set(fiscal_programs fiscal-console fiscal-printer-sim fiscalctl fiscal-printer-panel)
 list(FIND CMAKE_C_IMPLICIT_LINK_DIRECTORIES ${CMAKE_INSTALL_FULL_LIBDIR} libdir_is_system)
 foreach(program IN LISTS fiscal_programs)
   if(NOT TARGET ${program})
@@ -73,8 +73,14 @@ if(TARGET fiscal-console)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT programs)
 endif()
 
+# The printer's panel: its own menu entry (with the console's icon).
+if(TARGET fiscal-printer-panel)
+  install(FILES ${FISCAL_PACKAGING_DIR}/fiscal-printer-panel.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programs)
+endif()
+
 # Bash completion for the command-line programs.
-foreach(program fiscal-printer-sim fiscalctl)
+foreach(program fiscal-printer-sim fiscalctl fiscal-printer-panel)
   if(TARGET ${program})
     install(FILES ${FISCAL_PACKAGING_DIR}/completion/${program}
       DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT programs)

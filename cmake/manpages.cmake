@@ -14,7 +14,7 @@ if(NOT HELP2MAN_EXECUTABLE)
 endif()
 
 set(fiscal_man_dir ${PROJECT_BINARY_DIR}/man)
-foreach(program fiscal-console fiscal-printer-sim fiscalctl)
+foreach(program fiscal-console fiscal-printer-sim fiscalctl fiscal-printer-panel)
   if(NOT TARGET ${program})
     continue()
   endif()
