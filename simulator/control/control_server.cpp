@@ -290,7 +290,9 @@ void ControlServer::deliver(Client& watcher, const std::string& line) {
 }
 
 void ControlServer::noteDropped(Client& watcher) {
-  if (watcher.dropped == 0) return;
+  // A full buffer takes no note: not worth making one (a note is < 64 bytes).
+  constexpr std::size_t kNoteRoom = 64;
+  if (watcher.dropped == 0 || watcher.out.size() + kNoteRoom > kMaxWatchBuffer) return;
   const std::string note = watch::formatEvent(watch::Dropped{watcher.dropped});
   if (watcher.out.size() + note.size() + 1 > kMaxWatchBuffer) return;
   watcher.out += note;
