@@ -29,6 +29,9 @@ class WatchStream {
   std::uint64_t unknown() const { return unknown_; }
   // Why the last unreadable line was not read.
   const std::string& lastError() const { return lastError_; }
+  // Bytes of a line not yet ended that it keeps: never more than kMaxLine,
+  // whatever a peer sends.
+  std::size_t buffered() const { return pending_.size(); }
 
  private:
   void line(std::string_view text, const OnEvent& onEvent);

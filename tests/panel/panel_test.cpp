@@ -239,6 +239,12 @@ class PanelTest : public QObject {
     QVERIFY(QFile::exists(q(own)));
     window.reset();
     QVERIFY(!QFile::exists(q(own)));  // removed by the printer as it ended
+
+    // Its own control socket goes among the printer's options, not the
+    // --exec command's.
+    window = std::make_unique<panel::PanelWindow>(tearOffDir());
+    window->startPrinter(QStringLiteral(SIMULATOR_PATH), {"--exec", "/bin/sleep", "30"});
+    QTRY_VERIFY_WITH_TIMEOUT(window->link()->watching(), kWaitMs);
   }
 
   void theCommandLineKeepsThePrintersOptionsApart() {

@@ -145,6 +145,20 @@ TEST(WatchStream, TakesLinesHoweverSplitAndCountsWhatItCannotRead) {
   }
 }
 
+// A peer that never ends its line costs the reader no more than one line.
+TEST(WatchStream, KeepsNoMoreThanOneLineOfAnEndlessLine) {
+  WatchStream reader;
+  const std::string chunk(kMaxLine / 2, 'x');
+  for (int i = 0; i < 6; ++i) {
+    reader.feed(chunk, [](const Event&) {});
+    EXPECT_LE(reader.buffered(), kMaxLine);
+  }
+  std::vector<Event> got;
+  reader.feed("\n" + formatEvent(Paper{"A"}) + "\n", [&](const Event& e) { got.push_back(e); });
+  EXPECT_EQ(got, std::vector<Event>{Paper{"A"}});
+  EXPECT_EQ(reader.unreadable(), 1u);
+}
+
 TEST(WatchStream, AFirstLineThatIsAnErrorIsTheRefusal) {
   WatchStream reader;
   int events = 0;

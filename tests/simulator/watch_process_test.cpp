@@ -98,11 +98,11 @@ TEST_F(WatchProcessTest, AWatcherThatNeverReadsSlowsNothingAndIsToldWhatItMissed
 // A ticket as a watcher sees it: the paper lines are those of the paper file,
 // and the switches' requests show as conditions and status words.
 TEST_F(WatchProcessTest, TheStreamHasThePaperTheVerdictsAndTheConditions) {
-  connect({"--control", socket_});
+  connect({"--control", socket_, "--z-ms", "100"});
   ASSERT_EQ(openCode_, FP_OK);
   const int fd = connectWatcher(socket_);
   ASSERT_GE(fd, 0);
-  pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose});
+  pressAll({kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingZ});
   for (const char* request :
        {"cover open", "delay 20", "baud 115200", "fault corrupt-every 4", "fault drop 2"}) {
     EXPECT_EQ(runSimulatorToEnd({"ctl", socket_, request}).exitCode, 0) << request;
@@ -115,12 +115,16 @@ TEST_F(WatchProcessTest, TheStreamHasThePaperTheVerdictsAndTheConditions) {
   std::vector<std::string> verdicts;
   std::optional<watch::Conditions> conditions;
   std::optional<watch::Status> status;
+  std::optional<watch::Fiscal> fiscal;
   bool forcedShown = false;
   int droppedReplies = 0;
+  int corruptedReplies = 0;
   for (const watch::Event& e : w.events) {
-    if (const auto* f = std::get_if<watch::Frame>(&e); f && f->fault == watch::Fault::kDrop) {
-      ++droppedReplies;
+    if (const auto* f = std::get_if<watch::Frame>(&e)) {
+      droppedReplies += f->fault == watch::Fault::kDrop ? 1 : 0;
+      corruptedReplies += f->fault == watch::Fault::kCorrupt ? 1 : 0;
     }
+    if (const auto* f = std::get_if<watch::Fiscal>(&e)) fiscal = *f;
     if (const auto* p = std::get_if<watch::Paper>(&e)) paper += p->text + "\n";
     if (const auto* c = std::get_if<watch::Command>(&e)) {
       verdicts.push_back(c->name + " " + std::to_string(c->code));
@@ -133,7 +137,11 @@ TEST_F(WatchProcessTest, TheStreamHasThePaperTheVerdictsAndTheConditions) {
   }
   EXPECT_EQ(paper, simulator_->paper());
   EXPECT_EQ(verdicts, (std::vector<std::string>{"ticket-open 0", "ticket-item 0", "ticket-pay 0",
-                                                "ticket-close 0", "ticket-open 9"}));
+                                                "ticket-close 0", "closing-z 0", "ticket-open 9"}));
+  ASSERT_TRUE(fiscal);
+  EXPECT_EQ(fiscal->lastZ, 1u);
+  EXPECT_EQ(fiscal->lastZDate.size(), 19u) << fiscal->lastZDate;  // YYYY-MM-DD HH:MM:SS
+  EXPECT_EQ(fiscal->day.tickets, 0u);
   ASSERT_TRUE(conditions);
   EXPECT_TRUE(conditions->coverOpen);
   EXPECT_EQ(conditions->delayMs, 20u);
@@ -144,9 +152,51 @@ TEST_F(WatchProcessTest, TheStreamHasThePaperTheVerdictsAndTheConditions) {
   EXPECT_TRUE(forcedShown);
   EXPECT_EQ(conditions->forcedLeft, 0u);
   EXPECT_EQ(droppedReplies, 2);
+  // corrupt-every counts from the request: the refusal's reply, sent third
+  // after it, is not the fourth.
+  EXPECT_EQ(corruptedReplies, 0);
   ASSERT_TRUE(status);
   EXPECT_EQ(status->printer, 0x0008);  // cover open
-  EXPECT_EQ(status->fiscal, 0x0030);   // day totals pending, last command refused
+  EXPECT_EQ(status->fiscal, 0x0020);   // last command refused (the Z emptied the day)
+}
+
+// Requests take effect at once, and show at once: a line speed set by ctl
+// paces both directions from the next command, and paper out sent during a
+// long Z shows before the Z's reply goes out.
+TEST_F(WatchProcessTest, RequestsTakeEffectAndShowAtOnce) {
+  connect({"--control", socket_, "--z-ms", "1500"});
+  ASSERT_EQ(openCode_, FP_OK);
+  ASSERT_EQ(runSimulatorToEnd({"ctl", socket_, "baud", "1200"}).exitCode, 0);
+  // The drawer command exchanges 26 bytes, 217 ms at 1200 bit/s; paced one
+  // way only it would take under 120 ms.
+  const auto start = Clock::now();
+  EXPECT_EQ(press(kDrawerOpen), FP_OK);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(190));
+  ASSERT_EQ(runSimulatorToEnd({"ctl", socket_, "baud", "0"}).exitCode, 0);
+
+  const int fd = connectWatcher(socket_);
+  ASSERT_GE(fd, 0);
+  std::thread z([&] { EXPECT_EQ(press(kClosingZ), FP_OK); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(runSimulatorToEnd({"ctl", socket_, "paper", "out"}).exitCode, 0);
+  z.join();
+  const Watched w = readWatcher(fd);
+  close(fd);
+  std::ptrdiff_t paperOut = -1;
+  std::ptrdiff_t zReply = -1;
+  for (std::size_t i = 0; i < w.events.size(); ++i) {
+    const auto* c = std::get_if<watch::Conditions>(&w.events[i]);
+    if (c != nullptr && c->paper == watch::PaperState::kOut && paperOut < 0) {
+      paperOut = static_cast<std::ptrdiff_t>(i);
+    }
+    const auto* f = std::get_if<watch::Frame>(&w.events[i]);
+    if (f != nullptr && f->name == "reply" && f->code == 0 && f->fields.size() == 1) {
+      zReply = static_cast<std::ptrdiff_t>(i);  // the Z's number
+    }
+  }
+  ASSERT_GE(paperOut, 0);
+  ASSERT_GE(zReply, 0);
+  EXPECT_LT(paperOut, zReply);
 }
 
 }  // namespace
