@@ -50,7 +50,7 @@ PanelWindow::PanelWindow(const QString& tearOffDir, QWidget* parent) : QMainWind
   all->setChildrenCollapsible(false);
   setCentralWidget(all);
 
-  connect(link_, &PrinterLink::eventArrived, this, &PanelWindow::showEvent);
+  connect(link_, &PrinterLink::eventArrived, this, &PanelWindow::showStreamEvent);
   connect(link_, &PrinterLink::watchingChanged, this, &PanelWindow::watchingChanged);
   connect(link_, &PrinterLink::answered, this,
           [this](const QString& request, bool ok, const QString& answer) {
@@ -91,7 +91,7 @@ void PanelWindow::startPrinter(const QString& program, const std::vector<std::st
   runner_->start(program, args);
 }
 
-void PanelWindow::showEvent(const watch::Event& event) {
+void PanelWindow::showStreamEvent(const watch::Event& event) {
   if (const auto* paper = std::get_if<watch::Paper>(&event)) {
     paper_->print(QString::fromStdString(paper->text));
   } else if (const auto* status = std::get_if<watch::Status>(&event)) {

@@ -51,7 +51,7 @@ class PanelWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void showEvent(const sim::watch::Event& event);
+  void showStreamEvent(const sim::watch::Event& event);
   void watchingChanged(bool watching, const QString& why);
   void say(const QString& message);
 

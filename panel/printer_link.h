@@ -7,7 +7,6 @@
 
 #include <QLocalSocket>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <deque>
