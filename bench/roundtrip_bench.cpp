@@ -14,10 +14,12 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fiscalprinter/fiscalprinter.h"
 #include "tests/simulator/simulator_process.h"
+#include "tests/simulator/watch_client.h"
 
 namespace {
 
@@ -160,6 +162,47 @@ void BM_RoundTripPaced115200WithMemory(benchmark::State& state) {
   std::filesystem::remove(trace);
 }
 BENCHMARK(BM_RoundTripPaced115200WithMemory)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// The paced drawer command watched through the control socket: argument 0
+// without a watcher (the socket open all the same), 1 with one watcher that
+// reads and parses every line as the panel does, 2 with one that never reads
+// (its lines are dropped once its buffer is full).
+void BM_RoundTripPaced115200Watched(benchmark::State& state) {
+  const std::filesystem::path base =
+      std::filesystem::temp_directory_path() / ("roundtrip-watch-" + std::to_string(getpid()));
+  const std::filesystem::path trace = base.string() + ".trace";
+  const std::string socket = base.string() + ".sock";
+  std::filesystem::remove(trace);
+  {
+    Session session({"--baud", "115200", "--control", socket}, trace);
+    if (!session.ok()) state.SkipWithError("no printer");
+    const int watcher = state.range(0) > 0 ? watch_test::connectWatcher(socket) : -1;
+    if (state.range(0) > 0 && watcher < 0) state.SkipWithError("no watcher");
+    std::uint64_t events = 0;
+    std::thread reader;
+    if (state.range(0) == 1) {
+      reader = std::thread([&] { events = watch_test::readWatcher(watcher, 1000).events.size(); });
+    }
+    const auto offset = static_cast<std::streamoff>(std::filesystem::file_size(trace));
+    const auto start = Clock::now();
+    for (auto _ : state) {
+      if (roundTrip() != FP_OK) state.SkipWithError("command failed");
+    }
+    reportLineUse(state, trace, offset, start);
+    if (reader.joinable()) {
+      reader.join();
+      state.counters["events_read"] = static_cast<double>(events);
+    }
+    if (watcher >= 0) close(watcher);
+  }
+  std::filesystem::remove(trace);
+}
+BENCHMARK(BM_RoundTripPaced115200Watched)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)

@@ -1,9 +1,9 @@
 # The guides of docs/ that a user of the installed packages needs, in each
-# package's documentation folder: the window, fiscalctl and the virtual printer
+# package's documentation folder: the window, fiscalctl, the virtual printer and its panel
 # with the programs; the library and its protocol with the development files.
 # A link to a guide of the other package is written as the installed path of
 # that guide, so every installed text points at an installed place.
-set(fiscal_docs_programs window.md fiscalctl.md simulator.md screenshot.png)
+set(fiscal_docs_programs window.md fiscalctl.md simulator.md panel.md screenshot.png)
 set(fiscal_docs_development library.md protocol.md)
 
 set(fiscal_doc_build_dir ${PROJECT_BINARY_DIR}/doc)

@@ -26,7 +26,7 @@ target_compile_definitions(console_printer PRIVATE
 
 # Programs that link the library find it without LD_LIBRARY_PATH: the loader's
 # own folders need nothing, any other prefix gets a RUNPATH relative to bin/.
-set(fiscal_programs fiscal-console fiscal-printer-sim fiscalctl)
+set(fiscal_programs fiscal-console fiscal-printer-sim fiscalctl fiscal-printer-panel)
 list(FIND CMAKE_C_IMPLICIT_LINK_DIRECTORIES ${CMAKE_INSTALL_FULL_LIBDIR} libdir_is_system)
 foreach(program IN LISTS fiscal_programs)
   if(NOT TARGET ${program})
@@ -85,6 +85,12 @@ if(TARGET fiscal-console)
     ${PROJECT_BINARY_DIR}/${fiscal_app_id}.metainfo.xml @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${fiscal_app_id}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT programs)
+endif()
+
+# The printer's panel: its own menu entry (with the console's icon).
+if(TARGET fiscal-printer-panel)
+  install(FILES ${FISCAL_PACKAGING_DIR}/org.fiscalconsole.panel.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programs)
 endif()
 
 # Bash completion: one script for every program built, which asks the programs

@@ -58,7 +58,8 @@ set(CPACK_COMPONENT_PROGRAMS_DESCRIPTION "test console for fiscal receipt printe
 A desktop test console for a fiscal receipt printer on a serial line: one
 window with a button for each of the printer's commands, showing the printer's
 answer to each. With it come a virtual fiscal printer on a pseudo-terminal,
-fiscal-printer-sim, and the command-line companion fiscalctl.")
+fiscal-printer-sim, its live panel fiscal-printer-panel, and the command-line
+companion fiscalctl.")
 # The console loads the library at run time (dpkg-shlibdeps cannot see that).
 set(CPACK_COMPONENT_PROGRAMS_DEPENDS library)
 # The window's layout is measured in Liberation Sans (docs/window.md): without

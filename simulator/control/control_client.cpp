@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "simulator/control/control_socket.h"
+#include "simulator/control/watch_event.h"
 
 namespace sim {
 namespace {
@@ -99,7 +100,68 @@ std::optional<std::string> receiveLine(int fd, Clock::time_point deadline) {
   return std::nullopt;
 }
 
+// Reads the stream of `fd` line by line into `onLine`: the first line by
+// `firstBy`, the others whenever they come.
+bool readLines(int fd, Clock::time_point firstBy,
+               const std::function<bool(const std::string&)>& onLine, std::string& error) {
+  std::string pending;
+  bool first = true;
+  while (true) {
+    if (first && !waitFor(fd, POLLIN, firstBy)) {
+      error = "no first line within the deadline";
+      return false;
+    }
+    if (!first) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) {
+        error = std::string("poll: ") + std::strerror(errno);
+        return false;
+      }
+    }
+    char buffer[4096];
+    const ssize_t count = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) {
+      if (first) error = "the stream ended before its first line";
+      return !first;
+    }
+    pending.append(buffer, static_cast<std::size_t>(count));
+    std::size_t end = 0;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      const std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (first && line.rfind("error:", 0) == 0) {
+        error = line;
+        return false;
+      }
+      first = false;
+      if (!onLine(line)) return true;
+    }
+    if (pending.size() > watch::kMaxLine) {
+      error = "a line longer than " + std::to_string(watch::kMaxLine) + " bytes";
+      return false;
+    }
+  }
+}
+
 }  // namespace
+
+bool watchControl(const std::string& path, int deadlineMs,
+                  const std::function<bool(const std::string&)>& onLine, std::string& error) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(deadlineMs);
+  sockaddr_un address;
+  if (!socketAddress(path, address, error)) return false;
+  const int fd = connectBefore(address, path, deadline, error);
+  if (fd < 0) return false;
+  bool watched = false;
+  if (sendAll(fd, "watch\n", deadline)) {
+    watched = readLines(fd, deadline, onLine, error);
+  } else {
+    error = "cannot send the request to " + path;
+  }
+  ::close(fd);
+  return watched;
+}
 
 std::optional<std::string> askControl(const std::string& path, const std::string& request,
                                       int deadlineMs, std::string& error) {

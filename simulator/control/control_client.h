@@ -1,6 +1,7 @@
 // The client's side of the control socket: one request line, one answer line.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,5 +14,14 @@ namespace sim {
 // answer by then or the socket cannot be reached.
 std::optional<std::string> askControl(const std::string& path, const std::string& request,
                                       int deadlineMs, std::string& error);
+
+// Sends `watch` and hands every line of the event stream (without its
+// newline) to `onLine` until the simulator ends the stream or `onLine`
+// returns false. Connecting and the first line must come within
+// `deadlineMs`; after that a watcher waits for events as long as it likes.
+// False, with `error` set, when the first line does not come in time, is an
+// error answer, or a line is longer than watch::kMaxLine.
+bool watchControl(const std::string& path, int deadlineMs,
+                  const std::function<bool(const std::string&)>& onLine, std::string& error);
 
 }  // namespace sim

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "simulator/control/control_verbs.h"
+#include "simulator/control/watch_event.h"
 
 namespace sim {
 namespace {
@@ -60,7 +61,7 @@ void ControlServer::run() {
     const bool accepting = Clock::now() >= acceptPausedUntil_;
     set.push_back({socket_.fd(), static_cast<short>(accepting ? POLLIN : 0), 0});
     for (const Client& client : clients_) {
-      set.push_back({client.fd, eventsFor(client.stage), 0});
+      set.push_back({client.fd, eventsFor(client), 0});
     }
     if (::poll(set.data(), set.size(), pollTimeoutMs()) < 0 && errno != EINTR) break;
     takeAnswers();
@@ -71,7 +72,7 @@ void ControlServer::run() {
   }
   takeAnswers();  // carried out already: they go out as far as the clients take them now
   for (Client& client : clients_) {
-    if (client.stage == Stage::kWithPrinter && mailbox_.withdraw(client.request)) {
+    if (client.stage == Stage::kWithPrinter && withdraw(client)) {
       const std::string last = "error: the printer is stopping; not carried out\n";
       ::send(client.fd, last.data(), last.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
@@ -79,12 +80,15 @@ void ControlServer::run() {
   }
 }
 
-short ControlServer::eventsFor(Stage stage) {
-  switch (stage) {
+short ControlServer::eventsFor(const Client& client) {
+  switch (client.stage) {
     case Stage::kReading:
       return POLLIN;
     case Stage::kWriting:
       return POLLOUT;
+    case Stage::kWatching:
+      // Whatever a watcher sends after its request is never read.
+      return client.out.empty() ? 0 : POLLOUT;
     default:
       return 0;  // only a hang-up or an error
   }
@@ -94,6 +98,8 @@ int ControlServer::pollTimeoutMs() const {
   Clock::time_point next = Clock::time_point::max();
   for (const Client& client : clients_) next = std::min(next, client.deadline);
   if (Clock::now() < acceptPausedUntil_) next = std::min(next, acceptPausedUntil_);
+  // Watchers' events are fetched, not announced.
+  if (watchersCounted() > 0) next = std::min(next, Clock::now() + RequestMailbox::kEventPeriod);
   if (next == Clock::time_point::max()) return -1;
   // Rounded up, so that the wake-up comes after the deadline, not just before.
   const auto left = duration_cast<milliseconds>(next - Clock::now()) + milliseconds(1);
@@ -128,13 +134,20 @@ void ControlServer::serve(Client& client, short revents) {
     case Stage::kWithPrinter:
       // Withdrawn, or already answered: either way nobody waits for the answer.
       if (hungUp) {
-        mailbox_.withdraw(client.request);
+        withdraw(client);
         close(client);
       }
       break;
     case Stage::kWriting:
       if ((revents & POLLOUT) != 0) {
         writeAnswer(client);
+      } else if (hungUp) {
+        close(client);
+      }
+      break;
+    case Stage::kWatching:
+      if ((revents & POLLOUT) != 0) {
+        writeEvents(client);
       } else if (hungUp) {
         close(client);
       }
@@ -174,9 +187,31 @@ void ControlServer::requestComplete(Client& client, const std::string& line) {
     answer(client, "error: " + error);
     return;
   }
+  client.watch = request->verb == ControlRequest::Verb::kWatch;
+  if (client.watch && watchersCounted() >= kMaxWatchers) {
+    answer(client, "error: too many watchers at once (" + std::to_string(kMaxWatchers) + ")");
+    return;
+  }
   client.stage = Stage::kWithPrinter;
   client.deadline = Clock::now() + kPrinterDeadline;
   client.request = mailbox_.post(*request, client.fd, client.deadline);
+  if (client.watch) watchRequests_.push_back(client.request);
+}
+
+// Takes the client's request back from the mailbox; true when it never
+// reaches the line.
+bool ControlServer::withdraw(const Client& client) {
+  if (!mailbox_.withdraw(client.request)) return false;
+  std::erase(watchRequests_, client.request);
+  return true;
+}
+
+// Watchers, and watch requests on their way to the line.
+std::size_t ControlServer::watchersCounted() const {
+  return static_cast<std::size_t>(
+      std::count_if(clients_.begin(), clients_.end(), [](const Client& c) {
+        return c.watch && (c.stage == Stage::kWithPrinter || c.stage == Stage::kWatching);
+      }));
 }
 
 void ControlServer::answer(Client& client, const std::string& line) {
@@ -203,13 +238,78 @@ void ControlServer::writeAnswer(Client& client) {
 
 void ControlServer::takeAnswers() {
   for (const RequestMailbox::Answer& given : mailbox_.takeAnswers()) {
+    if (given.event) {
+      for (Client& client : clients_) {
+        if (client.stage == Stage::kWatching) deliver(client, *given.line);
+      }
+      continue;
+    }
+    const auto watchRequest = std::find(watchRequests_.begin(), watchRequests_.end(), given.id);
+    const bool watch = watchRequest != watchRequests_.end();
+    if (watch) watchRequests_.erase(watchRequest);
     const auto waiting = std::find_if(clients_.begin(), clients_.end(), [&](const Client& c) {
       return c.stage == Stage::kWithPrinter && c.request == given.id;
     });
-    if (waiting == clients_.end()) continue;  // its client has gone
-    answer(*waiting, given.line.value_or("error: the printer did not take the request in time; "
-                                         "not carried out"));
+    if (waiting == clients_.end()) {  // its client has gone
+      if (watch && given.line) mailbox_.watcherGone();
+      continue;
+    }
+    if (watch && given.line) {
+      startWatching(*waiting, *given.line);
+    } else {
+      answer(*waiting, given.line.value_or("error: the printer did not take the request in time; "
+                                           "not carried out"));
+    }
   }
+  if (const std::uint64_t missed = mailbox_.takeMissedEvents(); missed > 0) {
+    for (Client& client : clients_) {
+      if (client.stage == Stage::kWatching) client.dropped += missed;
+    }
+  }
+  for (Client& client : clients_) {
+    if (client.stage == Stage::kWatching && !client.out.empty()) writeEvents(client);
+  }
+}
+
+void ControlServer::startWatching(Client& client, const std::string& firstLines) {
+  client.stage = Stage::kWatching;
+  client.deadline = Clock::time_point::max();  // a watcher may stay as long as it likes
+  client.out = firstLines + "\n";
+}
+
+// Whole lines only: one that does not fit is dropped and counted, and so is
+// every later one until the count itself fits again.
+void ControlServer::deliver(Client& watcher, const std::string& line) {
+  noteDropped(watcher);
+  if (watcher.dropped == 0 && watcher.out.size() + line.size() + 1 <= kMaxWatchBuffer) {
+    watcher.out += line;
+    watcher.out += '\n';
+  } else {
+    ++watcher.dropped;
+  }
+}
+
+void ControlServer::noteDropped(Client& watcher) {
+  // A full buffer takes no note: not worth making one (a note is < 64 bytes).
+  constexpr std::size_t kNoteRoom = 64;
+  if (watcher.dropped == 0 || watcher.out.size() + kNoteRoom > kMaxWatchBuffer) return;
+  const std::string note = watch::formatEvent(watch::Dropped{watcher.dropped});
+  if (watcher.out.size() + note.size() + 1 > kMaxWatchBuffer) return;
+  watcher.out += note;
+  watcher.out += '\n';
+  watcher.dropped = 0;
+}
+
+void ControlServer::writeEvents(Client& watcher) {
+  const ssize_t sent =
+      ::send(watcher.fd, watcher.out.data(), watcher.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (sent < 0) {
+    if (errno != EAGAIN && errno != EINTR) close(watcher);
+    return;
+  }
+  watcher.out.erase(0, static_cast<std::size_t>(sent));
+  // The watcher takes lines again: it learns at once what it missed.
+  noteDropped(watcher);
 }
 
 void ControlServer::expire() {
@@ -221,7 +321,7 @@ void ControlServer::expire() {
         answer(client, "error: no request line within " + msText(kRequestDeadline));
         break;
       case Stage::kWithPrinter:
-        if (mailbox_.withdraw(client.request)) {
+        if (withdraw(client)) {
           answer(client, "error: the printer was busy for " + msText(kPrinterDeadline) +
                              "; not carried out");
         } else {
@@ -233,6 +333,7 @@ void ControlServer::expire() {
       case Stage::kWriting:
         close(client);
         break;
+      case Stage::kWatching:
       case Stage::kClosed:
         break;
     }
@@ -241,6 +342,7 @@ void ControlServer::expire() {
 
 void ControlServer::close(Client& client) {
   if (client.stage == Stage::kClosed) return;
+  if (client.stage == Stage::kWatching) mailbox_.watcherGone();
   ::close(client.fd);
   client.stage = Stage::kClosed;
 }

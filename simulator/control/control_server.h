@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -38,6 +39,8 @@ class ControlServer {
   static constexpr std::chrono::milliseconds kRequestDeadline{500};
   static constexpr std::chrono::milliseconds kPrinterDeadline{1000};
   static constexpr std::chrono::milliseconds kAnswerDeadline{500};
+  static constexpr std::size_t kMaxWatchers = 8;
+  static constexpr std::size_t kMaxWatchBuffer = 64 * 1024;  // bytes waiting for one watcher
 
   // Starts serving `socket` on a new thread, which receives no signals. The
   // mailbox must outlive the server. Nothing, with `error` set, when the
@@ -50,20 +53,22 @@ class ControlServer {
   ControlServer& operator=(const ControlServer&) = delete;
 
  private:
-  enum class Stage { kReading, kWithPrinter, kWriting, kClosed };
+  enum class Stage { kReading, kWithPrinter, kWriting, kWatching, kClosed };
   struct Client {
     int fd;
     Stage stage;
     Clock::time_point deadline;
     std::string in;   // the request line so far
-    std::string out;  // the answer not yet written
+    std::string out;  // the answer, or the events, not yet written
     RequestMailbox::Id request = 0;
+    bool watch = false;         // its request is `watch`
+    std::uint64_t dropped = 0;  // event lines not yet reported as dropped
   };
 
   ControlServer(ControlSocket socket, RequestMailbox& mailbox)
       : socket_(std::move(socket)), mailbox_(mailbox) {}
 
-  static short eventsFor(Stage stage);
+  static short eventsFor(const Client& client);
   void run();
   int pollTimeoutMs() const;
   void acceptWaiting();
@@ -73,12 +78,19 @@ class ControlServer {
   void answer(Client& client, const std::string& line);
   void writeAnswer(Client& client);
   void takeAnswers();
+  void startWatching(Client& client, const std::string& firstLines);
+  void deliver(Client& watcher, const std::string& line);
+  void noteDropped(Client& watcher);
+  void writeEvents(Client& watcher);
+  std::size_t watchersCounted() const;
+  bool withdraw(const Client& client);
   void expire();
   void close(Client& client);
 
   ControlSocket socket_;
   RequestMailbox& mailbox_;
   std::vector<Client> clients_;
+  std::vector<RequestMailbox::Id> watchRequests_;  // posted, not yet answered
   Clock::time_point acceptPausedUntil_{};
   std::atomic<bool> stopping_{false};
   std::thread thread_;

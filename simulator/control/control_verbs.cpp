@@ -23,13 +23,14 @@ std::vector<std::string_view> words(std::string_view line) {
 
 using Verb = ControlRequest::Verb;
 
+// A request of one or two fixed words.
 struct Fixed {
   std::string_view first;
   std::string_view second;
   Verb verb;
 };
 
-constexpr std::array<Fixed, 9> kFixed = {{
+constexpr std::array<Fixed, 10> kFixed = {{
     {"status", "", Verb::kStatus},
     {"paper", "near-end", Verb::kPaperNearEnd},
     {"paper", "out", Verb::kPaperOut},
@@ -39,7 +40,32 @@ constexpr std::array<Fixed, 9> kFixed = {{
     {"drawer", "open", Verb::kDrawerOpen},
     {"drawer", "closed", Verb::kDrawerClosed},
     {"fault", "none", Verb::kFaultNone},
+    {"watch", "", Verb::kWatch},
 }};
+
+// A request of one or two fixed words and a number.
+struct Numeric {
+  std::string_view first;
+  std::string_view second;  // empty: the number follows the first word
+  Verb verb;
+  std::uint32_t minimum;
+  std::uint32_t maximum;
+  std::string_view what;  // the number's meaning, for the error
+};
+
+constexpr std::array<Numeric, 7> kNumeric = {{
+    {"power-cut", "", Verb::kPowerCut, 0, kMaxPowerCutMs, "milliseconds"},
+    {"fault", "corrupt", Verb::kFaultCorrupt, 1, kMaxFaultReplies, "a number of replies"},
+    {"fault", "drop", Verb::kFaultDrop, 1, kMaxFaultReplies, "a number of replies"},
+    {"fault", "corrupt-every", Verb::kFaultCorruptEvery, 0, kMaxEvery, "N (0: never)"},
+    {"fault", "drop-every", Verb::kFaultDropEvery, 0, kMaxEvery, "N (0: never)"},
+    {"delay", "", Verb::kDelay, 0, kMaxDelayMs, "milliseconds"},
+    {"baud", "", Verb::kBaud, 0, kMaxBaud, "bits per second (0: unpaced)"},
+}};
+
+std::string joined(std::string_view first, std::string_view second) {
+  return second.empty() ? std::string(first) : std::string(first) + " " + std::string(second);
+}
 
 }  // namespace
 
@@ -55,26 +81,37 @@ std::optional<ControlRequest> parseControlRequest(std::string_view line, std::st
       return ControlRequest{fixed.verb, 0};
     }
   }
-  if (w[0] == "power-cut" && w.size() == 2) {
-    if (const auto ms = parseCount(w[1], kMaxPowerCutMs))
-      return ControlRequest{Verb::kPowerCut, *ms};
-    error = "power-cut needs milliseconds from 0 to " + std::to_string(kMaxPowerCutMs);
-    return std::nullopt;
-  }
-  if (w[0] == "fault" && w.size() == 3 && (w[1] == "corrupt" || w[1] == "drop")) {
-    if (const auto count = parseCount(w[2], kMaxFaultReplies); count && *count > 0) {
-      return ControlRequest{w[1] == "corrupt" ? Verb::kFaultCorrupt : Verb::kFaultDrop, *count};
+  for (const Numeric& numeric : kNumeric) {
+    const std::size_t wordCount = numeric.second.empty() ? 1 : 2;
+    if (numeric.first != w[0] || (wordCount == 2 && numeric.second != second)) continue;
+    if (w.size() == wordCount + 1) {
+      const auto value = parseCount(w[wordCount], numeric.maximum);
+      if (value && *value >= numeric.minimum) return ControlRequest{numeric.verb, *value};
     }
-    error = "fault needs a number of replies from 1 to " + std::to_string(kMaxFaultReplies);
+    error = joined(numeric.first, numeric.second) + " needs " + std::string(numeric.what) +
+            " from " + std::to_string(numeric.minimum) + " to " + std::to_string(numeric.maximum);
     return std::nullopt;
   }
   error = "unknown request (" + std::string(controlVerbsText()) + ")";
   return std::nullopt;
 }
 
+std::string formatControlRequest(const ControlRequest& request) {
+  for (const Fixed& fixed : kFixed) {
+    if (fixed.verb == request.verb) return joined(fixed.first, fixed.second);
+  }
+  for (const Numeric& numeric : kNumeric) {
+    if (numeric.verb == request.verb) {
+      return joined(numeric.first, numeric.second) + " " + std::to_string(request.count);
+    }
+  }
+  return "status";  // every verb is in one of the tables
+}
+
 const char* controlVerbsText() {
   return "status | paper near-end|out|ok | cover open|closed | drawer open|closed | "
-         "power-cut MS | fault corrupt|drop N | fault none";
+         "power-cut MS | fault corrupt|drop N | fault corrupt-every|drop-every N | fault none | "
+         "delay MS | baud N | watch";
 }
 
 }  // namespace sim

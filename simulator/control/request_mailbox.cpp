@@ -59,7 +59,26 @@ std::vector<RequestMailbox::Answer> RequestMailbox::takeAnswers() {
   while (::read(event_, &count, sizeof count) < 0 && errno == EINTR) {
   }
   const std::lock_guard lock(mutex_);
+  pendingEvents_ = 0;
   return std::exchange(answers_, {});
+}
+
+std::uint64_t RequestMailbox::takeMissedEvents() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(missedEvents_, 0);
+}
+
+// No wake-up: the control thread comes for events on its own every
+// kEventPeriod while it has watchers, so the line pays no system call and no
+// thread switch per event.
+void RequestMailbox::publish(std::string line) {
+  const std::lock_guard lock(mutex_);
+  if (pendingEvents_ >= kMaxPendingEvents) {
+    ++missedEvents_;
+    return;
+  }
+  ++pendingEvents_;
+  answers_.push_back({0, std::move(line), true});
 }
 
 void RequestMailbox::wake() {
@@ -85,13 +104,13 @@ void RequestMailbox::carryOutWaiting(const CarryOut& carryOut) {
     waiting_.clear();
     anyWaiting_ = false;
   }
-  std::vector<Answer> given;
+  // Each answer is handed over before the next request is carried out, so
+  // that it comes before the events that request publishes.
   for (const auto& [id, request] : taken) {
-    given.push_back({id, request ? std::optional(carryOut(*request)) : std::nullopt});
-  }
-  {
+    if (request && request->verb == ControlRequest::Verb::kWatch) ++watchers_;
+    std::optional<std::string> line = request ? std::optional(carryOut(*request)) : std::nullopt;
     const std::lock_guard lock(mutex_);
-    answers_.insert(answers_.end(), given.begin(), given.end());
+    answers_.push_back({id, std::move(line)});
   }
   wake();
 }

@@ -13,6 +13,12 @@ Fault FaultInjector::next() {
   return Fault::kNone;
 }
 
+void FaultInjector::setEvery(Fault fault, std::uint32_t every) {
+  if (fault == Fault::kCorrupt) corruptEvery_ = every;
+  if (fault == Fault::kDrop) dropEvery_ = every;
+  count_ = 0;
+}
+
 std::vector<std::uint8_t> corruptFrame(std::vector<std::uint8_t> frame,
                                        const std::function<bool(std::uint8_t)>& isFramingByte) {
   constexpr std::uint8_t kFlip = 0x01;

@@ -24,6 +24,14 @@ class FaultInjector {
     forced_ = fault;
     forcedLeft_ = fault == Fault::kNone ? 0 : count;
   }
+  // Every Nth reply counted from now gets `fault` (kCorrupt or kDrop; 0: never).
+  void setEvery(Fault fault, std::uint32_t every);
+
+  std::uint32_t corruptEvery() const { return corruptEvery_; }
+  std::uint32_t dropEvery() const { return dropEvery_; }
+  // The fault forced on the next forcedLeft() replies (kNone when none is).
+  Fault forced() const { return forcedLeft_ > 0 ? forced_ : Fault::kNone; }
+  std::uint32_t forcedLeft() const { return forcedLeft_; }
 
  private:
   std::uint32_t corruptEvery_;

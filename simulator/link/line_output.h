@@ -24,6 +24,8 @@ class InputPacer {
  public:
   explicit InputPacer(std::uint32_t baud) : baud_(baud) {}
   void arrived(std::size_t byteCount);
+  // A new pace from the next bytes on.
+  void setBaud(std::uint32_t baud) { baud_ = baud; }
 
  private:
   std::uint32_t baud_;

@@ -69,13 +69,14 @@ std::optional<WireEvent> WireDecoder::next() {
   return event;
 }
 
+std::vector<std::string> handshakeFields() {
+  return {"IMPRESOR FISCAL VIRTUAL", "1.0"};
+}
+
 Bytes encodeHandshakeReply(const WireEvent& handshake, std::uint16_t printerStatus,
                            std::uint16_t fiscalStatus) {
-  return frameOf(proto::ReplyMessage{static_cast<std::uint8_t>(handshake.sequence),
-                                     printerStatus,
-                                     fiscalStatus,
-                                     0,
-                                     {"IMPRESOR FISCAL VIRTUAL", "1.0"}});
+  return frameOf(proto::ReplyMessage{static_cast<std::uint8_t>(handshake.sequence), printerStatus,
+                                     fiscalStatus, 0, handshakeFields()});
 }
 
 Bytes encodeReply(std::uint32_t sequence, const Reply& reply) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "simulator/model/command.h"
@@ -45,8 +46,11 @@ class WireDecoder {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The identification fields of the handshake's answer: model name, firmware version.
+std::vector<std::string> handshakeFields();
+
 // The answer to an opening handshake: return code 0, the status words and the
-// identification fields (model name, firmware version).
+// identification fields.
 Bytes encodeHandshakeReply(const WireEvent& handshake, std::uint16_t printerStatus,
                            std::uint16_t fiscalStatus);
 

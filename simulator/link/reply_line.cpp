@@ -13,9 +13,18 @@ TerminalLine::TerminalLine(int fd, const LineSettings& settings, Stats& stats)
       stats_(stats),
       faults_(settings.corruptEvery, settings.dropEvery) {}
 
+// Writes at the line's pace; false when cut short. The watch hears of it
+// either way, once it is over.
+bool TerminalLine::write(std::span<const std::uint8_t> bytes, Fault fault) {
+  const bool complete = writeToLine(fd_, bytes, settings_.baud, telnet_);
+  if (watch_ != nullptr && watch_->active()) watch_->sent(bytes, fault, complete);
+  return complete;
+}
+
 void TerminalLine::sendReply(std::span<const std::uint8_t> frame) {
   std::vector<std::uint8_t> bytes(frame.begin(), frame.end());
-  switch (faults_.next()) {
+  const Fault fault = faults_.next();
+  switch (fault) {
     case Fault::kCorrupt:
       bytes = corruptFrame(std::move(bytes), isFramingByte);
       ++stats_.repliesCorrupted;
@@ -28,17 +37,16 @@ void TerminalLine::sendReply(std::span<const std::uint8_t> frame) {
       break;
   }
   // A reply cut short by a stop or a power cut is not written, nor counted.
-  if (sleepMs(settings_.delayMs) && writeToLine(fd_, bytes, settings_.baud, telnet_))
-    ++stats_.repliesSent;
+  if (sleepMs(settings_.delayMs) && write(bytes, fault)) ++stats_.repliesSent;
 }
 
 // A reply whose delay is cut short by a stop request is not sent: the process is ending.
 void TerminalLine::sendAnswer(std::span<const std::uint8_t> frame) {
-  if (sleepMs(settings_.delayMs)) writeToLine(fd_, frame, settings_.baud, telnet_);
+  if (sleepMs(settings_.delayMs)) write(frame, Fault::kNone);
 }
 
 void TerminalLine::sendNow(std::span<const std::uint8_t> frame) {
-  writeToLine(fd_, frame, settings_.baud, telnet_);
+  write(frame, Fault::kNone);
 }
 
 }  // namespace sim

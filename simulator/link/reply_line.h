@@ -6,6 +6,7 @@
 #include <span>
 
 #include "simulator/link/fault_injector.h"
+#include "simulator/link/line_watch.h"
 #include "simulator/program/stats.h"
 
 namespace sim {
@@ -46,13 +47,29 @@ class TerminalLine : public ReplyLine {
 
   // Damages the next `count` replies with `fault` (asked for from outside).
   void forceFaults(Fault fault, std::uint32_t count) { faults_.force(fault, count); }
+  // Settings changed from outside while the printer runs; each applies from
+  // the next frame written (a frame already on its way keeps its own).
+  void setDelay(std::uint32_t ms) { settings_.delayMs = ms; }
+  void setBaud(std::uint32_t baud) { settings_.baud = baud; }
+  // Every Nth reply from now on is corrupted / loses a byte (0: none).
+  void setCorruptEvery(std::uint32_t every) { faults_.setEvery(Fault::kCorrupt, every); }
+  void setDropEvery(std::uint32_t every) { faults_.setEvery(Fault::kDrop, every); }
+
+  const LineSettings& settings() const { return settings_; }
+  const FaultInjector& faults() const { return faults_; }
+
+  // Tells `watch` (may be null) every run of bytes written.
+  void watchWith(LineWatch* watch) { watch_ = watch; }
 
  private:
+  bool write(std::span<const std::uint8_t> bytes, Fault fault);
+
   int fd_;
   bool telnet_ = false;
   LineSettings settings_;
   Stats& stats_;
   FaultInjector faults_;
+  LineWatch* watch_ = nullptr;
 };
 
 }  // namespace sim

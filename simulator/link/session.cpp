@@ -34,6 +34,10 @@ void Session::restart(std::optional<std::uint32_t> sequence, Bytes reply) {
 }
 
 void Session::handle(const WireEvent& event) {
+  if (watched()) {
+    watch_->received(event,
+                     event.kind == WireEvent::Kind::kCommand && lastSequence_ == event.sequence);
+  }
   if (const Bytes answer = immediateAnswer(event); !answer.empty()) line_.sendNow(answer);
   switch (event.kind) {
     case WireEvent::Kind::kRejected:
@@ -62,6 +66,7 @@ void Session::answerMalformed(const WireEvent& event) {
                     static_cast<std::uint16_t>(printer_.fiscalStatus() |
                                                fp::protocol::fiscal_status::kCommandRefused),
                     Outcome{ReturnCode::kMalformedField, {}}};
+  if (watch_ != nullptr) watch_->executed(event, reply);
   line_.sendReply(encodeReply(event.sequence, reply));
 }
 
@@ -78,9 +83,17 @@ void Session::answerHandshake(const WireEvent& event) {
     lastReply_.clear();
   }
   if (onCounted_) onCounted_();
-  line_.sendAnswer(
-      forgotten ? encodeHandshakeReply(event, printer_.printerStatus(), printer_.fiscalStatus())
-                : encodeReply(event.sequence, printer_.refusal(ReturnCode::kMemoryWriteFailed)));
+  if (!forgotten) {
+    const Reply refused = printer_.refusal(ReturnCode::kMemoryWriteFailed);
+    if (watch_ != nullptr) watch_->executed(event, refused);
+    line_.sendAnswer(encodeReply(event.sequence, refused));
+    return;
+  }
+  if (watch_ != nullptr) {
+    watch_->executed(event, Reply{printer_.printerStatus(), printer_.fiscalStatus(),
+                                  Outcome{ReturnCode::kOk, handshakeFields()}});
+  }
+  line_.sendAnswer(encodeHandshakeReply(event, printer_.printerStatus(), printer_.fiscalStatus()));
 }
 
 void Session::answerCommand(const WireEvent& event) {
@@ -96,6 +109,7 @@ void Session::answerCommand(const WireEvent& event) {
   Bytes encoded;
   bool kept = false;
   const Reply reply = executeDurably(command, info, event.sequence, encoded, kept);
+  if (watch_ != nullptr) watch_->executed(event, reply);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
     workLong();

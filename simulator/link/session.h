@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "simulator/link/line_watch.h"
 #include "simulator/link/printer_wire.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/memory/command_store.h"
@@ -31,6 +32,9 @@ class Session {
   // store cannot keep is undone and refused (kMemoryWriteFailed); a handshake
   // it cannot keep is refused the same way and forgets nothing.
   void keepCommandsIn(CommandStore* store) { store_ = store; }
+
+  // Tells `watch` (may be null) every frame received and every command done.
+  void watchWith(LineWatch* watch) { watch_ = watch; }
 
   // Starts afresh after a restart: frames half received are forgotten, and a
   // command repeated with `sequence` is answered with `reply` (the last one the
@@ -55,6 +59,8 @@ class Session {
   std::uint32_t longCommandMs_;
   std::function<void()> onCounted_;
   CommandStore* store_ = nullptr;
+  LineWatch* watch_ = nullptr;
+  bool watched() const { return watch_ != nullptr && watch_->active(); }
   std::unique_ptr<WireDecoder> decoder_ = std::make_unique<WireDecoder>();
   std::optional<std::uint32_t> lastSequence_;  // of the last command answered and kept
   Bytes lastReply_;                            // its reply, sent again on retransmission

@@ -62,6 +62,14 @@ bool FiscalMemory::recordPowerOn() {
   return written;
 }
 
+std::string FiscalMemory::lastClosingTime() {
+  sql::Statement& last =
+      database_->statement("SELECT closed_at FROM z_closings ORDER BY number DESC LIMIT 1");
+  std::string time = last.step() ? last.text(0) : std::string();
+  last.reset();
+  return time;
+}
+
 std::optional<FiscalState> FiscalMemory::load() {
   FiscalState state;
   sql::Statement& counters = database_->statement(

@@ -64,6 +64,9 @@ class FiscalMemory : public CommandStore {
   std::optional<FiscalState> load();
   // The state and the last reply, read together; nothing when they cannot be read.
   std::optional<KeptState> keptState();
+  // When the last Z closing was made ("YYYY-MM-DD HH:MM:SS"); empty when there
+  // is none or it cannot be read.
+  std::string lastClosingTime();
 
   bool keep(const ExecutedCommand& command) override;
   bool forgetReply() override;

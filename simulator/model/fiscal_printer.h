@@ -50,6 +50,7 @@ class FiscalPrinter {
   const DayTotals& day() const { return day_; }
   const Numbering& numbering() const { return numbering_; }
   bool drawerOpen() const { return drawerOpen_; }
+  bool coverOpen() const { return coverOpen_; }
 
   // The fiscal state as the memory keeps it, and a return to one (a restart
   // from the memory, or undoing a command the memory could not keep). A
@@ -64,6 +65,7 @@ class FiscalPrinter {
   // Z closings the fiscal memory has room for (1 to kLastReportNumber); once
   // that many are done, Z is refused with kMemoryFull.
   void setZCapacity(std::uint32_t capacity) { zCapacity_ = capacity; }
+  std::uint32_t zCapacity() const { return zCapacity_; }
   bool memoryFull() const { return numbering_.zClosing >= zCapacity_; }
 
   // Conditions set from outside while the printer runs.

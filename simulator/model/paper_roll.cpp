@@ -22,7 +22,10 @@ void PaperRoll::print(std::string_view line) {
 
 bool PaperRoll::write(std::string_view line) {
   out_ << fp::protocol::utf8FromPrinterText(line.substr(0, kColumns)) << '\n';
-  if (out_.flush()) return true;
+  if (out_.flush()) {
+    if (watch_) watch_(line.substr(0, kColumns));
+    return true;
+  }
   failed_ = true;
   ++lost_;
   return false;

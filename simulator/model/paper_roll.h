@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ class PaperRoll {
   // Prints one line. A line past the end of the roll, or one the stream
   // fails to take, is lost and counted in lostLines().
   void print(std::string_view line);
+
+  // Hands every line that reaches the paper, as printed, to `watch` (empty:
+  // nobody), right after the stream has taken it.
+  void watchLines(std::function<void(std::string_view)> watch) { watch_ = std::move(watch); }
 
   std::size_t printedLines() const { return printed_; }
   std::size_t lostLines() const { return lost_; }
@@ -59,6 +64,7 @@ class PaperRoll {
   std::vector<std::string> held_;
   std::size_t lost_ = 0;
   bool failed_ = false;
+  std::function<void(std::string_view)> watch_;
 };
 
 }  // namespace sim

@@ -1,5 +1,7 @@
 #include "simulator/program/live_printer.h"
 
+#include <sys/prctl.h>
+
 #include <cstdio>
 
 #include "simulator/link/stop_request.h"
@@ -70,6 +72,24 @@ std::string LivePrinter::answer(const ControlRequest& request) {
       break;
     case Verb::kFaultNone:
       line_.forceFaults(Fault::kNone, 0);
+      break;
+    case Verb::kFaultCorruptEvery:
+      line_.setCorruptEvery(request.count);
+      break;
+    case Verb::kFaultDropEvery:
+      line_.setDropEvery(request.count);
+      break;
+    case Verb::kDelay:
+      line_.setDelay(request.count);
+      break;
+    case Verb::kBaud:
+      // Pacing sleeps once a byte; the default timer slack would add most of
+      // a byte's time to each sleep (see run()).
+      if (request.count > 0) ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
+      line_.setBaud(request.count);
+      pacer_.setBaud(request.count);
+      break;
+    case Verb::kWatch:
       break;
   }
   if (powerCut_) return "ok (power is cut) " + statusText();

@@ -1,12 +1,13 @@
 // The running printer as seen from outside the line: conditions set through
-// the control socket (paper, cover, drawer, faults), power cuts, and restarts
-// from the fiscal memory.
+// the control socket (paper, cover, drawer, faults, reply delay, line speed),
+// power cuts, and restarts from the fiscal memory.
 #pragma once
 
 #include <chrono>
 #include <string>
 
 #include "simulator/control/control_verbs.h"
+#include "simulator/link/line_output.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
 #include "simulator/memory/fiscal_memory.h"
@@ -17,8 +18,9 @@ namespace sim {
 class LivePrinter {
  public:
   // `memory` may be null: the printer then restarts blank.
-  LivePrinter(FiscalPrinter& printer, Session& session, TerminalLine& line, FiscalMemory* memory)
-      : printer_(printer), session_(session), line_(line), memory_(memory) {}
+  LivePrinter(FiscalPrinter& printer, Session& session, TerminalLine& line, InputPacer& pacer,
+              FiscalMemory* memory)
+      : printer_(printer), session_(session), line_(line), pacer_(pacer), memory_(memory) {}
 
   // Takes up the state the memory holds (blank without one), as after power-on:
   // an open document stays open. False when the memory cannot be read.
@@ -28,7 +30,7 @@ class LivePrinter {
   // with the status words after it. On the line's thread, never in the middle
   // of a command's execution; it may come during a command's long wait (a Z
   // closing, a reply delay, line pacing): a power cut then ends the wait at
-  // once and the reply is never sent.
+  // once and the reply is never sent. Not for `watch`, which is the watch's.
   std::string answer(const ControlRequest& request);
 
   // True during a power cut: the printer hears nothing and says nothing.
@@ -42,6 +44,7 @@ class LivePrinter {
   FiscalPrinter& printer_;
   Session& session_;
   TerminalLine& line_;
+  InputPacer& pacer_;
   FiscalMemory* memory_;
   bool powerCut_ = false;
   std::chrono::steady_clock::time_point powerBack_{};

@@ -28,6 +28,7 @@
 #include "simulator/program/child_process.h"
 #include "simulator/program/live_printer.h"
 #include "simulator/program/output_file.h"
+#include "simulator/program/printer_watch.h"
 #include "simulator/program/stats.h"
 
 namespace sim {
@@ -226,7 +227,11 @@ int run(const Options& options) {
   Session session(printer, stats, line, options.zClosingMs, saveStats);
   printer.setZCapacity(options.memoryCapacity);
   session.keepCommandsIn(memory.get());
-  LivePrinter live(printer, session, line, memory.get());
+  // A pseudo-terminal delivers the host's bytes at once; with --baud they are
+  // taken in no faster than the line would carry them, so both directions of
+  // an exchange cost their line time.
+  InputPacer pacer(options.baud);
+  LivePrinter live(printer, session, line, pacer, memory.get());
   if (!live.restart()) return fail("fiscal memory " + *options.memory + ": " + memory->error());
   // Standard output is the command's under --exec (it may be JSON read by a
   // pipe); the command finds the port in FISCALPRINTER_PORT1.
@@ -242,11 +247,25 @@ int run(const Options& options) {
     child = startWithPort(options.exec, listener ? listener->target() : terminal->path(), error);
     if (!child) return fail(error);
   }
+  // Watchers see the line, the commands and the paper through the watch.
+  std::optional<PrinterWatch> watch;
+  if (mailbox) {
+    watch.emplace(*mailbox, printer, line, live, memory.get());
+    session.watchWith(&*watch);
+    line.watchWith(&*watch);
+    roll.watchLines([&](std::string_view printed) { watch->printed(printed); });
+  }
   // Control requests are carried out on this thread only: between two frames,
   // and during the line's long waits (see setWaitWork). The server's thread
   // starts after the fork above, which must not copy a thread.
+  const auto carryOut = [&](const ControlRequest& r) {
+    if (r.verb == ControlRequest::Verb::kWatch) return watch->firstLines();
+    std::string answer = live.answer(r);
+    watch->publishChanges();
+    return answer;
+  };
   const auto carryOutRequests = [&] {
-    if (mailbox) mailbox->carryOutWaiting([&](const ControlRequest& r) { return live.answer(r); });
+    if (mailbox) mailbox->carryOutWaiting(carryOut);
   };
   struct WaitWorkScope {
     ~WaitWorkScope() { setWaitWork({}); }  // it refers to this function's locals
@@ -260,10 +279,6 @@ int run(const Options& options) {
       return fail("control socket: " + error);
     }
   }
-  // A pseudo-terminal delivers the host's bytes at once; with --baud they are
-  // taken in no faster than the line would carry them, so both directions of
-  // an exchange cost their line time.
-  InputPacer pacer(options.baud);
   const auto deliver = [&](std::span<const std::uint8_t> bytes) {
     pacer.arrived(bytes.size());
     if (!options.silent && !live.powerCut()) session.receive(bytes);
@@ -291,6 +306,7 @@ int run(const Options& options) {
     }
     carryOutRequests();
     live.tick();
+    if (watch) watch->publishChanges();  // the end of a power cut, a paper file failing
   };
   const int exitCode = serve(lines, child, tick);
   saveStats();

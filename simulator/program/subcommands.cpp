@@ -53,7 +53,9 @@ constexpr Subcommand kControl{
     "ctl", "ctl SOCKET REQUEST...",
     "Sends one request to the printer listening on the control socket SOCKET (its\n"
     "--control PATH) and prints the answer line, all within 2 seconds, connecting\n"
-    "included: exit code 0 for \"ok ...\", 1 for an error answer or no answer in time.\n",
+    "included: exit code 0 for \"ok ...\", 1 for an error answer or no answer in time.\n"
+    "\"watch\" instead prints the event stream, one JSON object a line, until the\n"
+    "printer ends it (exit code 0).\n",
     kControlOptions};
 
 // The subcommand's usage line, for errors.
@@ -171,7 +173,15 @@ int control(const std::vector<std::string>& args) {
   std::string request;
   for (std::size_t i = 1; i < operands.size(); ++i) request += (i > 1 ? " " : "") + operands[i];
   std::string error;
-  if (!parseControlRequest(request, error)) return usage(kControl, error);
+  const std::optional<ControlRequest> parsed = parseControlRequest(request, error);
+  if (!parsed) return usage(kControl, error);
+  if (parsed->verb == ControlRequest::Verb::kWatch) {
+    const bool watched = watchControl(
+        operands[0], kControlDeadlineMs,
+        [](const std::string& line) { return static_cast<bool>(std::cout << line << std::endl); },
+        error);
+    return watched ? 0 : failure(error);
+  }
   const auto answer = askControl(operands[0], request, kControlDeadlineMs, error);
   if (!answer) return failure(error);
   std::cout << *answer << std::endl;

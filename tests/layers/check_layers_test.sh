@@ -37,5 +37,11 @@ windowing/view.cpp|#include <QWidget>|reject
 fiscal/status.cpp|#include "printer/printer_library.h"|accept
 app/main.cpp|#include "window/forms_runtime.h"|accept
 window/main_window.h|#include <QWidget>|accept
+panel/panel_window.h|#include <QWidget>|accept
+panel/panel_window.cpp|#include "simulator/control/watch_event.h"|accept
+panel/panel_window.cpp|#include "simulator/link/session.h"|reject
+panel/panel_window.cpp|#include "window/main_window.h"|reject
+simulator/program/run.cpp|#include <QString>|reject
+simulator/control/watch_event.cpp|#include "panel/event_text.h"|reject
 CASES
 exit "$failures"

@@ -16,6 +16,8 @@
 #include <thread>
 
 #include "simulator/control/control_client.h"
+#include "simulator/control/watch_event.h"
+#include "tests/simulator/watch_client.h"
 
 namespace sim {
 namespace {
@@ -113,10 +115,12 @@ class ControlServerTest : public ::testing::Test {
     line_ = std::thread([this] {
       while (!done_) {
         if (lineRuns_)
-          mailbox_->carryOutWaiting([this](const ControlRequest&) {
+          mailbox_->carryOutWaiting([this](const ControlRequest& r) {
             std::this_thread::sleep_for(lineSlowness_.load());
             ++carriedOut_;
-            return std::string("ok carried out");
+            return r.verb == ControlRequest::Verb::kWatch
+                       ? watch::formatEvent(watch::Watching{1, 40})
+                       : std::string("ok carried out");
           });
         std::this_thread::sleep_for(milliseconds(10));
       }
@@ -244,6 +248,79 @@ TEST_F(ControlServerTest, ARequestTakenBeforeTheDeadlineIsAnsweredWithItsResult)
   std::string error;
   EXPECT_EQ(askControl(path_, "paper out", 2000, error), "ok carried out") << error;
   EXPECT_EQ(carriedOut_, 1);
+}
+
+using watch_test::connectWatcher;
+using watch_test::readWatcher;
+using watch_test::Watched;
+
+// One watcher never reads while the line publishes far more than its bound,
+// another reads all along: a request is still answered at once, the line
+// never waits, and each watcher's lines and dropped counts add up to every
+// line published, in order, whole.
+TEST_F(ControlServerTest, AWatcherThatNeverReadsLosesCountedLinesAndDelaysNobody) {
+  const int idle = connectWatcher(path_);
+  const int reader = connectWatcher(path_);
+  Watched read;
+  std::thread readerThread([&] { read = readWatcher(reader); });
+  EXPECT_TRUE(mailbox_->watched());
+  constexpr int kLines = 8000;
+  const std::string filler(200, 'x');
+  std::string error;
+  for (int i = 0; i < kLines; ++i) {
+    mailbox_->publish(watch::formatEvent(watch::Paper{std::to_string(i) + filler}));
+    if (i % 100 == 99) std::this_thread::sleep_for(milliseconds(1));
+    if (i == kLines / 2) {  // the idle watcher's buffer is long full by now
+      const auto start = Clock::now();
+      EXPECT_EQ(askControl(path_, "status", 2000, error), "ok carried out") << error;
+      EXPECT_LT(Clock::now() - start, ControlServer::kPrinterDeadline);
+    }
+  }
+  readerThread.join();
+  const Watched missed = readWatcher(idle);
+  for (const Watched* w : {static_cast<const Watched*>(&read), &missed}) {
+    EXPECT_EQ(w->unreadable, 0u);
+    ASSERT_FALSE(w->events.empty());
+    EXPECT_EQ(w->events.front(), watch::Event(watch::Watching{1, 40}));
+    std::uint64_t papers = 0;
+    int last = -1;
+    for (const watch::Event& e : w->events) {
+      const auto* paper = std::get_if<watch::Paper>(&e);
+      if (paper == nullptr) continue;
+      ++papers;
+      const int number = std::stoi(paper->text);
+      EXPECT_GT(number, last);  // in order, never twice
+      last = number;
+    }
+    EXPECT_EQ(papers + w->dropped, static_cast<std::uint64_t>(kLines));
+  }
+  EXPECT_GT(missed.dropped, 0u);
+
+  close(idle);
+  close(reader);
+  const auto deadline = Clock::now() + std::chrono::seconds(2);
+  while (mailbox_->watched() && Clock::now() < deadline)
+    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_FALSE(mailbox_->watched());  // nothing is made for nobody once they have gone
+}
+
+TEST_F(ControlServerTest, WatchersAreBoundedInNumber) {
+  std::vector<int> watchers;
+  for (std::size_t i = 0; i < ControlServer::kMaxWatchers; ++i) {
+    watchers.push_back(connectWatcher(path_));
+  }
+  EXPECT_EQ(rawExchange("watch\n"), "error: too many watchers at once (8)\n");
+  std::string error;
+  EXPECT_EQ(askControl(path_, "status", 2000, error), "ok carried out")
+      << error;  // others still served
+  close(watchers.back());
+  watchers.pop_back();
+  const int another = connectWatcher(path_);
+  char first[64] = {};
+  EXPECT_GT(recv(another, first, sizeof first - 1, 0), 0);
+  EXPECT_EQ(std::string(first).rfind("{\"event\":\"watching\"", 0), 0u) << first;
+  close(another);
+  for (const int fd : watchers) close(fd);
 }
 
 }  // namespace
