@@ -1,37 +1,11 @@
 #include "simulator/control/watch_json.h"
 
+#include "protocol/printer_text.h"
+
 namespace sim::watch {
-namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-
-bool isControl(unsigned char byte) {
-  return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
-}
-
-}  // namespace
-
-// Kept apart so that it is one call to swap for a shared printer-text escaper.
 std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (isControl(byte)) {
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else if (byte < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out + "\"";
+  return fp::protocol::jsonString(text);
 }
 
 void JsonObject::key(std::string_view name) {

@@ -9,10 +9,9 @@
 
 namespace sim::watch {
 
-// `text` as a JSON string literal, quotes included. Printer texts are
-// ISO-8859-1: each byte is the character of the same number, written in
-// UTF-8; '"' and '\' are escaped and every control character (0x00-0x1F,
-// 0x7F, 0x80-0x9F) is written \u00XX. Valid JSON for any bytes.
+// `text` as a JSON string literal, quotes included, through the project's one
+// escaper (protocol/printer_text.h): printer texts are ISO-8859-1, written in
+// UTF-8, every control character as \u00XX. Valid JSON for any bytes.
 std::string jsonString(std::string_view text);
 
 // One JSON object built key by key, in order. Keys are written as given
