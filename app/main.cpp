@@ -17,7 +17,7 @@
 #include "window/forms_runtime.h"
 
 int main(int argc, char** argv) {
-  const console::CommandLine options = console::parseCommandLine(argc, argv);
+  console::CommandLine options = console::parseCommandLine(argc, argv);
   if (options.action != console::CommandLine::Action::Run) {
     return console::answerCommandLine(options, std::cout, std::cerr);
   }
@@ -31,11 +31,7 @@ int main(int argc, char** argv) {
   console::QtFormsRuntime forms(console::mainForm(),
                                 automation.watch(console::eventEntryOf(module)));
   // Qt reads only its own options, as it spells them; ours are done with.
-  std::vector<char*> toolkitArgv;
-  for (const std::string& argument : options.toolkitArguments) {
-    toolkitArgv.push_back(const_cast<char*>(argument.c_str()));
-  }
-  toolkitArgv.push_back(nullptr);
+  std::vector<char*> toolkitArgv = options.toolkitArgv();
   return console::processEntry(runtime, forms, static_cast<int>(toolkitArgv.size() - 1),
                                toolkitArgv.data());
 }

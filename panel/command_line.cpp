@@ -22,15 +22,15 @@ constexpr cli::Option kSimulator{"--simulator", "PROGRAM",
 constexpr cli::Option kTearOffDir{"--tear-off-dir", "DIR",
                                   "save torn-off paper in DIR (default:\n"
                                   "$XDG_DATA_HOME/fiscal-printer-panel)"};
-// The toolkit's own options, which QApplication takes from its command line;
-// Qt spells them with one dash.
-constexpr cli::Option kPlatform{"--platform", "NAME", "Qt platform plug-in", "-platform", true};
-constexpr cli::Option kDisplay{"--display", "DISPLAY", "X display", "-display", true};
-constexpr cli::Option kStyle{"--style", "STYLE", "Qt widget style", "-style", true};
-
 constexpr cli::Option kOptions[] = {
-    kControl, kSimulator, kTearOffDir,      kPlatform,
-    kDisplay, kStyle,     cli::kHelpOption, cli::kVersionOption,
+    kControl,
+    kSimulator,
+    kTearOffDir,
+    cli::kToolkitPlatform,
+    cli::kToolkitDisplay,
+    cli::kToolkitStyle,
+    cli::kHelpOption,
+    cli::kVersionOption,
 };
 
 constexpr std::string_view kForms[] = {
@@ -48,9 +48,7 @@ std::string helpText() {
          "printer; without it, it starts fiscal-printer-sim with the PRINTER-OPTIONS\n"
          "after \"--\" (and a control socket of its own) and stops it on exit.\n"
          "\n" +
-         cli::optionList(kOptions) +
-         "\n"
-         "Qt's own -platform NAME, -display DISPLAY and -style STYLE are passed on to Qt.\n"
+         cli::optionList(kOptions) + "\n" + std::string(cli::kToolkitHelp) +
          "\n"
          "Exit status:\n"
          "  0  the window was closed (a printer that cannot be started or reached is\n"
@@ -58,77 +56,38 @@ std::string helpText() {
          "  2  bad usage\n";
 }
 
-CommandLine failure(CommandLine line, std::string message) {
-  line.action = CommandLine::Action::Error;
-  line.error = std::move(message);
-  return line;
-}
-
 }  // namespace
 
 CommandLine parseCommandLine(int argc, char** argv) {
   CommandLine line;
   line.helpText = helpText();
-  line.toolkitArguments.push_back(argc > 0 ? argv[0] : kProgramName);
-  cli::ArgumentReader reader(std::vector<std::string>(argv + std::min(argc, 1), argv + argc),
-                             kOptions);
-  cli::Argument argument;
-  bool help = false;
-  bool version = false;
-  while (true) {
-    const auto status = reader.next(argument);
-    if (status == cli::ArgumentReader::Status::kEnd) break;
-    if (status == cli::ArgumentReader::Status::kError) return failure(line, reader.error());
+  const auto take = [&line](const cli::Argument& argument, bool afterDashes) -> std::string {
     if (argument.option == nullptr) {
       // Only what follows "--" is the printer's.
-      if (!reader.optionsEnded()) {
-        return failure(
-            line, "unexpected argument " + argument.value + " (printer options go after \"--\")");
+      if (!afterDashes) {
+        return "unexpected argument " + argument.value + " (printer options go after \"--\")";
       }
       line.simulatorArgs.push_back(argument.value);
-      continue;
-    }
-    if (argument.option->hidden) {
-      line.toolkitArguments.push_back(std::string(argument.option->shortName));
-      line.toolkitArguments.push_back(argument.value);
-      continue;
-    }
-    help = help || argument.is(cli::kHelpOption);
-    version = version || argument.is(cli::kVersionOption);
-    if (!argument.option->valueName.empty() && argument.value.empty()) {
-      return failure(line, std::string(argument.option->name) + " needs a value that is not empty");
     }
     if (argument.is(kControl)) line.control = argument.value;
     if (argument.is(kSimulator)) line.simulator = argument.value;
     if (argument.is(kTearOffDir)) line.tearOffDir = argument.value;
-  }
-  if (help) {
-    line.action = CommandLine::Action::Help;
-  } else if (version) {
-    line.action = CommandLine::Action::Version;
-  } else if (line.control && (!line.simulatorArgs.empty() || !line.simulator.empty())) {
-    return failure(line,
-                   "--control watches a running printer; printer options and --simulator are "
-                   "for a printer the panel starts");
+    return {};
+  };
+  cli::readDesktopLine(argc, argv, kProgramName, kOptions, take, line);
+  if (line.action == CommandLine::Action::Run && line.control &&
+      (!line.simulatorArgs.empty() || !line.simulator.empty())) {
+    line.action = CommandLine::Action::Error;
+    line.error =
+        "--control watches a running printer; printer options and --simulator are for a "
+        "printer the panel starts";
   }
   return line;
 }
 
 int answerCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err) {
-  switch (line.action) {
-    case CommandLine::Action::Run:
-      return 0;
-    case CommandLine::Action::Help:
-      out << line.helpText << std::flush;
-      return 0;
-    case CommandLine::Action::Version:
-      out << kProgramName << ' ' << FISCAL_PANEL_VERSION << '\n' << std::flush;
-      return 0;
-    case CommandLine::Action::Error:
-      return cli::usageError(err, kProgramName, line.error, cli::usageLines(kProgramName, kForms),
-                             "fiscal-printer-panel --help");
-  }
-  return kExitUsage;
+  return cli::answerDesktopLine(line, kProgramName, FISCAL_PANEL_VERSION,
+                                cli::usageLines(kProgramName, kForms), out, err);
 }
 
 std::optional<std::string> controlInSimulatorArgs(const std::vector<std::string>& args) {

@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/desktop_line.h"
+
 namespace panel {
 
-struct CommandLine {
-  enum class Action {
-    Run,      // open the window
-    Help,     // print the help text on standard output, exit 0
-    Version,  // print "fiscal-printer-panel VERSION" on standard output, exit 0
-    Error,    // print `error` and the usage on standard error, exit 2
-  };
-
-  Action action = Action::Run;
+struct CommandLine : cli::DesktopLine {
   // --control PATH: a running printer's control socket.
   std::optional<std::string> control;
   // --simulator PROGRAM: the virtual printer to start (empty: the one beside
@@ -29,10 +23,6 @@ struct CommandLine {
   std::vector<std::string> simulatorArgs;
   // --tear-off-dir DIR: where torn-off paper is saved.
   std::optional<std::string> tearOffDir;
-  // What QApplication gets: the program's name and Qt's own options.
-  std::vector<std::string> toolkitArguments;
-  std::string error;     // one line, for Action::Error
-  std::string helpText;  // the usage and the options, ending in a newline
 };
 
 inline constexpr int kExitUsage = 2;

@@ -38,16 +38,12 @@ void closeOnStopSignals(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const panel::CommandLine line = panel::parseCommandLine(argc, argv);
+  panel::CommandLine line = panel::parseCommandLine(argc, argv);
   if (line.action != panel::CommandLine::Action::Run) {
     return panel::answerCommandLine(line, std::cout, std::cerr);
   }
   // Qt reads only its own options, as it spells them; ours and the printer's are done with.
-  std::vector<char*> toolkitArgv;
-  for (const std::string& argument : line.toolkitArguments) {
-    toolkitArgv.push_back(const_cast<char*>(argument.c_str()));
-  }
-  toolkitArgv.push_back(nullptr);
+  std::vector<char*> toolkitArgv = line.toolkitArgv();
   int toolkitArgc = static_cast<int>(toolkitArgv.size() - 1);
   QApplication app(toolkitArgc, toolkitArgv.data());
   QApplication::setApplicationName(QStringLiteral("fiscal-printer-panel"));

@@ -8,26 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/desktop_line.h"
+
 namespace console {
 
-struct CommandLine {
-  enum class Action {
-    Run,      // open the window
-    Help,     // print the help text on standard output, exit 0
-    Version,  // print "fiscal-console VERSION" on standard output, exit 0
-    Error,    // print `error` and the help text on standard error, exit 2
-  };
-
-  Action action = Action::Run;
+struct CommandLine : cli::DesktopLine {
   // --library PATH, made absolute so that the loader never searches for it.
   std::optional<std::string> libraryPath;
   // --port DEVICE: the device our printer library opens as port 1.
   std::optional<std::string> portDevice;
-  std::string error;     // one line, for Action::Error
-  std::string helpText;  // the usage and the options, ending in a newline
-  // The program name and the toolkit's own options (-platform NAME, -display
-  // DISPLAY, -style STYLE) as Qt reads them, whichever way they were written.
-  std::vector<std::string> toolkitArguments;
 };
 
 // Exit codes of the actions that end the process before the window opens.
