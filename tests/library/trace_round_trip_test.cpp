@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "fiscalctl/trace_decoder.h"
@@ -19,24 +20,14 @@ namespace {
 using Meaning = protocol::note::Meaning;
 using TraceRoundTrip = LibraryTest;
 
-const char* nameOf(Meaning meaning) {
-  switch (meaning) {
-    case Meaning::Other:
-      return "other";
-    case Meaning::Open:
-      return "open";
-    case Meaning::Close:
-      return "close";
-    case Meaning::Resending:
-      return "resending";
-    case Meaning::NoAnswer:
-      return "no answer";
-    case Meaning::DamagedFrames:
-      return "damaged frames";
-    case Meaning::LineLost:
-      return "line lost";
-  }
-  return "?";
+// Meanings by name, for failures a person can read.
+std::string nameOf(Meaning meaning) {
+  static const std::map<Meaning, std::string> names = {
+      {Meaning::Open, "open"},           {Meaning::Close, "close"},
+      {Meaning::Resending, "resending"}, {Meaning::NoAnswer, "no answer"},
+      {Meaning::LineLost, "line lost"},  {Meaning::DamagedFrames, "damaged frames"}};
+  const auto named = names.find(meaning);
+  return named == names.end() ? "other" : named->second;
 }
 
 struct Decoded {
