@@ -1,5 +1,6 @@
 #include "protocol/trace_line.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -9,13 +10,6 @@ namespace {
 constexpr char kHex[] = "0123456789ABCDEF";
 // Between the hex column and the text column.
 constexpr std::string_view kTextColumn = "  |";
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
   if (at + count > text.size()) return false;
@@ -60,10 +54,12 @@ bool parseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
   const std::string_view hex = text.substr(0, bar);
   if ((hex.size() + 1) % 3 != 0) return false;
   for (std::size_t i = 0; i < hex.size(); i += 3) {
-    const int high = hexDigit(hex[i]);
-    const int low = hexDigit(hex[i + 1]);
-    if (high < 0 || low < 0 || (i + 2 < hex.size() && hex[i + 2] != ' ')) return false;
-    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    const char* pair = hex.data() + i;
+    std::uint8_t byte = 0;
+    const auto [end, error] = std::from_chars(pair, pair + 2, byte, 16);
+    if (error != std::errc{} || end != pair + 2 || (i + 2 < hex.size() && hex[i + 2] != ' '))
+      return false;
+    bytes.push_back(byte);
   }
   return !bytes.empty();
 }
