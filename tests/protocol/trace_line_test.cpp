@@ -24,6 +24,8 @@ TEST(TraceLineFormat, WritesTheDocumentedLinesAndReadsThemBack) {
        "2026-12-31T23:59:59.999999Z < 06  |.|", Kind::Received},
       {1796824175000007, TraceMark::Note, "resending sequence 5",
        "2026-12-09T13:49:35.000007Z # resending sequence 5", Kind::Note},
+      {1798761600000000, TraceMark::Note, "close", "2027-01-01T00:00:00.000000Z # close",
+       Kind::Note},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
