@@ -10,7 +10,7 @@
 #include "app/console_module.h"
 #include "app/process_entry.h"
 #include "form/main_form.h"
-#include "printer/printer_library.h"
+#include "host/library_path.h"
 #include "shell/program_runtime.h"
 #include "window/automation.h"
 #include "window/command_line.h"
@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
   if (options.portDevice) setenv(console::kPort1Variable, options.portDevice->c_str(), 1);
 
   console::ProgramRuntime runtime(std::cerr);
-  console::ConsoleModule module(
-      runtime, options.libraryPath.value_or(console::PrinterLibrary::consoleLibraryPath()));
+  console::ConsoleModule module(runtime,
+                                options.libraryPath.value_or(fp::host::defaultLibraryPath()));
   console::Automation automation(console::mainForm(), std::cerr);
   console::QtFormsRuntime forms(console::mainForm(),
                                 automation.watch(console::eventEntryOf(module)));

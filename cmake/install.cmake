@@ -15,13 +15,13 @@ foreach(component_package IN ITEMS "PROGRAMS;fiscal-console" "DEVELOPMENT;libfis
   set(FISCAL_${component}_DOCDIR_FULL ${CMAKE_INSTALL_FULL_DATADIR}/doc/${package})
 endforeach()
 
-# The console loads the library at run time, never through the loader's search
-# path: first lib/ beside bin/ (the build tree), then the installed library
-# folder, given relative to the installed bin/ so that any prefix works
-# (lib/x86_64-linux-gnu on Debian with the /usr prefix).
+# The console and fiscalctl load the library at run time, never through the
+# loader's search path: first lib/ beside bin/ (the build tree), then the
+# installed library folder, given relative to the installed bin/ so that any
+# prefix works (lib/x86_64-linux-gnu on Debian with the /usr prefix).
 file(RELATIVE_PATH FISCAL_BIN_TO_LIBDIR
   ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-target_compile_definitions(console_printer PRIVATE
+target_compile_definitions(fiscal_host PRIVATE
   FISCAL_INSTALLED_LIBDIR="${FISCAL_BIN_TO_LIBDIR}")
 
 # Programs that link the library find it without LD_LIBRARY_PATH: the loader's

@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "contract/command_set.h"
+#include "host/library_calls.h"
 #include "printer/printer_library.h"
 #include "shell/event_context.h"
 
@@ -16,7 +16,7 @@ using fp::contract::CommandSpec;
 
 // A field-list command's own area for SendCommand: zero at the start of the run,
 // then kept (the library writes the reply into it).
-inline constexpr std::size_t kCommandAreaSize = 256;
+inline constexpr std::size_t kCommandAreaSize = fp::host::kAreaSize;
 using CommandArea = std::array<char, kCommandAreaSize>;
 
 class CommandTransaction {
@@ -24,12 +24,10 @@ class CommandTransaction {
   CommandTransaction(PrinterLibrary& library, EventContext& event)
       : library_(library), event_(event) {}
 
-  // AddDataField for the two words and each further field, in order, then
-  // SendCommand with `area` (the procedure's own area).
-  void sendFieldCommand(const CommandSpec& spec, CommandArea& area);
-  // Builds the packed text in the event's scratch area (so it ends in a zero byte)
-  // and hands it to SendCommandComplete.
-  void sendPackedCommand(std::string_view packed);
+  // The row by the shared sequence (fp::host::sendRow): its field list with
+  // `area` (the procedure's own area), or its packed text built in the event's
+  // scratch area.
+  void send(const CommandSpec& spec, CommandArea& area);
   // getLastError, shown as the caption of ESTADO.
   void showLastError();
 

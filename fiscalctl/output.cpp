@@ -33,8 +33,9 @@ std::string codeText(const PrinterApi& api, int code) {
     const char* base = api.getErrorText(code);
     if (base != nullptr) text = base;
   }
-  if (code > 1000 && code <= 1000 + 0xFFFF && api.getReturnCodeText != nullptr) {
-    const char* detail = api.getReturnCodeText(code - 1000);
+  if (code > FP_REFUSED_BASE && code <= FP_REFUSED_BASE + 0xFFFF &&
+      api.getReturnCodeText != nullptr) {
+    const char* detail = api.getReturnCodeText(code - FP_REFUSED_BASE);
     if (detail != nullptr && *detail != '\0')
       text += (text.empty() ? "" : ": ") + std::string(detail);
   }

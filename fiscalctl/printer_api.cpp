@@ -2,9 +2,7 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
-
-#include "printer/printer_library.h"
+#include "host/library_path.h"
 
 namespace fiscalctl {
 
@@ -42,7 +40,7 @@ PrinterApi::~PrinterApi() {
 // The same library the console would load: beside bin/ in a build tree, else in
 // the installed library folder.
 std::string PrinterApi::besideExecutable() {
-  std::string path = console::PrinterLibrary::consoleLibraryPath();
+  std::string path = fp::host::defaultLibraryPath();
   return path.empty() ? "libfiscalprinter.so.1" : path;
 }
 

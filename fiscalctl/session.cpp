@@ -6,19 +6,20 @@
 namespace fiscalctl {
 namespace {
 
-// The console builds a packed text in a zero-filled scratch area of this size.
+// A scratch area as long as the console's event hands its procedures.
 constexpr std::size_t kPackedScratch = 64;
 
-std::string areaText(const std::array<char, 256>& area) {
+std::string areaText(fp::host::ConstAreaRef area) {
   return std::string(area.data(), strnlen(area.data(), area.size()));
 }
 
 }  // namespace
 
 bool isLinkFailure(int code) {
-  // Port not open, no printer, timeout, damaged frames, line lost; and the
-  // opening codes (busy, invalid, bad settings).
-  return (code >= 1 && code <= 5) || (code >= 10 && code <= 13) || code == -1;
+  // The opening codes (busy, invalid, bad settings), port not open, no
+  // printer, timeout, damaged frames, line lost.
+  return (code >= FP_PORT_BUSY && code <= FP_BAD_PROTOCOL_TYPE) ||
+         (code >= FP_NO_PRINTER && code <= FP_LINE_LOST) || code == -1;
 }
 
 bool portRefused(int code) {
@@ -29,16 +30,12 @@ bool portRefused(int code) {
 Outcome Session::open(const PortSettings& settings) {
   close();
   connectionArea_.fill(0);
-  api_.Purge(connectionArea_.data());
-  api_.GetAPIVersion(connectionArea_.data());
-  version_ = areaText(connectionArea_);
-  api_.setComPort(1);
-  api_.setBaudRate(settings.baud);
-  api_.setProtocolType(1);
-  api_.OpenPort(connectionArea_.data());
+  const fp::host::PortOpening opening =
+      fp::host::openPort(api_, connectionArea_, settings.baud,
+                         [this](fp::host::ConstAreaRef area) { version_ = areaText(area); });
   Outcome outcome;
   outcome.label = "open";
-  outcome = finish(std::move(outcome), true);
+  outcome = finish(std::move(outcome), opening.lastError);
   // The handshake went out only if the port itself opened.
   outcome.sent = !portRefused(outcome.code);
   identification_ = areaText(connectionArea_);
@@ -49,7 +46,7 @@ Outcome Session::open(const PortSettings& settings) {
 void Session::close() {
   if (!open_) return;
   open_ = false;
-  api_.ClosePort(closingArea_.data());
+  fp::host::closePort(api_, closingArea_);
 }
 
 Outcome Session::run(const Request& request) {
@@ -59,46 +56,34 @@ Outcome Session::run(const Request& request) {
     case Request::Kind::Console: {
       const fp::contract::CommandSpec& spec = *request.spec;
       outcome.words = wordsText(spec.command.value, spec.extension.value);
-      if (spec.sending == fp::contract::Sending::FieldList) {
-        // The same calls, bytes and addresses as the console's CommandTransaction.
-        api_.AddDataField(spec.command.bytes.data(), 2);
-        api_.AddDataField(spec.extension.bytes.data(), 2);
-        for (const fp::contract::DataField& field : spec.fields) {
-          api_.AddDataField(field.address, field.length);
-        }
-        api_.SendCommand(commandArea_.data());
-      } else {
-        std::array<char, kPackedScratch> scratch{};
-        std::copy_n(spec.packed.begin(), std::min(spec.packed.size(), fp::contract::kPackedLength),
-                    scratch.begin());
-        api_.SendCommandComplete(scratch.data());
-      }
-      return finish(std::move(outcome), true);
+      std::array<char, kPackedScratch> scratch{};
+      fp::host::sendRow(api_, spec, commandArea_, scratch);
+      return finish(std::move(outcome), api_.getLastError());
     }
     case Request::Kind::Fields: {
       outcome.words = wordsText(request.command, request.extension);
-      const fp::contract::BinaryWord command(request.command), extension(request.extension);
-      api_.AddDataField(command.bytes.data(), 2);
-      api_.AddDataField(extension.bytes.data(), 2);
+      std::vector<fp::contract::DataField> fields;
       for (const std::string& field : request.fields) {
-        api_.AddDataField(field.c_str(), static_cast<int>(field.size()));
+        fields.push_back({field.c_str(), static_cast<std::int32_t>(field.size())});
       }
-      api_.SendCommand(commandArea_.data());
-      return finish(std::move(outcome), true);
+      fp::host::sendFieldList(api_, fp::contract::BinaryWord(request.command),
+                              fp::contract::BinaryWord(request.extension), fields, commandArea_);
+      return finish(std::move(outcome), api_.getLastError());
     }
     case Request::Kind::Packed:
       outcome.words = request.packed;
       api_.SendCommandComplete(request.packed.c_str());
-      return finish(std::move(outcome), true);
+      return finish(std::move(outcome), api_.getLastError());
     case Request::Kind::Status:
-      return finish(std::move(outcome), false);
+      return finish(std::move(outcome), std::nullopt);
   }
   return outcome;
 }
 
-Outcome Session::finish(Outcome outcome, bool sent) {
+Outcome Session::finish(Outcome outcome, std::optional<int> code) {
+  const bool sent = code.has_value();
   outcome.sent = sent;
-  outcome.code = sent ? api_.getLastError() : 0;
+  outcome.code = code.value_or(0);
   outcome.printerStatus = api_.getPrinterStatus();
   outcome.fiscalStatus = api_.getFiscalStatus();
   if (sent && api_.getReplyFieldCount != nullptr && api_.getReplyField != nullptr) {

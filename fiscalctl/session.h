@@ -10,6 +10,7 @@
 
 #include "fiscalctl/printer_api.h"
 #include "fiscalctl/request.h"
+#include "host/library_calls.h"
 
 namespace fiscalctl {
 
@@ -24,9 +25,10 @@ struct Outcome {
   std::vector<std::string> replyFields;
 };
 
-// The settings of the port, as in the console: port 1, protocol 1.
+// The settings of the port: port 1 and protocol 1 as in the console, its
+// speed unless the user gives another.
 struct PortSettings {
-  int baud = 115200;
+  int baud = fp::host::kBaudRate;
 };
 
 class Session {
@@ -36,29 +38,31 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Purge, GetAPIVersion, the settings and OpenPort, as the console opens it.
+  // The console's opening (fp::host::openPort), at `settings`.
   Outcome open(const PortSettings& settings);
   // ClosePort, once after each open (also a failed one); harmless otherwise.
   void close();
 
-  // Sends the request exactly as the console's button would (for a console
-  // command) and reads the outcome.
+  // Sends the request by the console's own sequence (a console command exactly
+  // as its button) and reads the outcome.
   Outcome run(const Request& request);
 
   const std::string& version() const { return version_; }
   const std::string& identification() const { return identification_; }
 
  private:
-  Outcome finish(Outcome outcome, bool sent);
+  // The outcome of a call sent (`code`: its getLastError) or of none (status):
+  // the status words and the reply's fields.
+  Outcome finish(Outcome outcome, std::optional<int> code);
 
   PrinterApi& api_;
   bool open_ = false;
   std::string version_;
   std::string identification_;
-  // The areas the console hands over: zero bytes at the start, 256 bytes each.
-  std::array<char, 256> connectionArea_{};
-  std::array<char, 256> closingArea_{};
-  std::array<char, 256> commandArea_{};
+  // The areas the console hands over: zero bytes at the start.
+  std::array<char, fp::host::kAreaSize> connectionArea_{};
+  std::array<char, fp::host::kAreaSize> closingArea_{};
+  std::array<char, fp::host::kAreaSize> commandArea_{};
 };
 
 // Whether a code says the printer could not be reached at all (rather than refused).

@@ -1,24 +1,45 @@
 #include "fiscalctl/trace_decoder.h"
 
 #include <cstdio>
+#include <ctime>
 #include <ostream>
 
 #include "fiscalctl/command_names.h"
 #include "fiscalctl/output.h"
 #include "fiscalctl/request.h"
-#include "fiscalctl/trace_line.h"
+#include "fiscalprinter/fiscalprinter.h"
 #include "protocol/status_names.h"
+#include "protocol/trace_line.h"
+#include "protocol/trace_notes.h"
 #include "protocol/wire.h"
 
 namespace fiscalctl {
 namespace {
 
 using protocol::DecodedEvent;
+using protocol::TraceLine;
+namespace notes = protocol::note;
 
-constexpr int kTimeoutCode = 11;
-constexpr int kBadFramesCode = 12;
-constexpr int kLineLostCode = 13;
-constexpr int kRefusedBase = 1000;
+std::string formatted(std::int64_t microseconds, const char* format, bool withMillis) {
+  const time_t seconds = static_cast<time_t>(microseconds / 1'000'000);
+  tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return "?";
+  char text[48];
+  std::size_t used = std::strftime(text, sizeof text, format, &local);
+  if (withMillis) {
+    std::snprintf(text + used, sizeof text - used, ".%03d",
+                  static_cast<int>((microseconds % 1'000'000) / 1000));
+  }
+  return text;
+}
+
+// "13:45:01.123" in local time, and "2026-12-09" its local date.
+std::string localTime(std::int64_t microseconds) {
+  return formatted(microseconds, "%H:%M:%S", true);
+}
+std::string localDate(std::int64_t microseconds) {
+  return formatted(microseconds, "%Y-%m-%d", false);
+}
 
 std::string seconds(std::int64_t microseconds) {
   char text[32];
@@ -42,10 +63,6 @@ std::string fieldsText(const std::vector<std::string>& fields) {
          (fields.size() == 1 ? " field" : " fields") + ", " + std::to_string(empty) + " empty)";
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 std::string commandLabel(std::uint16_t command, std::uint16_t extension) {
@@ -57,21 +74,22 @@ std::string commandLabel(std::uint16_t command, std::uint16_t extension) {
 std::string verdictText(const std::optional<int>& code) {
   if (!code) return "? not recorded";
   if (*code == 0) return "0 no error";  // as fiscalctl's other outputs say it
-  if (*code > kRefusedBase) {
+  if (*code > FP_REFUSED_BASE) {
     const std::string why =
-        protocol::returnCodeText(static_cast<std::uint16_t>(*code - kRefusedBase));
+        protocol::returnCodeText(static_cast<std::uint16_t>(*code - FP_REFUSED_BASE));
     return std::to_string(*code) + " refused: " +
-           (why.empty() ? "return code " + std::to_string(*code - kRefusedBase) : why);
+           (why.empty() ? "return code " + std::to_string(*code - FP_REFUSED_BASE) : why);
   }
+  const std::string number = std::to_string(*code);
   switch (*code) {
-    case kTimeoutCode:
-      return "11 no answer";
-    case kBadFramesCode:
-      return "12 damaged frames after every resend";
-    case kLineLostCode:
-      return "13 line lost";
+    case FP_TIMEOUT:
+      return number + " no answer";
+    case FP_BAD_FRAMES:
+      return number + " damaged frames after every resend";
+    case FP_LINE_LOST:
+      return number + " line lost";
     default:
-      return std::to_string(*code);
+      return number;
   }
 }
 
@@ -105,7 +123,7 @@ std::ostream& TraceDecoder::stamp(std::int64_t at, char direction) {
 }
 
 void TraceDecoder::line(std::string_view text) {
-  const TraceLine parsed = parseTraceLine(text);
+  const TraceLine parsed = protocol::parseTraceLine(text);
   if (parsed.kind != TraceLine::Kind::Received) endWorking(parsed.microseconds);
   if (parsed.kind != TraceLine::Kind::Malformed) ++traceLines_;
   switch (parsed.kind) {
@@ -230,24 +248,33 @@ void TraceDecoder::reply(std::int64_t at, const protocol::ReplyMessage& message)
     return;
   }
   if (!pending_->handshake) commands_[pending_->index].replyFields = message.fields;
-  conclude(at, message.returnCode == 0 ? 0 : kRefusedBase + message.returnCode, "");
+  conclude(at, message.returnCode == 0 ? 0 : FP_REFUSED_BASE + message.returnCode, "");
 }
 
 void TraceDecoder::note(std::int64_t at, const std::string& text) {
-  const bool resend = startsWith(text, "resending");
-  stamp(at, '#') << (resend ? "!! " : "") << text << "\n";
-  if (startsWith(text, "open ")) {
-    if (pending_) conclude(at, std::nullopt, "the port was opened again");
-    newSession();
-  } else if (text == "close") {
-    if (pending_) conclude(at, std::nullopt, "the port was closed");
-    newSession();
-  } else if (text == "giving up: no answer") {
-    conclude(at, kTimeoutCode, "");
-  } else if (text == "giving up: damaged frames") {
-    conclude(at, kBadFramesCode, "");
-  } else if (text == "line lost" || text == "write failed") {
-    conclude(at, kLineLostCode, "");
+  const notes::Meaning meaning = notes::meaning(text);
+  stamp(at, '#') << (meaning == notes::Meaning::Resending ? "!! " : "") << text << "\n";
+  switch (meaning) {
+    case notes::Meaning::Open:
+      if (pending_) conclude(at, std::nullopt, "the port was opened again");
+      newSession();
+      break;
+    case notes::Meaning::Close:
+      if (pending_) conclude(at, std::nullopt, "the port was closed");
+      newSession();
+      break;
+    case notes::Meaning::NoAnswer:
+      conclude(at, FP_TIMEOUT, "");
+      break;
+    case notes::Meaning::DamagedFrames:
+      conclude(at, FP_BAD_FRAMES, "");
+      break;
+    case notes::Meaning::LineLost:
+      conclude(at, FP_LINE_LOST, "");
+      break;
+    case notes::Meaning::Resending:
+    case notes::Meaning::Other:
+      break;
   }
 }
 

@@ -30,8 +30,8 @@ struct TracedCommand {
   int transmissions = 1;
   std::int64_t sentAt = 0;  // microseconds since the epoch
   // The library code this ended with, as getLastError would report it: 0,
-  // 1000 + the return code, 11 no answer, 12 damaged frames, 13 line lost;
-  // nothing when the trace does not tell.
+  // FP_REFUSED_BASE + the return code, FP_TIMEOUT (no answer), FP_BAD_FRAMES,
+  // FP_LINE_LOST; nothing when the trace does not tell.
   std::optional<int> code;
   std::int64_t endedAt = 0;  // when its verdict was known
   // The fields of its reply, when a reply came.

@@ -20,15 +20,10 @@ std::optional<std::string_view> connectionMessage(std::int32_t code) {
 }
 
 std::int32_t PortConnect(PrinterLibrary& library, const EventContext& event, PortStorage& port) {
-  char* area = port.connectionArea.data();
-
-  library.Purge(area);
-  library.GetAPIVersion(area);
-  library.setComPort(kComPort);
-  library.setBaudRate(kBaudRate);
-  library.setProtocolType(kProtocolType);
-  std::int32_t result = library.OpenPort(area);
-  port.errorItem = library.getLastError();
+  const fp::host::PortOpening opening =
+      fp::host::openPort(library, port.connectionArea, fp::host::kBaudRate);
+  std::int32_t result = opening.openResult;
+  port.errorItem = opening.lastError;
 
   std::optional<std::string_view> message = connectionMessage(port.errorItem);
   // Without a library no code means anything; say what is wrong instead of nothing.
@@ -40,7 +35,7 @@ std::int32_t PortConnect(PrinterLibrary& library, const EventContext& event, Por
 }
 
 std::int32_t PortDisconnect(PrinterLibrary& library, PortStorage& port) {
-  return library.ClosePort(port.closingArea.data());
+  return fp::host::closePort(library, port.closingArea);
 }
 
 }  // namespace console

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string_view>
 
+#include "host/library_calls.h"
 #include "printer/printer_library.h"
 #include "shell/event_context.h"
 
 namespace console {
 
-inline constexpr std::size_t kPortAreaSize = 256;
+inline constexpr std::size_t kPortAreaSize = fp::host::kAreaSize;
 
 // Module storage of the port procedures.
 struct PortStorage {
@@ -20,19 +21,15 @@ struct PortStorage {
   std::int32_t errorItem = 0;                        // getLastError after OpenPort
 };
 
-// The fixed port settings.
-inline constexpr std::int32_t kComPort = 1;
-inline constexpr std::int32_t kBaudRate = 115200;
-inline constexpr std::int32_t kProtocolType = 1;
-
 // Shown when the printer library itself could not be loaded.
 inline constexpr std::string_view kLibraryMissingMessage = "Biblioteca del impresor no encontrada";
 
 // The message for a code after OpenPort: 0, 1, 2 and 10 have one; others none.
 std::optional<std::string_view> connectionMessage(std::int32_t code);
 
-// Purge, GetAPIVersion, the three settings and OpenPort, then the message in
-// CmCOMUNICACION chosen by getLastError.
+// The shared opening at the fixed settings (fp::host::openPort: Purge,
+// GetAPIVersion, port 1, 115200 bit/s, protocol 1, OpenPort, getLastError),
+// then the message in CmCOMUNICACION chosen by getLastError.
 std::int32_t PortConnect(PrinterLibrary& library, const EventContext& event, PortStorage& port);
 
 // ClosePort with its own area; runs whether or not the port was opened.

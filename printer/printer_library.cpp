@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
 #include <type_traits>
 
 #include "fiscalprinter/fiscalprinter.h"
@@ -23,24 +22,6 @@ PrinterLibrary::PrinterLibrary(ProgramRuntime& runtime, std::string path)
 
 PrinterLibrary::~PrinterLibrary() {
   if (handle_ != nullptr) dlclose(handle_);
-}
-
-#ifndef FISCAL_INSTALLED_LIBDIR
-#define FISCAL_INSTALLED_LIBDIR "../lib"
-#endif
-
-std::string PrinterLibrary::consoleLibraryPath() {
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  const std::filesystem::path name = "libfiscalprinter.so.1";
-  const std::filesystem::path beside = exe.parent_path().parent_path() / "lib" / name;
-  const std::filesystem::path installed =
-      (exe.parent_path() / FISCAL_INSTALLED_LIBDIR / name).lexically_normal();
-  if (std::filesystem::exists(beside, error) || !std::filesystem::exists(installed, error)) {
-    return beside.string();
-  }
-  return installed.string();
 }
 
 // Each entry point's type is the public header's (decltype(&::OpenPort)); the

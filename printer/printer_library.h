@@ -22,13 +22,6 @@ class PrinterLibrary {
   PrinterLibrary(const PrinterLibrary&) = delete;
   PrinterLibrary& operator=(const PrinterLibrary&) = delete;
 
-  // The console's library, found from /proc/self/exe, never a search path:
-  // lib/libfiscalprinter.so.1 beside the bin directory of the running executable
-  // (the build tree), else the installed library folder relative to bin/
-  // (FISCAL_INSTALLED_LIBDIR, set at configure time). When neither exists, the
-  // first, so that the load error names the build tree's path.
-  static std::string consoleLibraryPath();
-
   bool loaded() const { return handle_ != nullptr; }
 
   std::int32_t Purge(char* area);

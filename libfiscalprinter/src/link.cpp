@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "protocol/trace_notes.h"
+
 namespace fp::lib {
 namespace {
 
@@ -69,7 +71,7 @@ void Link::startClean() {
     if (received_.size() > kTraceChunk) flushReceived();
   }
   flushReceived();
-  if (staleBytes > 0) trace_.note("discarding stale input");
+  if (staleBytes > 0) trace_.note(protocol::note::kStaleInput);
   port_.discardInput();
 }
 
@@ -100,11 +102,11 @@ Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {
     if (sent > 0) {
       if (port_.now() >= plan.deadline) break;
       if (workedTooLong()) {
-        trace_.note("giving up: still working after " +
-                    std::to_string(timing_.maxWorking.count() / 1000) + " s");
+        trace_.note(protocol::note::stillWorking(
+            std::chrono::duration_cast<std::chrono::seconds>(timing_.maxWorking).count()));
         break;
       }
-      trace_.note("resending sequence " + std::to_string(sequence_));
+      trace_.note(protocol::note::resending(sequence_));
     }
     startClean();  // whatever came before belongs to nothing we wait for
     exchange.transmissions = sent + 1;
@@ -118,7 +120,7 @@ Exchange Link::exchange(protocol::CommandMessage command, const Plan& plan) {
   decoder_.reset();
   flushReceived();
   exchange.outcome = damaged ? LinkOutcome::kDamaged : LinkOutcome::kSilent;
-  trace_.note(damaged ? "giving up: damaged frames" : "giving up: no answer");
+  trace_.note(damaged ? protocol::note::kDamagedFrames : protocol::note::kNoAnswer);
   return exchange;
 }
 
@@ -128,7 +130,7 @@ LinkOutcome Link::attempt(const protocol::Bytes& frame, std::uint8_t sequence, c
   const milliseconds onLine = lineTime(frame.size());
   const milliseconds writeTime = std::min(timing_.writeSlack + onLine, until(plan.deadline));
   if (port_.writeAll(frame, writeTime) != IoStatus::kOk) {
-    trace_.note("write failed");
+    trace_.note(protocol::note::kWriteFailed);
     return LinkOutcome::kLost;
   }
   Waiting waiting{port_.now() + plan.firstAnswer + onLine};
@@ -137,10 +139,10 @@ LinkOutcome Link::attempt(const protocol::Bytes& frame, std::uint8_t sequence, c
     events.clear();
     switch (pump(std::min(waiting.limit, plan.deadline), plan.deadline, events)) {
       case Pump::kLost:
-        trace_.note("line lost");
+        trace_.note(protocol::note::kLineLost);
         return LinkOutcome::kLost;
       case Pump::kTruncated:
-        trace_.note("reply cut short");
+        trace_.note(protocol::note::kReplyCutShort);
         return LinkOutcome::kDamaged;
       case Pump::kTimeout:
         return LinkOutcome::kSilent;
@@ -181,12 +183,12 @@ std::optional<LinkOutcome> Link::take(const std::vector<DecodedEvent>& events,
         break;
       case DecodedEvent::Kind::Frame:
         if (protocol::parseReply(event.body, reply) != protocol::MessageError::None) {
-          trace_.note("unreadable reply");
+          trace_.note(protocol::note::kUnreadableReply);
           damaged = true;
         } else if (reply.sequence == sequence) {
           return LinkOutcome::kReplied;
         } else {
-          trace_.note("ignoring reply to sequence " + std::to_string(reply.sequence));
+          trace_.note(protocol::note::ignoringReply(reply.sequence));
         }
         break;
     }

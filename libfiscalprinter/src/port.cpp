@@ -3,6 +3,7 @@
 #include "libfiscalprinter/src/baud_rate.h"
 #include "libfiscalprinter/src/rfc2217_port.h"
 #include "libfiscalprinter/src/tcp_port.h"
+#include "protocol/trace_notes.h"
 
 namespace fp::lib {
 
@@ -30,7 +31,7 @@ OpenResult Port::open(const line::Target& target, int bitsPerSecond,
         failure_ = "connecting to " + where + ": " + tcp->failure();
         return OpenResult::kInvalid;
       }
-      trace_.note("connected to " + tcp->address());
+      trace_.note(protocol::note::connected(tcp->address()));
       open_ = std::move(tcp);
       return OpenResult::kOpened;
     }
@@ -42,8 +43,8 @@ OpenResult Port::open(const line::Target& target, int bitsPerSecond,
         failure_ = "connecting to " + where + ": " + rfc2217->text();
         return opened == Rfc2217Port::Opened::kBusy ? OpenResult::kBusy : OpenResult::kInvalid;
       }
-      trace_.note("connected to " + rfc2217->address());
-      trace_.note("rfc2217: " + rfc2217->text() + "; no flow control, DTR and RTS asked for");
+      trace_.note(protocol::note::connected(rfc2217->address()));
+      trace_.note(protocol::note::rfc2217Settings(rfc2217->text()));
       open_ = std::move(rfc2217);
       return OpenResult::kOpened;
     }

@@ -8,6 +8,7 @@
 #include "libfiscalprinter/src/baud_rate.h"
 #include "libfiscalprinter/src/port_name.h"
 #include "protocol/packed.h"
+#include "protocol/trace_notes.h"
 
 namespace fp::lib {
 
@@ -55,9 +56,7 @@ int PrinterSession::openPort(char* area) {
   port_.close();
   trace_.startFromEnvironment();
   if (forkedFrom_ != 0) {
-    trace_.note("process " + std::to_string(::getpid()) + " forked from " +
-                std::to_string(forkedFrom_) +
-                ": a fresh instance; the parent's port and trace stay the parent's");
+    trace_.note(protocol::note::forked(::getpid(), forkedFrom_));
     forkedFrom_ = 0;
   }
   replyFields_.clear();
@@ -69,8 +68,7 @@ int PrinterSession::openPort(char* area) {
   }
   const line::ParsedTarget target = targetForPort(portNumber_);
   if (!target.target) return refuseOpen(area, ErrorCode::kPortInvalid, target.error);
-  trace_.note("open " + line::targetText(*target.target) + " at " + std::to_string(bitsPerSecond_) +
-              " bit/s");
+  trace_.note(protocol::note::open(line::targetText(*target.target), bitsPerSecond_));
   const OpenResult opened = port_.open(*target.target, bitsPerSecond_, start + kConnectLimit);
   if (opened != OpenResult::kOpened) {
     return refuseOpen(area,
@@ -109,7 +107,7 @@ int PrinterSession::openPort(char* area) {
 }
 
 int PrinterSession::closePort(char*) {
-  if (port_.isOpen()) trace_.note("close");
+  if (port_.isOpen()) trace_.note(protocol::note::kClose);
   port_.close();
   trace_.stop();
   return finish(ErrorCode::kOk);
@@ -160,7 +158,7 @@ int PrinterSession::run(const protocol::CommandMessage& command, char* area) {
 int PrinterSession::refuseOpen(char* area, ErrorCode error, const std::string& reason) {
   // The code says busy or invalid; the reason ("Permission denied", "Connection
   // refused", a target that does not parse) is in the trace and the area.
-  const std::string text = std::string(errorText(toInt(error))) + ": " + reason;
+  const std::string text = protocol::note::portRefused(errorText(toInt(error)), reason);
   trace_.note(text);
   writeArea(area, text);
   return finish(error);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "line/socket_line.h"
+#include "protocol/trace_notes.h"
 
 namespace fp::lib {
 namespace {
@@ -40,8 +41,8 @@ IoStatus TcpPort::lost(int error) {
     socklen_t size = sizeof error;
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = 0;
   }
-  lossReason_ = error == 0 ? "the server closed the connection"
-                           : "connection lost: " + line::systemErrorText(error);
+  lossReason_ = error == 0 ? std::string(protocol::note::kServerClosed)
+                           : protocol::note::connectionLost(line::systemErrorText(error));
   return IoStatus::kLost;
 }
 

@@ -7,22 +7,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+
+#include "protocol/trace_notes.h"
 
 namespace fp::lib {
 namespace {
 
-std::string timestamp() {
+using protocol::TraceMark;
+
+std::int64_t microsecondsNow() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  tm utc{};
-  ::gmtime_r(&now.tv_sec, &utc);
-  char text[40];
-  const std::size_t used = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + used, sizeof text - used, ".%06ldZ", now.tv_nsec / 1000);
-  return text;
+  return static_cast<std::int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
 }
 
 // write() that cannot raise SIGPIPE and leaves the host's signal settings as they
@@ -51,19 +49,6 @@ ssize_t writeWithoutSignal(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-std::string traceBytes(std::span<const std::uint8_t> bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string hex;
-  std::string printable;
-  for (std::uint8_t byte : bytes) {
-    if (!hex.empty()) hex.push_back(' ');
-    hex.push_back(kHex[byte >> 4]);
-    hex.push_back(kHex[byte & 0x0F]);
-    printable.push_back(byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.');
-  }
-  return hex + "  |" + printable + "|";
-}
-
 void Trace::startFromEnvironment() {
   stop();
   const char* path = std::getenv("FISCALPRINTER_TRACE");
@@ -76,7 +61,7 @@ void Trace::startFromEnvironment() {
 
 void Trace::stop() {
   if (fd_ < 0) return;
-  writeDroppedCount(timestamp());
+  writeDroppedCount(microsecondsNow());
   ::close(fd_);
   fd_ = -1;
   pending_.clear();
@@ -89,28 +74,25 @@ void Trace::releaseInForkedChild() noexcept {
 }
 
 void Trace::note(std::string_view text) {
-  if (fd_ >= 0) writeLine('#', text);
+  if (fd_ >= 0) writeLine(TraceMark::Note, text);
 }
 
-void Trace::bytesLine(char direction, std::span<const std::uint8_t> bytes) {
-  if (fd_ >= 0 && !bytes.empty()) writeLine(direction, traceBytes(bytes));
+void Trace::bytesLine(TraceMark mark, std::span<const std::uint8_t> bytes) {
+  if (fd_ >= 0 && !bytes.empty()) writeLine(mark, protocol::traceBytes(bytes));
 }
 
-void Trace::writeLine(char direction, std::string_view rest) {
-  const std::string stamp = timestamp();
-  writeDroppedCount(stamp);
-  std::string line = stamp;
-  line.push_back(' ');
-  line.push_back(direction);
-  line.push_back(' ');
-  line.append(rest);
-  line.push_back('\n');
+void Trace::writeLine(TraceMark mark, std::string_view rest) {
+  const std::int64_t now = microsecondsNow();
+  writeDroppedCount(now);
+  const std::string line = protocol::traceLine(now, mark, rest) + '\n';
   if (dropped_ > 0 || !flushPending() || !put(line)) ++dropped_;
 }
 
-void Trace::writeDroppedCount(const std::string& stamp) {
+void Trace::writeDroppedCount(std::int64_t microseconds) {
   if (dropped_ > 0 && flushPending() &&
-      put(stamp + " # " + std::to_string(dropped_) + " trace lines dropped\n"))
+      put(protocol::traceLine(microseconds, TraceMark::Note,
+                              protocol::note::linesDropped(dropped_)) +
+          '\n'))
     dropped_ = 0;
 }
 

@@ -1,10 +1,12 @@
 // The shared oracle: each fiscalctl command hands the library exactly the calls,
 // bytes, lengths and standing bytes that the console's button hands it.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <sstream>
 
 #include "fiscalctl/command_names.h"
+#include "printer/port_connection.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/support/expected_commands.h"
 #include "tests/support/recorder.h"
@@ -82,6 +84,43 @@ TEST_P(ConsoleBytes, AreTheButtonsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(EveryButton, ConsoleBytes, ::testing::ValuesIn(testing_support::cases()),
                          [](const auto& param) { return std::string(param.param.procedure); });
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// fiscalctl opens the port with the calls of the console's PortConnect, in its
+// order, with its values and the same bytes in the areas (GetAPIVersion's text
+// still in the area OpenPort gets): the console's dump, made in this process,
+// is the start of fiscalctl's.
+TEST(ConsoleBytes, TheOpeningIsTheConsoles) {
+  TempDir dir;
+  ::setenv("REC_DUMP_FILE", dir.file("console").c_str(), 1);
+  {
+    std::ostringstream errors;
+    console::ProgramRuntime runtime(errors);
+    console::PrinterLibrary library(runtime, testing_support::recordingLibraryPath());
+    console::ControlTable controls;
+    console::ScratchArea scratch{};
+    console::PortStorage port;
+    console::PortConnect(library, {controls, scratch}, port);
+    EXPECT_EQ(errors.str(), "");
+  }
+  ::unsetenv("REC_DUMP_FILE");
+  const std::vector<std::string> console = linesOf(readFile(dir.file("console")));
+  ASSERT_EQ(console.size(), 7u);  // Purge ... OpenPort, getLastError
+
+  const Result run = fiscalctl({"--library", testing_support::recordingLibraryPath(), "status"},
+                               {"REC_DUMP_FILE=" + dir.file("fiscalctl")});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> opening = linesOf(readFile(dir.file("fiscalctl")));
+  ASSERT_GT(opening.size(), console.size());
+  opening.resize(console.size());
+  EXPECT_EQ(opening, console);
+}
 
 TEST(CommandNames, NameEveryConsoleCommandOnceAndStatus) {
   EXPECT_EQ(fiscalctl::namedCommands().size(), fp::contract::commandTable().size() + 1);

@@ -8,9 +8,9 @@
 
 #include "fiscalctl/output.h"
 #include "fiscalctl/trace_decoder.h"
-#include "fiscalctl/trace_line.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
+#include "protocol/trace_line.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
 #include "tests/support/latin1_oracle.h"
@@ -243,7 +243,7 @@ TEST(Json, EveryByteOfPrinterTextParsesBackAsUtf8) {
 }
 
 TEST(TraceLine, ParsesOnlyWellFormedLines) {
-  using Kind = fiscalctl::TraceLine::Kind;
+  using Kind = fp::protocol::TraceLine::Kind;
   const struct {
     const char* line;
     Kind kind;
@@ -261,7 +261,7 @@ TEST(TraceLine, ParsesOnlyWellFormedLines) {
       {"", Kind::Malformed, 0},
   };
   for (const auto& c : cases) {
-    const fiscalctl::TraceLine parsed = fiscalctl::parseTraceLine(c.line);
+    const fp::protocol::TraceLine parsed = fp::protocol::parseTraceLine(c.line);
     EXPECT_EQ(parsed.kind, c.kind) << c.line;
     EXPECT_EQ(parsed.bytes.size(), c.bytes) << c.line;
   }

@@ -31,6 +31,10 @@ contract/ticket.cpp|#include "shell/control_table.h"|reject
 simulator/model/paper_roll.h|#include "simulator/link/session.h"|reject
 fiscal/status.cpp|  #  include "app/console_module.h"|reject
 app/main.cpp|#include "fiscalctl/session.h"|reject
+fiscalctl/session.cpp|#include "printer/printer_library.h"|reject
+fiscalctl/session.cpp|#include "host/library_calls.h"|accept
+host/library_calls.h|#include "printer/printer_library.h"|reject
+host/library_calls.h|#include "protocol/frame.h"|reject
 simulator/memory/sqlite.cpp|#include "simulator/modelling/rates.h"|reject
 simulator/link/session.cpp|#include "simulator/program/stats.hpp"|reject
 windowing/view.cpp|#include <QWidget>|reject

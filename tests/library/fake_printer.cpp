@@ -74,6 +74,7 @@ bool FakePrinter::readCommands(int timeoutMs, std::vector<protocol::CommandMessa
 void FakePrinter::run() {
   std::vector<protocol::CommandMessage> commands;
   while (!stop_ && master_ >= 0) {
+    if (vanishAsked_) return vanish();
     commands.clear();
     if (!readCommands(20, commands)) {  // no slave open at the moment
       ::usleep(10000);
@@ -198,6 +199,13 @@ void FakePrinter::send(const protocol::Bytes& bytes) {
 void FakePrinter::vanish() {
   ::close(master_);
   master_ = -1;
+  vanished_ = true;
+}
+
+bool FakePrinter::vanishNow() {
+  vanishAsked_ = true;
+  for (int i = 0; i < 5000 && !vanished_; ++i) ::usleep(1000);
+  return vanished_;
 }
 
 }  // namespace fp::testing

@@ -67,6 +67,8 @@ class FakePrinter {
   int beatsSent() const { return beats_; }
   // Ends the work held by Script::holdWork: the reply goes out.
   void release() { released_ = true; }
+  // The line disappears between two commands; true once it has (within 5 s).
+  bool vanishNow();
 
  private:
   // Waits up to `timeoutMs` for bytes from the host and appends the intact
@@ -89,6 +91,8 @@ class FakePrinter {
   std::atomic<bool> stop_{false};
   std::atomic<int> beats_{0};
   std::atomic<bool> released_{false};
+  std::atomic<bool> vanishAsked_{false};
+  std::atomic<bool> vanished_{false};
   mutable std::mutex mutex_;
   std::vector<protocol::CommandMessage> frames_;
   std::vector<protocol::CommandMessage> executed_;

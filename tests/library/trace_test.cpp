@@ -162,8 +162,8 @@ TEST_F(TraceFile, FifoTargetsNeverBlockSignalOrFailACommand) {
 
 TEST(TraceBytes, ShowsHexAndPrintableText) {
   const std::uint8_t bytes[] = {0x02, 'A', 0x7F, ' ', 0xFF};
-  EXPECT_EQ(lib::traceBytes(bytes), "02 41 7F 20 FF  |.A. .|");
-  EXPECT_EQ(lib::traceBytes({}), "  ||");
+  EXPECT_EQ(protocol::traceBytes(bytes), "02 41 7F 20 FF  |.A. .|");
+  EXPECT_EQ(protocol::traceBytes({}), "  ||");
 }
 
 }  // namespace
