@@ -56,6 +56,10 @@ std::string whyNotOurs(const SqliteLook& look) {
            "; this simulator keeps version " + std::to_string(schema::kVersion) + ")";
   }
   if (look.logMisfits) return "damaged fiscal memory (its write-ahead log does not fit the file)";
+  if (look.logDamagedFrame != 0) {
+    return "damaged fiscal memory (frame " + std::to_string(look.logDamagedFrame) +
+           " of its write-ahead log is damaged, and what was committed after it would be lost)";
+  }
   return {};
 }
 

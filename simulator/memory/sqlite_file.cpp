@@ -56,6 +56,11 @@ class Checksum {
   bool matches(const std::uint8_t* stored) const {
     return first_ == bigEndian32(stored) && second_ == bigEndian32(stored + 4);
   }
+  // Goes on from what a frame says the sum was, as its writer did.
+  void continueFrom(const std::uint8_t* stored) {
+    first_ = bigEndian32(stored);
+    second_ = bigEndian32(stored + 4);
+  }
 
  private:
   std::uint32_t word(const std::uint8_t* b) const {
@@ -76,7 +81,26 @@ struct LogIndex {
   std::uint32_t pages = 0;                // database pages after the last commit; 0: none
   std::map<std::uint32_t, off_t> newest;  // page number -> offset of its newest data
   bool unusable = false;                  // a header SQLite would refuse to recover
+  std::uint32_t damagedFrame = 0;         // from 1: a bad frame with good frames after it
 };
+
+// Whether the frame at `offset` belongs to the log of `header` and holds when
+// its sum goes on from the one `before` (the frame ahead of it) says.
+bool laterFrameHolds(int fd, const std::uint8_t* header, const std::vector<std::uint8_t>& before,
+                     off_t offset, std::uint32_t pageSize) {
+  std::vector<std::uint8_t> frame(kFrameHeaderSize + pageSize);
+  if (readAt(fd, frame.data(), frame.size(), offset) != static_cast<ssize_t>(frame.size())) {
+    return false;
+  }
+  if (bigEndian32(frame.data()) == 0 || std::memcmp(frame.data() + 8, header + 16, 8) != 0) {
+    return false;
+  }
+  Checksum checksum((bigEndian32(header) & 1) != 0);
+  checksum.continueFrom(before.data() + 16);
+  checksum.add(frame.data(), 8);
+  checksum.add(frame.data() + kFrameHeaderSize, pageSize);
+  return checksum.matches(frame.data() + 16);
+}
 
 bool indexFrames(int fd, const std::uint8_t* header, LogIndex& index) {
   Checksum checksum((bigEndian32(header) & 1) != 0);
@@ -92,7 +116,19 @@ bool indexFrames(int fd, const std::uint8_t* header, LogIndex& index) {
     if (page == 0 || std::memcmp(frame.data() + 8, header + 16, 8) != 0) break;
     checksum.add(frame.data(), 8);
     checksum.add(frame.data() + kFrameHeaderSize, index.pageSize);
-    if (!checksum.matches(frame.data() + 16)) break;
+    if (!checksum.matches(frame.data() + 16)) {
+      // SQLite takes the log up to here and drops the rest, which is right for
+      // a write cut short at the end. A frame of this log that follows and
+      // holds, though, means this one was damaged in place: what follows was
+      // committed, and reading on as SQLite does would lose it silently.
+      const off_t next = offset + static_cast<off_t>(frame.size());
+      if (laterFrameHolds(fd, header, frame, next, index.pageSize)) {
+        index.damagedFrame = static_cast<std::uint32_t>((offset - kLogHeaderSize) /
+                                                        static_cast<off_t>(frame.size())) +
+                             1;
+      }
+      break;
+    }
     pending[page] = offset + static_cast<off_t>(kFrameHeaderSize);
     if (const std::uint32_t committedPages = bigEndian32(frame.data() + 4); committedPages != 0) {
       for (const auto& [number, at] : pending) index.newest[number] = at;
@@ -208,6 +244,7 @@ std::optional<SqliteLook> lookAtSqlite(int fd, const std::string& logPath, std::
   }
   look.kind = SqliteLook::Kind::kSqlite;
   look.logMisfits = !taken->logFits();
+  look.logDamagedFrame = taken->log.damagedFrame;
   look.logUnmerged = !look.logMisfits && taken->log.pages != 0;
   std::array<std::uint8_t, kHeaderSize> header = taken->header;
   if (const auto first = taken->log.newest.find(1);
@@ -228,6 +265,11 @@ std::optional<std::vector<std::uint8_t>> readSqliteImage(int fd, const std::stri
   if (!taken) return std::nullopt;
   if (taken->pageSize == 0 || !taken->logFits()) {
     error = "not a SQLite database with a log that fits it";
+    return std::nullopt;
+  }
+  if (taken->log.damagedFrame != 0) {
+    error = "damaged: frame " + std::to_string(taken->log.damagedFrame) +
+            " of the log is damaged and committed frames follow it";
     return std::nullopt;
   }
   const std::size_t pageSize = taken->pageSize;

@@ -22,6 +22,9 @@ struct SqliteLook {
   std::uint32_t userVersion = 0;    // header offset 60
   bool logUnmerged = false;         // the log holds committed pages
   bool logMisfits = false;          // the log is intact but of another page size
+  // From 1: a frame of the log is damaged while frames written after it hold
+  // (damage in place, not a write cut short); 0 when there is none.
+  std::uint32_t logDamagedFrame = 0;
 };
 
 // Looks at the database open on `fd` and at `logPath`. Nothing when a read

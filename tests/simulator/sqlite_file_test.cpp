@@ -103,24 +103,41 @@ class SqliteFileTest : public ::testing::Test {
 };
 
 TEST_F(SqliteFileTest, ALogIsBelievedOnlyAsFarAsItsChecksumsAndTheFilesHold) {
+  enum class Damage { kNone, kClaimResealed, kClaimUnsealed, kFirstFrameInPlace };
   struct Case {
     const char* what;
-    std::uint32_t claimedPages;  // 0: as SQLite wrote it
-    bool reseal;
+    Damage damage;
     bool readable;
     std::uint32_t userVersion;  // as the newest committed first page says
+    std::uint32_t damagedFrame;
   };
   const Case cases[] = {
-      {"the log as written", 0, false, true, 7},
-      {"a commit claiming two thousand million pages", 0x7FFFFFFF, true, false, 7},
-      {"a claim changed without its checksum: the commit is not believed", 0x7FFFFFFF, false, true,
-       0},
+      {"the log as written", Damage::kNone, true, 7, 0},
+      {"a commit claiming two thousand million pages", Damage::kClaimResealed, false, 7, 0},
+      {"the last frame changed without its checksum: a write cut short, the commit is not "
+       "believed",
+       Damage::kClaimUnsealed, true, 0, 0},
+      {"the first frame damaged in place while later frames hold", Damage::kFirstFrameInPlace,
+       false, 0, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes log = log_;
-    if (c.claimedPages != 0) putBigEndian32(log.data() + lastFrame() + 4, c.claimedPages);
-    if (c.reseal) resealLog(log);
+    switch (c.damage) {
+      case Damage::kNone:
+        break;
+      case Damage::kClaimResealed:
+        putBigEndian32(log.data() + lastFrame() + 4, 0x7FFFFFFF);
+        resealLog(log);
+        break;
+      case Damage::kClaimUnsealed:
+        putBigEndian32(log.data() + lastFrame() + 4, 0x7FFFFFFF);
+        break;
+      case Damage::kFirstFrameInPlace:
+        ASSERT_GT(lastFrame(), 32u) << "the log needs two frames";
+        log[32 + 24 + 100] ^= 0x01;  // a byte of the first frame's page
+        break;
+    }
     writeBytes(logPath(), log);
     const int fd = ::open(path().c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
@@ -128,6 +145,7 @@ TEST_F(SqliteFileTest, ALogIsBelievedOnlyAsFarAsItsChecksumsAndTheFilesHold) {
     const auto look = sim::lookAtSqlite(fd, logPath(), error);
     ASSERT_TRUE(look) << error;
     EXPECT_EQ(look->userVersion, c.userVersion);
+    EXPECT_EQ(look->logDamagedFrame, c.damagedFrame);
     const auto image = sim::readSqliteImage(fd, logPath(), error);
     ::close(fd);
     EXPECT_EQ(image.has_value(), c.readable) << error;
