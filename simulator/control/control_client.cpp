@@ -153,11 +153,11 @@ bool watchControl(const std::string& path, int deadlineMs,
   if (!socketAddress(path, address, error)) return false;
   const int fd = connectBefore(address, path, deadline, error);
   if (fd < 0) return false;
-  bool watched = false;
-  if (sendAll(fd, "watch\n", deadline)) {
-    watched = readLines(fd, deadline, onLine, error);
-  } else {
-    error = "cannot send the request to " + path;
+  // As for askControl: a refusal is read even when the request did not go out.
+  const bool sent = sendAll(fd, "watch\n", deadline);
+  const bool watched = readLines(fd, deadline, onLine, error);
+  if (!sent && !watched && error.rfind("error:", 0) != 0) {
+    error = "cannot send the request to " + path + ", and no answer came";
   }
   ::close(fd);
   return watched;
@@ -170,11 +170,15 @@ std::optional<std::string> askControl(const std::string& path, const std::string
   if (!socketAddress(path, address, error)) return std::nullopt;
   const int fd = connectBefore(address, path, deadline, error);
   if (fd < 0) return std::nullopt;
-  std::optional<std::string> answer;
-  if (sendAll(fd, request + "\n", deadline)) answer = receiveLine(fd, deadline);
+  // A printer that turns the client away (too many at once) writes its answer
+  // and hangs up, so the request may not go out whole; its answer is read all
+  // the same.
+  const bool sent = sendAll(fd, request + "\n", deadline);
+  std::optional<std::string> answer = receiveLine(fd, deadline);
   ::close(fd);
   if (!answer) {
-    error = "no answer from " + path + " within " + std::to_string(deadlineMs) + " ms";
+    error = sent ? "no answer from " + path + " within " + std::to_string(deadlineMs) + " ms"
+                 : "cannot send the request to " + path + ", and no answer came";
   }
   return answer;
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "tests/simulator/memory_fixture.h"
 #include "tests/simulator/simulator_process.h"
@@ -86,7 +87,7 @@ TEST_F(ControlSocketTest, PathsLongerThanTheAddressAreRefused) {
   EXPECT_EQ(ask(longest, "status\n").rfind("ok", 0), 0u);
 }
 
-// The limit is 256 bytes with the newline; counts are checked by the printer
+// The limit is 256 bytes before the newline; counts are checked by the printer
 // itself, not only by ctl. `ctlExit`: 0 for ok, 2 for a request ctl refuses
 // to send, 1 for an error answer.
 TEST_F(ControlSocketTest, TakesRequestsUpToTheLimitAndCountsInRange) {
@@ -153,4 +154,30 @@ TEST_F(ControlSocketTest, ASecondSimulatorTakesOnlyAStaleSocket) {
 }
 
 }  // namespace
+// A printer with every client place taken turns the next one away with a
+// reason, and ctl shows that reason, whether or not its request went out
+// before the printer hung up.
+TEST_F(ControlSocketTest, AClientTurnedAwayIsToldWhy) {
+  SimulatorProcess sim({"--control", socket_});
+  ASSERT_TRUE(sim.started());
+  std::vector<int> held;
+  for (int i = 0; i < 64; ++i) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket_.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    held.push_back(fd);
+  }
+  // Whether the printer hangs up before ctl's request goes out is a race, so
+  // it is run often enough to meet both orders.
+  for (int i = 0; i < 40; ++i) {
+    const Finished ctl = runSimulatorToEnd({"ctl", socket_, "status"}, 5'000);
+    EXPECT_EQ(ctl.exitCode, 1);
+    EXPECT_EQ(ctl.standardOutput.rfind("error: too many control clients at once (64)", 0), 0u)
+        << ctl.standardOutput << ctl.standardError;
+  }
+  for (const int fd : held) ::close(fd);
+}
+
 }  // namespace sim_test
