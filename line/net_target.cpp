@@ -45,6 +45,17 @@ std::string hostNameProblem(std::string_view host) {
     }
     start = end + 1;
   }
+  // A name's last label is never all digits (RFC 3696), so such a host is an
+  // IPv4 address, and must be a whole one: the resolver would take "1.2.3"
+  // for 1.2.0.3 and "10" for 0.0.0.10, another host than the one meant.
+  std::string_view last = host.substr(0, host.size() - (host.back() == '.' ? 1 : 0));
+  last = last.substr(last.rfind('.') == std::string_view::npos ? 0 : last.rfind('.') + 1);
+  const bool numeric = !last.empty() && std::all_of(last.begin(), last.end(),
+                                                    [](char c) { return c >= '0' && c <= '9'; });
+  in_addr address{};
+  if (numeric && ::inet_pton(AF_INET, std::string(host).c_str(), &address) != 1) {
+    return "not an IPv4 address (four numbers from 0 to 255, dotted) nor a host name";
+  }
   return {};
 }
 

@@ -24,6 +24,7 @@ TEST(NetTarget, GoodTargetsParseAndPrintBackAsWritten) {
       {"tcpish", TargetKind::kDevice, "tcpish", 0},  // no scheme: a device path
       {"tcp:printer-1.shop.example:2000", TargetKind::kTcp, "printer-1.shop.example", 2000},
       {"tcp:192.168.0.7:1", TargetKind::kTcp, "192.168.0.7", 1},
+      {"tcp:3com.example:1", TargetKind::kTcp, "3com.example", 1},
       {"rfc2217:localhost:65535", TargetKind::kRfc2217, "localhost", 65535},
       {"rfc2217:[::1]:2217", TargetKind::kRfc2217, "::1", 2217},
       {"tcp:[fe80::1:2]:7", TargetKind::kTcp, "fe80::1:2", 7},
@@ -74,6 +75,11 @@ TEST(NetTarget, BadTargetsAreRefusedWithTheirReason) {
       {"tcp:-shop:1", "starting or ending with '-'"},
       {"tcp:shop_1:1", "bad character"},
       {"tcp:sh op:1", "bad character"},
+      // An all-digit last label is an IPv4 address and must be a whole one.
+      {"tcp:1.2.3:1", "not an IPv4 address"},
+      {"tcp:10:1", "not an IPv4 address"},
+      {"tcp:1.2.3.256:1", "not an IPv4 address"},
+      {"tcp:printer.3:1", "not an IPv4 address"},
   };
   for (const BadCase& c : cases) {
     SCOPED_TRACE(c.text);
