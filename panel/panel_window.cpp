@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -85,10 +86,22 @@ void PanelWindow::startPrinter(const QString& program, const std::vector<std::st
     switches_->showUnknown();
     lamps_->showUnknown();
     state_->setText(why);
+    state_->setToolTip(why);  // the label may be too narrow for all of it
     monitor_->note(why);
   };
-  connect(runner_, &SimulatorRunner::failed, this, gone);
   connect(runner_, &SimulatorRunner::ended, this, gone);
+  // A printer that never started leaves the panel with nothing to show: say
+  // why where it cannot be missed.
+  connect(runner_, &SimulatorRunner::failed, this, [this, gone](const QString& why) {
+    gone(why);
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QStringLiteral("The virtual printer did not start."),
+                                QMessageBox::Close, this);
+    box->setInformativeText(why);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    startFailure_ = box;
+  });
   state_->setText(QStringLiteral("Starting the virtual printer"));
   runner_->start(program, args);
 }

@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <string>
@@ -43,6 +45,10 @@ class PanelWindow : public QMainWindow {
   LineMonitor* monitor() const { return monitor_; }
   PrinterLink* link() const { return link_; }
   QString statusText() const { return state_->text(); }
+  // What the window said when its printer did not start ("" while it has not).
+  QString startFailure() const {
+    return startFailure_ ? startFailure_->informativeText() : QString();
+  }
 
   // Where the size and place are kept.
   static QString settingsFile();
@@ -63,6 +69,7 @@ class PanelWindow : public QMainWindow {
   SwitchBoard* switches_;
   LineMonitor* monitor_;
   QLabel* state_;
+  QPointer<QMessageBox> startFailure_;
   QString where_;  // the socket watched
 };
 

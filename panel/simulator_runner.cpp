@@ -107,7 +107,7 @@ void SimulatorRunner::readErrors() {
   const QByteArray bytes = process_.readAllStandardError();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
   std::fflush(stderr);
-  errors_ = (errors_ + bytes).right(400);
+  errors_ = (errors_ + bytes).right(4096);
 }
 
 void SimulatorRunner::finished(int code, QProcess::ExitStatus status) {
@@ -116,7 +116,15 @@ void SimulatorRunner::finished(int code, QProcess::ExitStatus status) {
   const QString how = status == QProcess::CrashExit
                           ? QStringLiteral("the virtual printer ended by a signal")
                           : QStringLiteral("the virtual printer ended with exit code %1").arg(code);
-  const QString said = QString::fromLocal8Bit(errors_).trimmed().section(QLatin1Char('\n'), -1);
+  // Its own complaint is the line that names it (a usage error ends with a
+  // pointer to --help, which says nothing about what went wrong).
+  const QStringList lines = QString::fromLocal8Bit(errors_).trimmed().split(QLatin1Char('\n'));
+  QString said = lines.isEmpty() ? QString() : lines.last();
+  for (const QString& line : lines) {
+    if (line.startsWith(QFileInfo(process_.program()).fileName() + QStringLiteral(": "))) {
+      said = line;
+    }
+  }
   const QString full = said.isEmpty() ? how : how + ": " + said;
   if (running_) {
     running_ = false;

@@ -60,7 +60,7 @@ class SimulatorRunner : public QObject {
   bool pathComing_ = true;    // no --exec: the path comes on standard output
   bool socketTaken_ = false;  // the control socket took a connection
   bool running_ = false;
-  QByteArray errors_;  // the last lines of its standard error
+  QByteArray errors_;  // the last lines of its standard error (a usage error and its usage)
   QTimer startDeadline_;
   QTimer probeTimer_;  // tries the control socket until it answers
   static constexpr int kProbeIntervalMs = 50;

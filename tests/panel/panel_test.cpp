@@ -247,6 +247,25 @@ class PanelTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(window->link()->watching(), kWaitMs);
   }
 
+  // A printer that does not start is said plainly, with its own complaint.
+  void aPrinterThatDoesNotStartSaysWhy() {
+    const struct {
+      QString program;
+      std::vector<std::string> args;
+      QString said;
+    } cases[] = {
+        {QStringLiteral("/nonexistent/fiscal-printer-sim"), {}, QStringLiteral("cannot start")},
+        {QStringLiteral(SIMULATOR_PATH), {"--z-ms=abc"}, QStringLiteral("--z-ms needs a whole")},
+    };
+    for (const auto& c : cases) {
+      panel::PanelWindow window(tearOffDir());
+      window.startPrinter(c.program, c.args);
+      QTRY_VERIFY_WITH_TIMEOUT(!window.startFailure().isEmpty(), kWaitMs);
+      QVERIFY2(window.startFailure().contains(c.said), qPrintable(window.startFailure()));
+      QVERIFY(window.statusText().contains(c.said));
+    }
+  }
+
   void theCommandLineKeepsThePrintersOptionsApart() {
     struct Case {
       std::vector<std::string> args;
