@@ -10,7 +10,7 @@ using fp::contract::DataField;
 using fp::contract::kPackedLength;
 using fp::contract::Sending;
 
-void CommandTransaction::sendFieldCommand(const CommandSpec& spec, CommandArea& area) {
+void CommandTransaction::sendFieldCommand(const CommandRow& spec, CommandArea& area) {
   result_ = library_.AddDataField(spec.command.bytes.data(), 2);
   result_ = library_.AddDataField(spec.extension.bytes.data(), 2);
   for (const DataField& field : spec.fields) {
@@ -32,13 +32,13 @@ void CommandTransaction::showLastError() {
   result_ = PropertyPut(event_.controls, ControlTable::kEstado, Property::Caption, code);
 }
 
-std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandSpec& spec,
+std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandRow& spec,
                         CommandArea& area) {
   CommandTransaction transaction(library, event);
   if (spec.sending == Sending::FieldList) {
     transaction.sendFieldCommand(spec, area);
   } else {
-    transaction.sendPackedCommand(spec.packed);
+    transaction.sendPackedCommand(std::string_view(spec.packed.data(), spec.packed.size()));
   }
   if (spec.resultStep) transaction.showLastError();
   return transaction.result();

@@ -12,7 +12,7 @@
 
 namespace console {
 
-using fp::contract::CommandSpec;
+using fp::contract::CommandRow;
 
 // A field-list command's own area for SendCommand: zero at the start of the run,
 // then kept (the library writes the reply into it).
@@ -26,7 +26,7 @@ class CommandTransaction {
 
   // AddDataField for the two words and each further field, in order, then
   // SendCommand with `area` (the procedure's own area).
-  void sendFieldCommand(const CommandSpec& spec, CommandArea& area);
+  void sendFieldCommand(const CommandRow& spec, CommandArea& area);
   // Builds the packed text in the event's scratch area (so it ends in a zero byte)
   // and hands it to SendCommandComplete.
   void sendPackedCommand(std::string_view packed);
@@ -44,7 +44,7 @@ class CommandTransaction {
 
 // Runs the command of `spec` as its procedure: send it the way the table says
 // (a field list from `area`), then the result step where the table asks for one.
-std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandSpec& spec,
+std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandRow& spec,
                         CommandArea& area);
 
 }  // namespace console

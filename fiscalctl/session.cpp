@@ -57,7 +57,7 @@ Outcome Session::run(const Request& request) {
   outcome.label = request.label;
   switch (request.kind) {
     case Request::Kind::Console: {
-      const fp::contract::CommandSpec& spec = *request.spec;
+      const fp::contract::CommandRow& spec = *request.spec;
       outcome.words = wordsText(spec.command.value, spec.extension.value);
       if (spec.sending == fp::contract::Sending::FieldList) {
         // The same calls, bytes and addresses as the console's CommandTransaction.

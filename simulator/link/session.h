@@ -50,8 +50,7 @@ class Session {
   void answerCommand(const WireEvent& event);
   void answerMalformed(const WireEvent& event);
   void workLong();
-  Reply executeDurably(const Command& command, const CommandInfo* info, std::uint32_t sequence,
-                       Bytes& encoded, bool& kept);
+  Reply executeDurably(const Command& command, std::uint32_t sequence, Bytes& encoded, bool& kept);
 
   FiscalPrinter& printer_;
   Stats& stats_;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
 
 #include "simulator/model/fiscal_state.h"
 
@@ -15,7 +14,6 @@ namespace sim {
 // command leaves the state as it was (`before` and `after` equal, no line):
 // only its reply is kept.
 struct ExecutedCommand {
-  std::string_view name;                   // command key, "ticket_close"
   const FiscalState& before;               // the fiscal state before the command
   const FiscalState& after;                // and after it
   const std::optional<JournalLine>& line;  // the line it added to the open document

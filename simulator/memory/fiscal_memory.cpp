@@ -14,10 +14,6 @@ DocumentKind kindFromName(std::string_view name) {
   return DocumentKind::kNone;
 }
 
-bool endsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 }  // namespace
 
 std::string timestampNow() {
@@ -306,7 +302,8 @@ bool FiscalMemory::writeJournal(const ExecutedCommand& command) {
     }
   }
   if (before.kind != DocumentKind::kNone && after.kind == DocumentKind::kNone) {
-    const bool cancelled = endsWith(command.name, "_cancel");
+    // A cancelled document is counted so in the day, with no amount.
+    const bool cancelled = command.after.day.cancelled != command.before.day.cancelled;
     if (!database_
              ->statement("UPDATE documents SET state = ?2, closed_at = ?3, total = ?4, net = ?5, "
                          "tax = ?6, returns = ?7, paid = ?8 WHERE id = ?1")

@@ -14,8 +14,7 @@ namespace {
 
 // How the printer carries out each command of the shared command set.
 struct Behaviour {
-  std::string_view name;       // the row of the command set
-  std::string_view statistic;  // its key in the statistics ("ticket_item")
+  std::string_view name;  // the row of the command set
   bool prints;
   bool takesLong;
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
@@ -28,33 +27,35 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
   using P = FiscalPrinter;
   using K = DocumentKind;
   static const Behaviour kBehaviours[] = {
-      {"ticket-open", "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
-      {"ticket-item", "ticket_item", true, false, &P::addItem, K::kTicket},
-      {"ticket-return", "ticket_item_return", true, false, &P::addItem, K::kTicket},
-      {"ticket-pay", "ticket_payment", true, false, &P::addPayment, K::kTicket},
-      {"ticket-close", "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
-      {"ticket-cancel", "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
-      {"invoice-open", "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
-      {"invoice-item", "invoice_item", true, false, &P::addItem, K::kInvoice},
-      {"invoice-return", "invoice_item_return", true, false, &P::addItem, K::kInvoice},
-      {"invoice-pay", "invoice_payment", true, false, &P::addPayment, K::kInvoice},
-      {"invoice-close", "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
-      {"invoice-cancel", "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
-      {"nonfiscal-open", "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
-      {"nonfiscal-text", "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
-      {"nonfiscal-close", "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
-      {"closing-z", "closing_z", true, true, &P::closingZ, K::kNone},
-      {"closing-x", "closing_x", true, false, &P::closingX, K::kNone},
-      {"journal-total", "journal_total", true, false, &P::journalTotal, K::kNone},
-      {"drawer-open", "drawer_open", false, false, &P::openDrawer, K::kNone},
+      {"ticket-open", true, false, &P::openSalesDocument, K::kTicket},
+      {"ticket-item", true, false, &P::addItem, K::kTicket},
+      {"ticket-return", true, false, &P::addItem, K::kTicket},
+      {"ticket-pay", true, false, &P::addPayment, K::kTicket},
+      {"ticket-close", true, false, &P::closeSalesDocument, K::kTicket},
+      {"ticket-cancel", true, false, &P::cancelSalesDocument, K::kTicket},
+      {"invoice-open", true, false, &P::openSalesDocument, K::kInvoice},
+      {"invoice-item", true, false, &P::addItem, K::kInvoice},
+      {"invoice-return", true, false, &P::addItem, K::kInvoice},
+      {"invoice-pay", true, false, &P::addPayment, K::kInvoice},
+      {"invoice-close", true, false, &P::closeSalesDocument, K::kInvoice},
+      {"invoice-cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
+      {"nonfiscal-open", true, false, &P::openNonFiscal, K::kNonFiscal},
+      {"nonfiscal-text", true, false, &P::printNonFiscalText, K::kNonFiscal},
+      {"nonfiscal-close", true, false, &P::closeNonFiscal, K::kNonFiscal},
+      {"closing-z", true, true, &P::closingZ, K::kNone},
+      {"closing-x", true, false, &P::closingX, K::kNone},
+      {"journal-total", true, false, &P::journalTotal, K::kNone},
+      {"drawer-open", false, false, &P::openDrawer, K::kNone},
   };
-  // One entry per row of the command set that this printer carries out.
+  // One entry per row of the command set that this printer carries out; a
+  // row without a behaviour is answered "unknown command", which the command
+  // set's test (tests/contract) names.
   static const auto kTable = [] {
     std::vector<CommandInfo> table;
-    for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+    for (const fp::contract::CommandRow* row : fp::contract::commandTable()) {
       for (const Behaviour& behaviour : kBehaviours) {
-        if (behaviour.name != spec->name) continue;
-        table.push_back({spec->command.value, spec->extension.value, behaviour.statistic,
+        if (behaviour.name != row->name) continue;
+        table.push_back({row->command.value, row->extension.value, fp::contract::statisticKey(*row),
                          behaviour.prints, behaviour.takesLong, behaviour.run, behaviour.kind});
       }
     }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "simulator/model/command.h"
@@ -24,9 +25,9 @@ class FiscalPrinter;
 struct CommandInfo {
   std::uint16_t word;
   std::uint16_t extension;
-  std::string_view name;  // "ticket_item": its key in the statistics
-  bool prints;            // refused with kPaperOut / kCoverOpen when it cannot print
-  bool takesLong;         // long enough that the link reports "still working"
+  std::string name;  // "ticket_item": its key in the statistics, from the row's name
+  bool prints;       // refused with kPaperOut / kCoverOpen when it cannot print
+  bool takesLong;    // long enough that the link reports "still working"
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
   DocumentKind kind;  // the document the command belongs to
 };

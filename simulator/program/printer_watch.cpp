@@ -1,7 +1,5 @@
 #include "simulator/program/printer_watch.h"
 
-#include <cstdio>
-
 #include "contract/command_set.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
@@ -13,18 +11,12 @@ namespace {
 
 namespace proto = fp::protocol;
 
-std::string wordsText(std::uint16_t word, std::uint16_t extension) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X|%04X", word, extension);
-  return text;
-}
-
 // A command's name as the trace decoder gives it: "hello", the command set's
 // name, or its words when it has none.
 std::string commandLabel(std::uint16_t word, std::uint16_t extension) {
   if (word == proto::kHelloCommand && extension == 0) return "hello";
-  const fp::contract::CommandSpec* spec = fp::contract::findCommand(word, extension);
-  return spec != nullptr ? std::string(spec->name) : wordsText(word, extension);
+  const fp::contract::CommandRow* row = fp::contract::findCommand(word, extension);
+  return row != nullptr ? std::string(row->name) : fp::contract::wordsString(word, extension);
 }
 
 watch::Fault watchFault(Fault fault) {
@@ -67,7 +59,7 @@ watch::Frame frameIn(const WireEvent& event, bool repeat) {
     case WireEvent::Kind::kHandshake:
     case WireEvent::Kind::kCommand:
       frame.name = commandLabel(event.command.word, event.command.extension);
-      frame.words = wordsText(event.command.word, event.command.extension);
+      frame.words = fp::contract::wordsString(event.command.word, event.command.extension);
       frame.fields = event.command.fields;
       break;
   }
@@ -135,7 +127,7 @@ void PrinterWatch::executed(const WireEvent& event, const Reply& reply) {
     command.name = "unreadable";
   } else {
     command.name = commandLabel(event.command.word, event.command.extension);
-    command.words = wordsText(event.command.word, event.command.extension);
+    command.words = fp::contract::wordsString(event.command.word, event.command.extension);
     command.fields = event.command.fields;
   }
   command.code = static_cast<std::uint16_t>(reply.outcome.code);
