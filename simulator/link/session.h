@@ -14,7 +14,7 @@
 #include "simulator/link/reply_line.h"
 #include "simulator/memory/command_store.h"
 #include "simulator/model/fiscal_printer.h"
-#include "simulator/program/stats.h"
+#include "simulator/link/stats.h"
 
 namespace sim {
 

@@ -29,7 +29,7 @@
 #include "simulator/program/live_printer.h"
 #include "simulator/program/output_file.h"
 #include "simulator/program/printer_watch.h"
-#include "simulator/program/stats.h"
+#include "simulator/link/stats.h"
 
 namespace sim {
 namespace {

@@ -33,6 +33,7 @@ fiscal/status.cpp|  #  include "app/console_module.h"|reject
 app/main.cpp|#include "fiscalctl/session.h"|reject
 simulator/memory/sqlite.cpp|#include "simulator/modelling/rates.h"|reject
 simulator/link/session.cpp|#include "simulator/program/stats.hpp"|reject
+simulator/link/session.cpp|#include "simulator/program/stats.h"|reject
 windowing/view.cpp|#include <QWidget>|reject
 fiscal/status.cpp|#include "printer/printer_library.h"|accept
 app/main.cpp|#include "window/forms_runtime.h"|accept
