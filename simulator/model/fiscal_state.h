@@ -74,6 +74,17 @@ struct FiscalState {
   bool operator==(const FiscalState&) const = default;
 };
 
+// A Z closing as the fiscal memory keeps it: its number, when it was made,
+// the totals of the day it closed, and the first and last number of each kind
+// of document in that day (none when the day had none of that kind).
+struct ClosingRecord {
+  std::uint32_t number = 0;
+  std::string closedAt;  // "YYYY-MM-DD HH:MM:SS"
+  DayTotals day;
+  std::optional<std::int64_t> firstTicket, lastTicket, firstInvoice, lastInvoice, firstNonFiscal,
+      lastNonFiscal;
+};
+
 // A line a command added to the open document, for the journal: an item
 // ("item" or "return"), a payment, or a text line of a non-fiscal document.
 struct JournalLine {

@@ -8,7 +8,7 @@
 #include "simulator/control/control_client.h"
 #include "simulator/control/control_verbs.h"
 #include "simulator/memory/fiscal_memory.h"
-#include "simulator/memory/memory_report.h"
+#include "simulator/report/memory_report.h"
 #include "simulator/program/options.h"
 
 namespace sim {

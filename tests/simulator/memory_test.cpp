@@ -15,7 +15,7 @@
 
 #include "protocol/status_words.h"
 #include "simulator/memory/fiscal_memory.h"
-#include "simulator/memory/memory_report.h"
+#include "simulator/report/memory_report.h"
 #include "tests/simulator/link_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
