@@ -47,17 +47,30 @@ void SerialPort::releaseInForkedChild() noexcept {
   fd_ = -1;
 }
 
+IoStatus SerialPort::kept(IoStatus status, int error) {
+  if (status == IoStatus::kLost) lossError_ = error;
+  return status;
+}
+
 IoStatus SerialPort::writeAll(std::span<const std::uint8_t> bytes,
                               std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error);
+  const IoStatus status =
+      line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error);
+  return kept(status, error);
 }
 
 IoStatus SerialPort::readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return line::readSome(fd_, out, timeout, error);
+  const IoStatus status = line::readSome(fd_, out, timeout, error);
+  return kept(status, error);
+}
+
+std::string SerialPort::lossReason() const {
+  return lossError_ == 0 ? "serial line lost: the device hung up"
+                         : "serial line lost: " + line::systemErrorText(lossError_);
 }
 
 void SerialPort::discardInput() {
