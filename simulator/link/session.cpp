@@ -151,8 +151,9 @@ Reply Session::executeDurably(const Command& command, std::uint32_t sequence, By
   reply.printerStatus = printer_.printerStatus();
   encoded = encodeReply(sequence, reply);
   const FiscalState after = printer_.state();
-  kept = store_->keep(
-      ExecutedCommand{before, after, executed ? printer_.lastLine() : kNoLine, sequence, encoded});
+  const std::string time = printer_.clockText();
+  kept = store_->keep(ExecutedCommand{before, after, executed ? printer_.lastLine() : kNoLine,
+                                      sequence, encoded, time});
   if (!kept) {
     printer_.setMemoryError(true);
     if (executed) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "simulator/model/fiscal_state.h"
 
@@ -19,6 +20,7 @@ struct ExecutedCommand {
   const std::optional<JournalLine>& line;  // the line it added to the open document
   std::uint32_t sequence;                  // its sequence number on the line
   std::span<const std::uint8_t> reply;     // the reply frame about to be sent
+  std::string_view time;                   // the printer's clock ("YYYY-MM-DD HH:MM:SS")
 };
 
 class CommandStore {

@@ -77,13 +77,17 @@ class FiscalMemory : public CommandStore {
 
  private:
   FiscalMemory(sql::Database database, int lockFd, std::vector<std::uint8_t> image = {});
+  // `version`: of an existing file, brought up to the current one; none for a
+  // new file, whose tables are written first.
   static std::unique_ptr<FiscalMemory> start(sql::Database database, int lockFd, Sync sync,
-                                             bool fresh, std::string& error);
+                                             std::optional<std::uint32_t> version,
+                                             std::string& error);
   template <typename Write>
   bool inTransaction(Write write);
   bool readReply(std::optional<StoredReply>& reply);
   bool writeCommand(const ExecutedCommand& command);
   bool writeCounters(const Numbering& numbering);
+  bool writeClock(std::int64_t offset);
   bool writeDay(const DayTotals& day);
   bool writeOpenDocument(const Document& document);
   bool writeJournal(const ExecutedCommand& command);

@@ -90,14 +90,12 @@ Reply FiscalPrinter::execute(const Command& command) {
 Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& command) {
   const Document document = document_;
   const DayTotals day = day_;
-  const Numbering numbering = numbering_;
+  const FiscalState before = state();
   const bool drawerOpen = drawerOpen_;
   const std::size_t lostBefore = paper_.lostLines();
   Outcome outcome = (this->*info.run)(command, info.kind);
   if (paper_.lostLines() == lostBefore) return outcome;
-  document_ = document;
-  day_ = day;
-  numbering_ = numbering;
+  restore(before, false);
   drawerOpen_ = drawerOpen;
   lastLine_.reset();
   return Outcome{ReturnCode::kPaperOut, {}};
@@ -113,6 +111,8 @@ void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
   document_ = state.document;
   day_ = state.day;
   numbering_ = state.numbering;
+  clockOffset_ = state.clockOffset;
+  lastZAt_ = state.lastZAt;
   lastLine_.reset();
   if (afterRestart) {
     recovered_.reset();

@@ -15,6 +15,7 @@
 #include "simulator/model/command.h"
 #include "simulator/model/fiscal_state.h"
 #include "simulator/model/paper_roll.h"
+#include "simulator/model/printer_clock.h"
 
 namespace sim {
 
@@ -57,8 +58,18 @@ class FiscalPrinter {
   // from the memory, or undoing a command the memory could not keep). A
   // document open in a restored state is marked as recovered in the fiscal
   // status word until it ends.
-  FiscalState state() const { return FiscalState{document_, day_, numbering_}; }
+  FiscalState state() const {
+    return FiscalState{document_, day_, numbering_, clockOffset_, lastZAt_};
+  }
   void restore(const FiscalState& state, bool afterRestart);
+
+  // The printer's clock: the system's local time (`clock`, replaced by tests)
+  // plus the offset the printer was set to. Documents and Z closings carry it.
+  void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
+  std::int64_t now() const { return wallClock_() + clockOffset_; }
+  std::string clockText() const { return wallText(now()); }
+  // When the last Z closing was made, by this clock; "" when not known.
+  const std::string& lastClosingAt() const { return lastZAt_; }
 
   // The line the last command added to the open document, if any.
   const std::optional<JournalLine>& lastLine() const { return lastLine_; }
@@ -97,7 +108,8 @@ class FiscalPrinter {
   Outcome runKeepingPaper(const CommandInfo& info, const Command& command);
   ReturnCode checkIdle(const Command& command) const;
   void printDocumentHeader(std::string_view title, std::uint32_t number);
-  void printDayTotals(std::string_view title);
+  // The day's totals under `title`, with the time it was made when given.
+  void printDayTotals(std::string_view title, std::string_view time = {});
   void printTrailer(const Command& command, std::size_t firstLine, std::size_t lastLine);
   void feed(std::int64_t lines);
 
@@ -111,6 +123,9 @@ class FiscalPrinter {
   std::uint32_t zCapacity_ = kLastReportNumber;
   std::optional<JournalLine> lastLine_;
   std::optional<Document> recovered_;  // the open document found at the last restart
+  WallClock wallClock_ = systemWallSeconds;
+  std::int64_t clockOffset_ = 0;
+  std::string lastZAt_;
 };
 
 }  // namespace sim

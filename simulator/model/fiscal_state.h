@@ -71,6 +71,8 @@ struct FiscalState {
   Document document;
   DayTotals day;
   Numbering numbering;
+  std::int64_t clockOffset = 0;  // the printer's clock less the system's, in seconds
+  std::string lastZAt;           // when the last Z was made ("YYYY-MM-DD HH:MM:SS"), or ""
   bool operator==(const FiscalState&) const = default;
 };
 

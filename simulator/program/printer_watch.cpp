@@ -113,13 +113,6 @@ void PrinterWatch::sent(std::span<const std::uint8_t> bytes, Fault fault, bool c
 
 void PrinterWatch::executed(const WireEvent& event, const Reply& reply) {
   lastRefused_ = (reply.fiscalStatus & proto::fiscal_status::kCommandRefused) != 0;
-  const CommandInfo* info = event.kind == WireEvent::Kind::kCommand
-                                ? FiscalPrinter::find(event.command.word, event.command.extension)
-                                : nullptr;
-  if (info != nullptr && info->name == "closing_z" && reply.outcome.code == ReturnCode::kOk) {
-    zDate_ = memory_ != nullptr ? memory_->lastClosingTime() : timestampNow();
-    zDateOf_ = printer_.numbering().zClosing;
-  }
   if (!active()) return;
   watch::Command command;
   command.sequence = event.sequence;
@@ -164,17 +157,6 @@ watch::Conditions PrinterWatch::conditions() const {
   return c;
 }
 
-// The date of the last Z: noted when it is made; otherwise (after a restart)
-// from the memory, which keeps it. A printer without one forgets it.
-const std::string& PrinterWatch::lastZDate() {
-  const std::uint32_t z = printer_.numbering().zClosing;
-  if (zDateOf_ != z) {
-    zDate_ = memory_ != nullptr && z > 0 ? memory_->lastClosingTime() : std::string();
-    zDateOf_ = z;
-  }
-  return zDate_;
-}
-
 watch::Fiscal PrinterWatch::fiscal() {
   const Document& d = printer_.document();
   const DayTotals& day = printer_.day();
@@ -191,7 +173,7 @@ watch::Fiscal PrinterWatch::fiscal() {
     f.day.rates.push_back({rate, totals.gross, totals.net, totals.tax});
   }
   f.lastZ = printer_.numbering().zClosing;
-  f.lastZDate = lastZDate();
+  f.lastZDate = printer_.lastClosingAt();
   f.zCapacity = printer_.zCapacity();
   f.memoryFile = memory_ != nullptr;
   return f;

@@ -195,6 +195,49 @@ TEST_F(MemoryTest, AZRecordHoldsWhatItsDocumentsAddUpTo) {
   EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_rates WHERE z_number = 1"), 2);
 }
 
+// Documents and Z closings carry the printer's clock, and a memory of
+// version 1 (before the clock) is taken up with everything it holds.
+TEST_F(MemoryTest, DocumentsAndZCarryThePrinterClockAndAVersion1MemoryIsTakenUp) {
+  ASSERT_TRUE(memory_) << error_;
+  const std::int64_t tenOClock = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return tenOClock; });
+  std::uint8_t sequence = 1;
+  for (const Button& button : {kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  EXPECT_NE(paper_.str().find("Fecha                2026-01-02 10:00:00\n"), std::string::npos)
+      << paper_.str();
+  memory_.reset();
+  {
+    MemoryReader memory(path_);
+    EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM documents WHERE opened_at = "
+                             "'2026-01-02 10:00:00' AND closed_at = '2026-01-02 10:00:00'"),
+              1);
+    EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_closings WHERE closed_at = "
+                             "'2026-01-02 10:00:00'"),
+              1);
+  }
+  // As version 1 wrote it: no clock.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "DROP TABLE clock; PRAGMA user_version = 1", nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+
+  const auto taken = openMemory(path_, error_);
+  ASSERT_TRUE(taken) << error_;
+  const auto kept = taken->keptState();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->state.numbering.zClosing, 1u);
+  EXPECT_EQ(kept->state.lastZAt, "2026-01-02 10:00:00");
+  EXPECT_EQ(kept->state.clockOffset, 0);
+  MemoryReader memory(path_);
+  EXPECT_EQ(memory.integer("PRAGMA user_version"), 2);
+  EXPECT_EQ(memory.integer("SELECT offset_seconds FROM clock"), 0);
+}
+
 // The report reads back what the memory holds, for a Z and for the open day:
 // counts, amounts, returns and rates, as JSON a parser reads, and as text whose
 // table columns line up.
