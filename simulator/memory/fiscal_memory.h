@@ -18,6 +18,7 @@
 
 #include "simulator/memory/command_store.h"
 #include "simulator/memory/sqlite.h"
+#include "simulator/model/closing_archive.h"
 #include "simulator/model/fiscal_state.h"
 
 namespace sim {
@@ -36,7 +37,7 @@ struct KeptState {
   std::optional<StoredReply> reply;  // none after a handshake, or on a new memory
 };
 
-class FiscalMemory : public CommandStore {
+class FiscalMemory : public CommandStore, public ClosingArchive {
  public:
   enum class Sync { kOnCommit, kByTheSystem };
 
@@ -67,6 +68,11 @@ class FiscalMemory : public CommandStore {
   // When the last Z closing was made ("YYYY-MM-DD HH:MM:SS"); empty when there
   // is none or it cannot be read.
   std::string lastClosingTime();
+
+  // The Z closings numbered `first` to `last` that the memory holds
+  // (memory_reading.cpp).
+  std::optional<std::vector<ClosingRecord>> closings(std::uint32_t first,
+                                                     std::uint32_t last) override;
 
   bool keep(const ExecutedCommand& command) override;
   bool forgetReply() override;

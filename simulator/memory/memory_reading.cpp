@@ -123,6 +123,11 @@ std::optional<std::vector<ClosingRecord>> readClosings(FiscalMemory& memory, std
   return closings;
 }
 
+std::optional<std::vector<ClosingRecord>> FiscalMemory::closings(std::uint32_t first,
+                                                                 std::uint32_t last) {
+  return readClosings(*this, first, last, error_);
+}
+
 std::optional<std::vector<JournalEntry>> readJournal(FiscalMemory& memory, const JournalDay& day,
                                                      std::string& error) {
   sql::Database& db = memory.database();

@@ -27,6 +27,13 @@ Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
   ++numbering_.zClosing;
   lastZAt_ = clockText();
   printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4), lastZAt_);
+  if (archive_ == nullptr) {
+    ClosingRecord made;
+    made.number = numbering_.zClosing;
+    made.closedAt = lastZAt_;
+    made.day = day_;
+    madeClosings_.push_back(std::move(made));
+  }
   day_ = DayTotals{};
   drawerOpen_ = false;
   return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.zClosing, 4)}};

@@ -92,11 +92,13 @@ Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& c
   const DayTotals day = day_;
   const FiscalState before = state();
   const bool drawerOpen = drawerOpen_;
+  const std::size_t closingsBefore = madeClosings_.size();
   const std::size_t lostBefore = paper_.lostLines();
   Outcome outcome = (this->*info.run)(command, info.kind);
   if (paper_.lostLines() == lostBefore) return outcome;
   restore(before, false);
   drawerOpen_ = drawerOpen;
+  madeClosings_.resize(closingsBefore);
   lastLine_.reset();
   return Outcome{ReturnCode::kPaperOut, {}};
 }
@@ -115,6 +117,7 @@ void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
   lastZAt_ = state.lastZAt;
   lastLine_.reset();
   if (afterRestart) {
+    madeClosings_.clear();  // what a restart knows of them is in the archive
     recovered_.reset();
     if (document_.kind != DocumentKind::kNone) recovered_ = document_;
   }
@@ -161,6 +164,16 @@ void FiscalPrinter::printDocumentHeader(std::string_view title, std::uint32_t nu
   paper_.print(layout::centred("IMPRESOR FISCAL VIRTUAL"));
   paper_.print(layout::leftRight(title, "Nro " + zeroPadded(number, 8)));
   paper_.print(layout::rule('-'));
+}
+
+std::optional<std::vector<ClosingRecord>> FiscalPrinter::closingsBetween(std::uint32_t first,
+                                                                         std::uint32_t last) {
+  if (archive_ != nullptr) return archive_->closings(first, last);
+  std::vector<ClosingRecord> found;
+  for (const ClosingRecord& z : madeClosings_) {
+    if (z.number >= first && z.number <= last) found.push_back(z);
+  }
+  return found;
 }
 
 void FiscalPrinter::feed(std::int64_t lines) {

@@ -11,7 +11,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "simulator/model/closing_archive.h"
 #include "simulator/model/command.h"
 #include "simulator/model/fiscal_state.h"
 #include "simulator/model/paper_roll.h"
@@ -71,6 +73,10 @@ class FiscalPrinter {
   // When the last Z closing was made, by this clock; "" when not known.
   const std::string& lastClosingAt() const { return lastZAt_; }
 
+  // Where past Z closings are read from (the fiscal memory); null: the
+  // closings this printer made since it started, which it keeps itself.
+  void readClosingsFrom(ClosingArchive* archive) { archive_ = archive; }
+
   // The line the last command added to the open document, if any.
   const std::optional<JournalLine>& lastLine() const { return lastLine_; }
 
@@ -112,6 +118,8 @@ class FiscalPrinter {
   void printDayTotals(std::string_view title, std::string_view time = {});
   void printTrailer(const Command& command, std::size_t firstLine, std::size_t lastLine);
   void feed(std::int64_t lines);
+  std::optional<std::vector<ClosingRecord>> closingsBetween(std::uint32_t first,
+                                                            std::uint32_t last);
 
   PaperRoll& paper_;
   Document document_;
@@ -126,6 +134,8 @@ class FiscalPrinter {
   WallClock wallClock_ = systemWallSeconds;
   std::int64_t clockOffset_ = 0;
   std::string lastZAt_;
+  ClosingArchive* archive_ = nullptr;
+  std::vector<ClosingRecord> madeClosings_;  // without an archive: this run's Z closings
 };
 
 }  // namespace sim

@@ -226,6 +226,7 @@ int run(const Options& options) {
                     stats);
   Session session(printer, stats, line, options.zClosingMs, saveStats);
   printer.setZCapacity(options.memoryCapacity);
+  printer.readClosingsFrom(memory.get());
   session.keepCommandsIn(memory.get());
   // A pseudo-terminal delivers the host's bytes at once; with --baud they are
   // taken in no faster than the line would carry them, so both directions of
