@@ -18,8 +18,8 @@ std::string statisticKey(const CommandRow& row) {
 const std::vector<const CommandRow*>& commandTable() {
   static const std::vector<const CommandRow*> table = [] {
     std::vector<const CommandRow*> rows;
-    for (auto group :
-         {ticketCommands(), invoiceCommands(), nonFiscalCommands(), closingCommands()}) {
+    for (auto group : {ticketCommands(), invoiceCommands(), nonFiscalCommands(), closingCommands(),
+                       clockAndMemoryCommands()}) {
       for (const CommandRow& row : group) rows.push_back(&row);
     }
     return rows;

@@ -95,10 +95,11 @@ struct CommandRow {
 std::string statisticKey(const CommandRow& row);
 
 // The rows of each group, in their source's order.
-std::span<const CommandRow> ticketCommands();     // consumer ticket (ticket.cpp)
-std::span<const CommandRow> invoiceCommands();    // "A" invoice (invoice.cpp)
-std::span<const CommandRow> nonFiscalCommands();  // non-fiscal document (non_fiscal.cpp)
-std::span<const CommandRow> closingCommands();    // closings and cash drawer (closings.cpp)
+std::span<const CommandRow> ticketCommands();          // consumer ticket (ticket.cpp)
+std::span<const CommandRow> invoiceCommands();         // "A" invoice (invoice.cpp)
+std::span<const CommandRow> nonFiscalCommands();       // non-fiscal document (non_fiscal.cpp)
+std::span<const CommandRow> closingCommands();         // closings and cash drawer (closings.cpp)
+std::span<const CommandRow> clockAndMemoryCommands();  // clock, memory (clock_and_memory.cpp)
 
 // Every command: the groups above, one after the other.
 const std::vector<const CommandRow*>& commandTable();

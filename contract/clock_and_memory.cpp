@@ -1,0 +1,24 @@
+// The printer's clock and its fiscal memory: commands the console's window
+// does not offer (no button), for technicians and point-of-sale programs
+// through fiscalctl. Their words are in group 0x09, which the console does
+// not use.
+#include "contract/command_set.h"
+
+namespace fp::contract {
+namespace {
+
+// name, procedure, button, command, extension, sending, fields, result step, summary
+// clang-format off
+constexpr CommandRow kCommands[] = {
+    {"clock-read", {}, kNoButton, 0x0901, 0x0000, Sending::Packed, {}, false,
+     "reads the printer's date and time"},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CommandRow> clockAndMemoryCommands() {
+  return kCommands;
+}
+
+}  // namespace fp::contract
