@@ -7,11 +7,20 @@
 namespace fp::contract {
 namespace {
 
+// Fields the caller fills in (fiscalctl: 1=VALUE); sent empty, they are refused.
+constexpr char kNothing[1] = {};
+constexpr DataField kToFillIn{kNothing, 0};
+
+// The date and the time to set: "YYYYMMDD", "HHMMSS".
+constexpr DataField kSetClockFields[] = {kToFillIn, kToFillIn};
+
 // name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
 constexpr CommandRow kCommands[] = {
     {"clock-read", {}, kNoButton, 0x0901, 0x0000, Sending::Packed, {}, false,
      "reads the printer's date and time"},
+    {"clock-set", {}, kNoButton, 0x0902, 0x0000, Sending::FieldList, kSetClockFields, false,
+     "sets the printer's date and time: 1=YYYYMMDD 2=HHMMSS"},
 };
 // clang-format on
 

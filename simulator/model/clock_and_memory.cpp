@@ -23,4 +23,23 @@ Outcome FiscalPrinter::readClock(const Command& command, DocumentKind) {
   return {ReturnCode::kOk, clockFields(now())};
 }
 
+// A fiscal day never runs backwards: the clock is set only between days (no
+// document open, no totals since the last Z), and never to a date before the
+// last Z's. The printer keeps the difference to the system's clock.
+Outcome FiscalPrinter::setClock(const Command& command, DocumentKind) {
+  if (document_.kind != DocumentKind::kNone || !day_.isEmpty()) {
+    return {ReturnCode::kOutOfOrder, {}};
+  }
+  const std::optional<std::int64_t> wall =
+      fitsFieldCount(command, 2) ? wallSeconds(fieldAt(command, 1), fieldAt(command, 2))
+                                 : std::nullopt;
+  if (!wall) return {ReturnCode::kMalformedField, {}};
+  const std::size_t kDate = 10;  // "YYYY-MM-DD"
+  if (!lastZAt_.empty() && wallText(*wall).substr(0, kDate) < lastZAt_.substr(0, kDate)) {
+    return {ReturnCode::kOutOfOrder, {}};
+  }
+  clockOffset_ = *wall - wallClock_();
+  return {ReturnCode::kOk, clockFields(now())};
+}
+
 }  // namespace sim

@@ -47,6 +47,7 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
       {"journal-total", true, false, &P::journalTotal, K::kNone},
       {"drawer-open", false, false, &P::openDrawer, K::kNone},
       {"clock-read", false, false, &P::readClock, K::kNone},
+      {"clock-set", false, false, &P::setClock, K::kNone},
   };
   // One entry per row of the command set that this printer carries out; a
   // row without a behaviour is answered "unknown command", which the command

@@ -111,6 +111,7 @@ class FiscalPrinter {
   Outcome journalTotal(const Command& command, DocumentKind kind);
   Outcome openDrawer(const Command& command, DocumentKind kind);
   Outcome readClock(const Command& command, DocumentKind kind);
+  Outcome setClock(const Command& command, DocumentKind kind);
 
   Outcome runKeepingPaper(const CommandInfo& info, const Command& command);
   ReturnCode checkIdle(const Command& command) const;

@@ -238,6 +238,31 @@ TEST_F(MemoryTest, DocumentsAndZCarryThePrinterClockAndAVersion1MemoryIsTakenUp)
   EXPECT_EQ(memory.integer("SELECT offset_seconds FROM clock"), 0);
 }
 
+// The clock set on a printer is its memory's: a restart takes up the offset,
+// so the printer's time runs on from where it was set.
+TEST_F(MemoryTest, TheClockSetIsKeptAcrossARestart) {
+  ASSERT_TRUE(memory_) << error_;
+  std::int64_t system = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return system; });
+  send(commandFrame(1, Button{0x0902, 0x0000, {"20300101", "000000"}, false}));
+  ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0);
+  memory_.reset();  // the process ends
+
+  system += 3600;  // an hour later
+  std::ostringstream paper;
+  sim::PaperRoll roll(paper);
+  sim::FiscalPrinter printer(roll);
+  printer.setWallClock([&] { return system; });
+  const auto memory = openMemory(path_, error_);
+  ASSERT_TRUE(memory) << error_;
+  const auto kept = memory->keptState();
+  ASSERT_TRUE(kept);
+  printer.restore(kept->state, true);
+  EXPECT_EQ(printer.clockText(), "2030-01-01 01:00:00");
+  EXPECT_EQ(MemoryReader(path_).integer("SELECT offset_seconds FROM clock"),
+            *sim::wallSeconds("20300101", "000000") - *sim::wallSeconds("20260102", "100000"));
+}
+
 // The report reads back what the memory holds, for a Z and for the open day:
 // counts, amounts, returns and rates, as JSON a parser reads, and as text whose
 // table columns line up.
