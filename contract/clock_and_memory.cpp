@@ -13,6 +13,8 @@ constexpr DataField kToFillIn{kNothing, 0};
 
 // The date and the time to set: "YYYYMMDD", "HHMMSS".
 constexpr DataField kSetClockFields[] = {kToFillIn, kToFillIn};
+// The first and the last Z of the report: four digits each.
+constexpr DataField kZRangeFields[] = {kToFillIn, kToFillIn};
 
 // name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
@@ -21,6 +23,8 @@ constexpr CommandRow kCommands[] = {
      "reads the printer's date and time"},
     {"clock-set", {}, kNoButton, 0x0902, 0x0000, Sending::FieldList, kSetClockFields, false,
      "sets the printer's date and time: 1=YYYYMMDD 2=HHMMSS"},
+    {"memory-report", {}, kNoButton, 0x0903, 0x0000, Sending::FieldList, kZRangeFields, false,
+     "prints the fiscal memory report of Z closings 1=FIRST to 2=LAST (4 digits each)"},
 };
 // clang-format on
 

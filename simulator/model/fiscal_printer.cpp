@@ -48,6 +48,7 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
       {"drawer-open", false, false, &P::openDrawer, K::kNone},
       {"clock-read", false, false, &P::readClock, K::kNone},
       {"clock-set", false, false, &P::setClock, K::kNone},
+      {"memory-report", true, false, &P::printMemoryReport, K::kNone},
   };
   // One entry per row of the command set that this printer carries out; a
   // row without a behaviour is answered "unknown command", which the command

@@ -112,6 +112,7 @@ class FiscalPrinter {
   Outcome openDrawer(const Command& command, DocumentKind kind);
   Outcome readClock(const Command& command, DocumentKind kind);
   Outcome setClock(const Command& command, DocumentKind kind);
+  Outcome printMemoryReport(const Command& command, DocumentKind kind);
 
   Outcome runKeepingPaper(const CommandInfo& info, const Command& command);
   ReturnCode checkIdle(const Command& command) const;

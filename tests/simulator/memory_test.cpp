@@ -263,6 +263,82 @@ TEST_F(MemoryTest, TheClockSetIsKeptAcrossARestart) {
             *sim::wallSeconds("20300101", "000000") - *sim::wallSeconds("20260102", "100000"));
 }
 
+// The memory report the printer prints, over two Z closings of which the
+// first was made before the memory's printer restarted. Figures by hand:
+// Z 1: a ticket of 1.21 at 21 % (net 1.00, tax 0.21) and 2.21 at 10.5 %
+// (2.21 x 10.5 / 110.5 = 0.21 tax, net 2.00); Z 2: 3.63 at 21 % (tax 0.63,
+// net 3.00). Sums: 21 % net 4.00, tax 0.84, total 4.84; 10.5 % as Z 1; 7.05.
+TEST_F(MemoryTest, TheMemoryReportAddsUpTwoZAcrossARestart) {
+  ASSERT_TRUE(memory_) << error_;
+  const auto item = [](const char* price, const char* rate) {
+    return withField(withField(kTicketItem, 7, price), 8, rate);
+  };
+  std::int64_t system = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return system; });
+  printer_.readClosingsFrom(memory_.get());
+  std::uint8_t sequence = 1;
+  for (const Button& button :
+       {kTicketOpen, item("00000000121", "2100"), item("00000000221", "1050"), kTicketPayment,
+        kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  memory_.reset();  // the process ends
+
+  system = *sim::wallSeconds("20260103", "093000");
+  std::ostringstream paper;
+  sim::PaperRoll roll(paper);
+  sim::FiscalPrinter printer(roll);
+  printer.setWallClock([&] { return system; });
+  sim::Stats stats;
+  RecordingLine line;
+  sim::Session session(printer, stats, line, 0);
+  const auto memory = openMemory(path_, error_);
+  ASSERT_TRUE(memory) << error_;
+  session.keepCommandsIn(memory.get());
+  printer.readClosingsFrom(memory.get());
+  printer.restore(memory->keptState()->state, true);
+  for (const Button& button :
+       {kTicketOpen, item("00000000363", "2100"), kTicketPayment, kTicketClose, kClosingZ}) {
+    session.receive(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  const std::size_t before = paper.str().size();
+  session.receive(commandFrame(sequence++, Button{0x0903, 0x0000, {"0001", "0002"}, false}));
+  const proto::ReplyMessage reply = decodeReply(line.sent.back().bytes);
+  ASSERT_EQ(reply.returnCode, 0);
+  EXPECT_EQ(reply.fields, (std::vector<std::string>{"0002", "00000000705"}));
+  EXPECT_EQ(paper.str().substr(before),
+            "========================================\n"
+            "         INFORME MEMORIA FISCAL\n"
+            "             Z 0001 a 0002\n"
+            "----------------------------------------\n"
+            "Z 0001               2026-01-02 10:00:00\n"
+            "Neto 10.50%                         2.00\n"
+            "IVA 10.50%                          0.21\n"
+            "Total 10.50%                        2.21\n"
+            "Neto 21.00%                         1.00\n"
+            "IVA 21.00%                          0.21\n"
+            "Total 21.00%                        1.21\n"
+            "TOTAL                               3.42\n"
+            "----------------------------------------\n"
+            "Z 0002               2026-01-03 09:30:00\n"
+            "Neto 21.00%                         3.00\n"
+            "IVA 21.00%                          0.63\n"
+            "Total 21.00%                        3.63\n"
+            "TOTAL                               3.63\n"
+            "----------------------------------------\n"
+            "SUMA Z 0001 a 0002\n"
+            "Neto 10.50%                         2.00\n"
+            "IVA 10.50%                          0.21\n"
+            "Total 10.50%                        2.21\n"
+            "Neto 21.00%                         4.00\n"
+            "IVA 21.00%                          0.84\n"
+            "Total 21.00%                        4.84\n"
+            "TOTAL                               7.05\n"
+            "========================================\n");
+}
+
 // The report reads back what the memory holds, for a Z and for the open day:
 // counts, amounts, returns and rates, as JSON a parser reads, and as text whose
 // table columns line up.
