@@ -19,12 +19,9 @@ constexpr DataField kZRangeFields[] = {kToFillIn, kToFillIn};
 // name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
 constexpr CommandRow kCommands[] = {
-    {"clock-read", {}, kNoButton, 0x0901, 0x0000, Sending::Packed, {}, false,
-     "reads the printer's date and time"},
-    {"clock-set", {}, kNoButton, 0x0902, 0x0000, Sending::FieldList, kSetClockFields, false,
-     "sets the printer's date and time: 1=YYYYMMDD 2=HHMMSS"},
-    {"memory-report", {}, kNoButton, 0x0903, 0x0000, Sending::FieldList, kZRangeFields, false,
-     "prints the fiscal memory report of Z closings 1=FIRST to 2=LAST (4 digits each)"},
+    {"clock-read", {}, kNoButton, 0x0901, 0x0000, Sending::Packed, {}, false, "reads the printer's date and time"},
+    {"clock-set", {}, kNoButton, 0x0902, 0x0000, Sending::FieldList, kSetClockFields, false, "sets the printer's date and time: 1=YYYYMMDD 2=HHMMSS"},
+    {"memory-report", {}, kNoButton, 0x0903, 0x0000, Sending::FieldList, kZRangeFields, false, "prints the fiscal memory report of Z closings 1=FIRST to 2=LAST (4 digits each)"},
 };
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "simulator/memory/memory_reading.h"
 #include "simulator/model/printer_clock.h"
 
 namespace sim {
@@ -75,27 +76,10 @@ std::optional<FiscalState> FiscalMemory::load() {
   state.numbering = Numbering{number(0), number(1), number(2), number(3), number(4)};
   counters.reset();
 
-  sql::Statement& day = database_->statement(
-      "SELECT tickets, invoices, non_fiscal, cancelled, total, tax, returns FROM day");
-  if (!day.step()) {
+  if (!readDay(*database_, state.day)) {
     error_ = database_->error();
     return std::nullopt;
   }
-  DayTotals& totals = state.day;
-  totals.tickets = static_cast<std::uint32_t>(day.integer(0));
-  totals.invoices = static_cast<std::uint32_t>(day.integer(1));
-  totals.nonFiscal = static_cast<std::uint32_t>(day.integer(2));
-  totals.cancelled = static_cast<std::uint32_t>(day.integer(3));
-  totals.total = day.integer(4);
-  totals.tax = day.integer(5);
-  totals.returns = day.integer(6);
-  day.reset();
-  sql::Statement& rates = database_->statement("SELECT rate, gross, net, tax FROM day_rates");
-  while (rates.step()) {
-    totals.byRate[rates.integer(0)] =
-        RateTotals{rates.integer(1), rates.integer(2), rates.integer(3)};
-  }
-  rates.reset();
 
   openDocumentId_ = 0;
   sql::Statement& open = database_->statement(

@@ -52,20 +52,11 @@ bool readClosingRows(sql::Database& db, std::uint32_t first, std::uint32_t last,
 }
 
 bool readOpenDay(sql::Database& db, DayTotals& day, std::uint32_t& nextZ) {
-  sql::Statement& query = db.statement(
-      "SELECT tickets, invoices, non_fiscal, cancelled, total, tax, returns, "
-      "(SELECT last_z + 1 FROM counters) FROM day");
-  if (!query.step()) return false;
-  day.tickets = static_cast<std::uint32_t>(query.integer(0));
-  day.invoices = static_cast<std::uint32_t>(query.integer(1));
-  day.nonFiscal = static_cast<std::uint32_t>(query.integer(2));
-  day.cancelled = static_cast<std::uint32_t>(query.integer(3));
-  day.total = query.integer(4);
-  day.tax = query.integer(5);
-  day.returns = query.integer(6);
-  nextZ = static_cast<std::uint32_t>(query.integer(7));
-  query.reset();
-  readRates(db.statement("SELECT rate, gross, net, tax FROM day_rates ORDER BY rate"), day.byRate);
+  if (!readDay(db, day)) return false;
+  sql::Statement& next = db.statement("SELECT last_z + 1 FROM counters");
+  if (!next.step()) return false;
+  nextZ = static_cast<std::uint32_t>(next.integer(0));
+  next.reset();
   return true;
 }
 
@@ -96,6 +87,23 @@ bool inReadTransaction(sql::Database& db, std::string& error, Read read) {
 }
 
 }  // namespace
+
+bool readDay(sql::Database& db, DayTotals& day) {
+  sql::Statement& query =
+      db.statement("SELECT tickets, invoices, non_fiscal, cancelled, total, tax, returns FROM day");
+  if (!query.step()) return false;
+  day.tickets = static_cast<std::uint32_t>(query.integer(0));
+  day.invoices = static_cast<std::uint32_t>(query.integer(1));
+  day.nonFiscal = static_cast<std::uint32_t>(query.integer(2));
+  day.cancelled = static_cast<std::uint32_t>(query.integer(3));
+  day.total = query.integer(4);
+  day.tax = query.integer(5);
+  day.returns = query.integer(6);
+  query.reset();
+  day.byRate.clear();
+  readRates(db.statement("SELECT rate, gross, net, tax FROM day_rates"), day.byRate);
+  return true;
+}
 
 std::optional<MemoryContents> readMemoryContents(FiscalMemory& memory, const ReportRange& range,
                                                  std::string& error) {

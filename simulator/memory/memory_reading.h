@@ -25,6 +25,10 @@ struct ReportRange {
   std::optional<std::string> to;
 };
 
+// The open day's running totals (tables day and day_rates); false when they
+// cannot be read.
+bool readDay(sql::Database& db, DayTotals& day);
+
 // What the memory report shows, read in one transaction.
 struct MemoryContents {
   PrinterIdentity identity;

@@ -46,6 +46,26 @@ std::unique_ptr<sim::FiscalMemory> openMemory(const std::string& path, std::stri
   return sim::FiscalMemory::open(path, sim::FiscalMemory::Sync::kByTheSystem, error);
 }
 
+// The printer of the next process on the memory file: its commands are kept
+// there and its Z closings read from there; `clock` is the system's time. It
+// takes up nothing by itself (restore it from keptState()).
+struct NextRun {
+  NextRun(const std::string& path, std::string& error,
+          sim::WallClock clock = sim::systemWallSeconds)
+      : memory(openMemory(path, error)) {
+    printer.setWallClock(std::move(clock));
+    session.keepCommandsIn(memory.get());
+    printer.readClosingsFrom(memory.get());
+  }
+  std::ostringstream paper;
+  sim::PaperRoll roll{paper};
+  sim::FiscalPrinter printer{roll};
+  sim::Stats stats;
+  RecordingLine line;
+  sim::Session session{printer, stats, line, 0};
+  std::unique_ptr<sim::FiscalMemory> memory;
+};
+
 class MemoryTest : public LinkTest {
  protected:
   MemoryTest() : LinkTest(0) {
@@ -70,15 +90,9 @@ TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
   const proto::Bytes lastReply = line_.sent.back().bytes;
   memory_.reset();  // the process ends
 
-  std::ostringstream paper;
-  sim::PaperRoll roll(paper);
-  sim::FiscalPrinter printer(roll);
-  sim::Stats stats;
-  RecordingLine line;
-  sim::Session session(printer, stats, line, 0);
-  const auto memory = openMemory(path_, error_);
+  NextRun next(path_, error_);
+  auto& [paper, roll, printer, stats, line, session, memory] = next;
   ASSERT_TRUE(memory) << error_;
-  session.keepCommandsIn(memory.get());
   const auto kept = memory->keptState();
   ASSERT_TRUE(kept && kept->reply);
   EXPECT_EQ(kept->state, before);
@@ -249,16 +263,12 @@ TEST_F(MemoryTest, TheClockSetIsKeptAcrossARestart) {
   memory_.reset();  // the process ends
 
   system += 3600;  // an hour later
-  std::ostringstream paper;
-  sim::PaperRoll roll(paper);
-  sim::FiscalPrinter printer(roll);
-  printer.setWallClock([&] { return system; });
-  const auto memory = openMemory(path_, error_);
-  ASSERT_TRUE(memory) << error_;
-  const auto kept = memory->keptState();
+  NextRun next(path_, error_, [&] { return system; });
+  ASSERT_TRUE(next.memory) << error_;
+  const auto kept = next.memory->keptState();
   ASSERT_TRUE(kept);
-  printer.restore(kept->state, true);
-  EXPECT_EQ(printer.clockText(), "2030-01-01 01:00:00");
+  next.printer.restore(kept->state, true);
+  EXPECT_EQ(next.printer.clockText(), "2030-01-01 01:00:00");
   EXPECT_EQ(MemoryReader(path_).integer("SELECT offset_seconds FROM clock"),
             *sim::wallSeconds("20300101", "000000") - *sim::wallSeconds("20260102", "100000"));
 }
@@ -286,17 +296,9 @@ TEST_F(MemoryTest, TheMemoryReportAddsUpTwoZAcrossARestart) {
   memory_.reset();  // the process ends
 
   system = *sim::wallSeconds("20260103", "093000");
-  std::ostringstream paper;
-  sim::PaperRoll roll(paper);
-  sim::FiscalPrinter printer(roll);
-  printer.setWallClock([&] { return system; });
-  sim::Stats stats;
-  RecordingLine line;
-  sim::Session session(printer, stats, line, 0);
-  const auto memory = openMemory(path_, error_);
+  NextRun next(path_, error_, [&] { return system; });
+  auto& [paper, roll, printer, stats, line, session, memory] = next;
   ASSERT_TRUE(memory) << error_;
-  session.keepCommandsIn(memory.get());
-  printer.readClosingsFrom(memory.get());
   printer.restore(memory->keptState()->state, true);
   for (const Button& button :
        {kTicketOpen, item("00000000363", "2100"), kTicketPayment, kTicketClose, kClosingZ}) {
