@@ -26,8 +26,8 @@ std::int32_t statusQuery(ModuleEvent& e) {
 }
 // The command of the binding's row, with the row's own command area.
 std::int32_t command(ModuleEvent& e) {
-  const CommandSpec& spec = *e.binding.command;
-  return runCommand(e.library, e.context, spec, e.storage.commandAreas[&spec]);
+  const CommandRow& row = *e.binding.command;
+  return runCommand(e.library, e.context, row, e.storage.commandAreas[&row]);
 }
 // The form binds a second event on three buttons to a procedure with no steps.
 std::int32_t emptyProcedure(ModuleEvent& /*event*/) {
@@ -39,8 +39,8 @@ std::vector<EventBinding> makeTable() {
       {kMainFormId, kFormOpened, portConnect, "PortConnect"},
       {kMainFormId, kFormClosed, portDisconnect, "PortDisconnect"},
   };
-  for (const CommandSpec* spec : commandTable()) {
-    table.push_back({spec->button, kClick, command, spec->procedure, spec});
+  for (const CommandRow* row : commandTable()) {
+    if (row->hasButton()) table.push_back({row->button, kClick, command, row->procedure, row});
   }
   table.push_back({kStatusButton, kClick, statusQuery, "StatusQuery"});
   for (std::string_view name : {"ticket-item", "invoice-open"}) {

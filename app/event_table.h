@@ -29,7 +29,7 @@ struct EventBinding {
   EventId event;
   Procedure procedure;
   std::string_view procedureName;
-  const fp::contract::CommandSpec* command = nullptr;  // for a command's Click
+  const fp::contract::CommandRow* command = nullptr;  // for a command's Click
 };
 
 // Every binding, in ascending order of control identifier: the port procedures

@@ -14,7 +14,7 @@ struct ModuleStorage {
   PortStorage port;
   // Each field-list command's own area, zero-filled at its first use and then
   // kept for the run (a map keeps each area at one address).
-  std::map<const fp::contract::CommandSpec*, CommandArea> commandAreas;
+  std::map<const fp::contract::CommandRow*, CommandArea> commandAreas;
 };
 
 }  // namespace console

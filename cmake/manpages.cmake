@@ -26,9 +26,25 @@ function(fiscal_manual_page page component)
     COMPONENT ${component})
 endfunction()
 
+# fiscalctl(1), whose list of printer commands the build fills in from the
+# command set (fiscalctl/command_tables.h), so that no command is left out.
+function(fiscal_fiscalctl_page)
+  set(page ${fiscal_man_dir}/fiscalctl.1)
+  configure_file(${FISCAL_PACKAGING_DIR}/man/fiscalctl.1.in ${page}.configured @ONLY)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND command-tables man ${page}.configured ${page}
+    COMMAND gzip -9nkf ${page}
+    DEPENDS command-tables ${page}.configured
+    COMMENT "Filling in the printer commands of fiscalctl(1)")
+  add_custom_target(fiscalctl-manual-page ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
+endfunction()
+
 # Section 1: one page per program built.
 foreach(program IN LISTS fiscal_programs)
-  if(TARGET ${program})
+  if(program STREQUAL "fiscalctl" AND TARGET fiscalctl)
+    fiscal_fiscalctl_page()
+  elseif(TARGET ${program})
     fiscal_manual_page(${program}.1 programs)
   endif()
 endforeach()

@@ -8,19 +8,19 @@ namespace {
 constexpr std::uint32_t kAbrirCajon = 0x07000014, kCierreZ = 0x07000017, kCierreX = 0x07000018,
                         kTotalJornal = 0x07000019;
 
-// name, procedure, button, command, extension, sending, fields, packed, result step
+// name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
-constexpr CommandSpec kCommands[] = {
-    {"closing-z", "ClosingZ", kCierreZ, BinaryWord(0x0801), BinaryWord(0x0C00), Sending::Packed, {}, "0801|0C00", false},
-    {"closing-x", "ClosingX", kCierreX, BinaryWord(0x0802), BinaryWord(0x0C21), Sending::Packed, {}, "0802|0C21", false},
-    {"journal-total", "JournalTotal", kTotalJornal, BinaryWord(0x0803), BinaryWord(0x0C20), Sending::Packed, {}, "0803|0C20", false},
-    {"drawer-open", "DrawerOpen", kAbrirCajon, BinaryWord(0x0707), BinaryWord(0x0000), Sending::Packed, {}, "0707|0000", true},
+constexpr CommandRow kCommands[] = {
+    {"closing-z", "ClosingZ", kCierreZ, 0x0801, 0x0C00, Sending::Packed, {}, false, "prints the day's totals and closes the day (Z)"},
+    {"closing-x", "ClosingX", kCierreX, 0x0802, 0x0C21, Sending::Packed, {}, false, "prints the day's totals without closing it (X)"},
+    {"journal-total", "JournalTotal", kTotalJornal, 0x0803, 0x0C20, Sending::Packed, {}, false, "prints the number of documents and the total of the day"},
+    {"drawer-open", "DrawerOpen", kAbrirCajon, 0x0707, 0x0000, Sending::Packed, {}, true, "opens cash drawer 1"},
 };
 // clang-format on
 
 }  // namespace
 
-std::span<const CommandSpec> closingCommands() {
+std::span<const CommandRow> closingCommands() {
   return kCommands;
 }
 

@@ -1,29 +1,42 @@
 #include "contract/command_set.h"
 
+#include <algorithm>
+
 namespace fp::contract {
 
-const std::vector<const CommandSpec*>& commandTable() {
-  static const std::vector<const CommandSpec*> table = [] {
-    std::vector<const CommandSpec*> rows;
-    for (auto group :
-         {ticketCommands(), invoiceCommands(), nonFiscalCommands(), closingCommands()}) {
-      for (const CommandSpec& spec : group) rows.push_back(&spec);
+std::string wordsString(std::uint16_t command, std::uint16_t extension) {
+  const PackedText text = wordsText(command, extension);
+  return std::string(text.data(), text.size());
+}
+
+std::string statisticKey(const CommandRow& row) {
+  std::string key(row.name);
+  std::replace(key.begin(), key.end(), '-', '_');
+  return key;
+}
+
+const std::vector<const CommandRow*>& commandTable() {
+  static const std::vector<const CommandRow*> table = [] {
+    std::vector<const CommandRow*> rows;
+    for (auto group : {ticketCommands(), invoiceCommands(), nonFiscalCommands(), closingCommands(),
+                       clockAndMemoryCommands()}) {
+      for (const CommandRow& row : group) rows.push_back(&row);
     }
     return rows;
   }();
   return table;
 }
 
-const CommandSpec* findCommand(std::uint16_t command, std::uint16_t extension) {
-  for (const CommandSpec* spec : commandTable()) {
-    if (spec->command.value == command && spec->extension.value == extension) return spec;
+const CommandRow* findCommand(std::uint16_t command, std::uint16_t extension) {
+  for (const CommandRow* row : commandTable()) {
+    if (row->command.value == command && row->extension.value == extension) return row;
   }
   return nullptr;
 }
 
-const CommandSpec* findCommand(std::string_view name) {
-  for (const CommandSpec* spec : commandTable()) {
-    if (spec->name == name) return spec;
+const CommandRow* findCommand(std::string_view name) {
+  for (const CommandRow* row : commandTable()) {
+    if (row->name == name) return row;
   }
   return nullptr;
 }

@@ -57,21 +57,21 @@ constexpr DataField kCloseFields[] = {
     kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, {kTexts.closeCode, 1},
 };
 
-// name, procedure, button, command, extension, sending, fields, packed, result step
+// name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
-constexpr CommandSpec kCommands[] = {
-    {"invoice-open", "InvoiceOpen", kAbrirFactura, BinaryWord(0x0B01), BinaryWord(0x0000), Sending::FieldList, kOpenFields, {}, true},
-    {"invoice-item", "InvoiceItemAdd", kItemPlus, BinaryWord(0x0B02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
-    {"invoice-return", "InvoiceItemReturn", kItemMinus, BinaryWord(0x0B02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
-    {"invoice-pay", "InvoicePayment", kPago, BinaryWord(0x0B05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
-    {"invoice-close", "InvoiceClose", kCerrarFactura, BinaryWord(0x0B06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
-    {"invoice-cancel", "InvoiceCancel", kCancelaFactura, BinaryWord(0x0B07), BinaryWord(0x0000), Sending::Packed, {}, "0B07|0000", true},
+constexpr CommandRow kCommands[] = {
+    {"invoice-open", "InvoiceOpen", kAbrirFactura, 0x0B01, 0x0000, Sending::FieldList, kOpenFields, true, "opens an \"A\" invoice for the test customer"},
+    {"invoice-item", "InvoiceItemAdd", kItemPlus, 0x0B02, 0x0000, Sending::FieldList, kItemFields, true, "sells an item on the invoice"},
+    {"invoice-return", "InvoiceItemReturn", kItemMinus, 0x0B02, 0x0001, Sending::FieldList, kItemFields, true, "returns an item on the invoice"},
+    {"invoice-pay", "InvoicePayment", kPago, 0x0B05, 0x0000, Sending::FieldList, kPaymentFields, true, "pays the invoice"},
+    {"invoice-close", "InvoiceClose", kCerrarFactura, 0x0B06, 0x0013, Sending::FieldList, kCloseFields, true, "closes the invoice"},
+    {"invoice-cancel", "InvoiceCancel", kCancelaFactura, 0x0B07, 0x0000, Sending::Packed, {}, true, "cancels the invoice"},
 };
 // clang-format on
 
 }  // namespace
 
-std::span<const CommandSpec> invoiceCommands() {
+std::span<const CommandRow> invoiceCommands() {
   return kCommands;
 }
 

@@ -13,18 +13,18 @@ constexpr DataField kSpace{kOneSpace, 0};
 constexpr DataField kTextFields[] = {{kTextLine, 19}};
 constexpr DataField kCloseFields[] = {kSpace, kSpace, kSpace, kSpace, kSpace, kSpace};
 
-// name, procedure, button, command, extension, sending, fields, packed, result step
+// name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
-constexpr CommandSpec kCommands[] = {
-    {"nonfiscal-open", "NonFiscalOpen", kAbrirNf, BinaryWord(0x0E01), BinaryWord(0x0000), Sending::Packed, {}, "0E01|0000", true},
-    {"nonfiscal-text", "NonFiscalText", kTextoNf, BinaryWord(0x0E02), BinaryWord(0x0000), Sending::FieldList, kTextFields, {}, true},
-    {"nonfiscal-close", "NonFiscalClose", kCerrarNf, BinaryWord(0x0E06), BinaryWord(0x0001), Sending::FieldList, kCloseFields, {}, true},
+constexpr CommandRow kCommands[] = {
+    {"nonfiscal-open", "NonFiscalOpen", kAbrirNf, 0x0E01, 0x0000, Sending::Packed, {}, true, "opens a non-fiscal document"},
+    {"nonfiscal-text", "NonFiscalText", kTextoNf, 0x0E02, 0x0000, Sending::FieldList, kTextFields, true, "prints a line of the non-fiscal document"},
+    {"nonfiscal-close", "NonFiscalClose", kCerrarNf, 0x0E06, 0x0001, Sending::FieldList, kCloseFields, true, "closes the non-fiscal document"},
 };
 // clang-format on
 
 }  // namespace
 
-std::span<const CommandSpec> nonFiscalCommands() {
+std::span<const CommandRow> nonFiscalCommands() {
   return kCommands;
 }
 

@@ -35,21 +35,21 @@ constexpr DataField kCloseFields[] = {
     kSpace, kSpace, kSpace, kSpace, kSpace, kSpace, {kTexts.closeCode, 1},
 };
 
-// name, procedure, button, command, extension, sending, fields, packed, result step
+// name, procedure, button, command, extension, sending, fields, result step, summary
 // clang-format off
-constexpr CommandSpec kCommands[] = {
-    {"ticket-open", "TicketOpen", kAbrirTique, BinaryWord(0x0A01), BinaryWord(0x0000), Sending::Packed, {}, "0A01|0000", true},
-    {"ticket-item", "TicketItemAdd", kItemPlus, BinaryWord(0x0A02), BinaryWord(0x0000), Sending::FieldList, kItemFields, {}, true},
-    {"ticket-return", "TicketItemReturn", kItemMinus, BinaryWord(0x0A02), BinaryWord(0x0001), Sending::FieldList, kItemFields, {}, true},
-    {"ticket-pay", "TicketPayment", kPago, BinaryWord(0x0A05), BinaryWord(0x0000), Sending::FieldList, kPaymentFields, {}, true},
-    {"ticket-close", "TicketClose", kCerrarTique, BinaryWord(0x0A06), BinaryWord(0x0013), Sending::FieldList, kCloseFields, {}, true},
-    {"ticket-cancel", "TicketCancel", kCancelaTique, BinaryWord(0x0A07), BinaryWord(0x0000), Sending::Packed, {}, "0A07|0000", true},
+constexpr CommandRow kCommands[] = {
+    {"ticket-open", "TicketOpen", kAbrirTique, 0x0A01, 0x0000, Sending::Packed, {}, true, "opens a consumer ticket"},
+    {"ticket-item", "TicketItemAdd", kItemPlus, 0x0A02, 0x0000, Sending::FieldList, kItemFields, true, "sells an item on the ticket"},
+    {"ticket-return", "TicketItemReturn", kItemMinus, 0x0A02, 0x0001, Sending::FieldList, kItemFields, true, "returns an item on the ticket"},
+    {"ticket-pay", "TicketPayment", kPago, 0x0A05, 0x0000, Sending::FieldList, kPaymentFields, true, "pays the ticket"},
+    {"ticket-close", "TicketClose", kCerrarTique, 0x0A06, 0x0013, Sending::FieldList, kCloseFields, true, "closes the ticket"},
+    {"ticket-cancel", "TicketCancel", kCancelaTique, 0x0A07, 0x0000, Sending::Packed, {}, true, "cancels the ticket"},
 };
 // clang-format on
 
 }  // namespace
 
-std::span<const CommandSpec> ticketCommands() {
+std::span<const CommandRow> ticketCommands() {
   return kCommands;
 }
 

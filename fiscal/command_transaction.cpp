@@ -4,7 +4,7 @@
 
 namespace console {
 
-void CommandTransaction::send(const CommandSpec& spec, CommandArea& area) {
+void CommandTransaction::send(const CommandRow& spec, CommandArea& area) {
   result_ = fp::host::sendRow(library_, spec, area, event_.scratch);
 }
 
@@ -13,7 +13,7 @@ void CommandTransaction::showLastError() {
   result_ = PropertyPut(event_.controls, ControlTable::kEstado, Property::Caption, code);
 }
 
-std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandSpec& spec,
+std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandRow& spec,
                         CommandArea& area) {
   CommandTransaction transaction(library, event);
   transaction.send(spec, area);

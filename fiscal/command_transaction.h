@@ -12,7 +12,7 @@
 
 namespace console {
 
-using fp::contract::CommandSpec;
+using fp::contract::CommandRow;
 
 // A field-list command's own area for SendCommand: zero at the start of the run,
 // then kept (the library writes the reply into it).
@@ -27,7 +27,7 @@ class CommandTransaction {
   // The row by the shared sequence (fp::host::sendRow): its field list with
   // `area` (the procedure's own area), or its packed text built in the event's
   // scratch area.
-  void send(const CommandSpec& spec, CommandArea& area);
+  void send(const CommandRow& spec, CommandArea& area);
   // getLastError, shown as the caption of ESTADO.
   void showLastError();
 
@@ -42,7 +42,7 @@ class CommandTransaction {
 
 // Runs the command of `spec` as its procedure: send it the way the table says
 // (a field list from `area`), then the result step where the table asks for one.
-std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandSpec& spec,
+std::int32_t runCommand(PrinterLibrary& library, EventContext& event, const CommandRow& spec,
                         CommandArea& area);
 
 }  // namespace console

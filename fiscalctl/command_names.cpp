@@ -1,52 +1,50 @@
 #include "fiscalctl/command_names.h"
 
-#include <utility>
+#include "form/main_form.h"
 
 namespace fiscalctl {
 namespace {
 
-// The caption of each command's button, by the command's name, for `list`.
-struct Caption {
-  std::string_view name;
-  std::string_view button;
-};
-
-constexpr Caption kCaptions[] = {
-    {"ticket-open", "ABRIR TIQUE"},
-    {"ticket-item", "ITEM + (ticket)"},
-    {"ticket-return", "ITEM - (ticket)"},
-    {"ticket-pay", "Pago"},
-    {"ticket-close", "CERRAR TIQUE"},
-    {"ticket-cancel", "CANCELA TIQUE"},
-    {"invoice-open", "ABRIR FACTURA (A)"},
-    {"invoice-item", "ITEM + (invoice)"},
-    {"invoice-return", "ITEM - (invoice)"},
-    {"invoice-pay", "PAGO"},
-    {"invoice-close", "CERRAR FACTURA (A)"},
-    {"invoice-cancel", "CANCELA FACTURA(A)"},
-    {"nonfiscal-open", "Abrir NF"},
-    {"nonfiscal-text", "Texto NF"},
-    {"nonfiscal-close", "Cerrar NF"},
-    {"closing-z", "CIERRE Z"},
-    {"closing-x", "CIERRE X"},
-    {"journal-total", "TOTAL JORNAL"},
-    {"drawer-open", "ABRIR CAJON1"},
-};
+// The console's status button: it reads the status words and sends nothing,
+// so it has no row of the command set.
+constexpr std::uint32_t kStatusButton = 0x07000015;
 
 std::vector<NamedCommand> build() {
   std::vector<NamedCommand> all;
-  for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
-    std::string_view button;
-    for (const Caption& caption : kCaptions) {
-      if (caption.name == spec->name) button = caption.button;
-    }
-    all.push_back({spec->name, spec, button});
+  for (const fp::contract::CommandRow* row : fp::contract::commandTable()) {
+    all.push_back({row->name, row, row->hasButton() ? buttonCaption(row->button, row->name) : "",
+                   row->summary});
   }
-  all.push_back({"status", nullptr, "ESTADO"});
+  all.push_back({"status", nullptr, buttonCaption(kStatusButton, "status"),
+                 "shows the status words of the last reply, sends nothing"});
   return all;
 }
 
 }  // namespace
+
+std::string buttonCaption(std::uint32_t button, std::string_view name) {
+  const auto& controls = console::mainForm().controls;
+  const console::ControlDefinition* found = nullptr;
+  for (const console::ControlDefinition& control : controls) {
+    if (control.id == button && control.kind == console::ControlKind::CommandButton) {
+      found = &control;
+    }
+  }
+  if (found == nullptr) return {};
+  std::string caption(found->caption);
+  for (const console::ControlDefinition& control : controls) {
+    if (&control != found && control.kind == console::ControlKind::CommandButton &&
+        control.caption == found->caption) {
+      return caption + " (" + std::string(name.substr(0, name.find('-'))) + ")";
+    }
+  }
+  return caption;
+}
+
+std::string shownAs(const NamedCommand& command) {
+  if (!command.button.empty()) return "\"" + command.button + "\"";
+  return "no button: " + std::string(command.summary);
+}
 
 const std::vector<NamedCommand>& namedCommands() {
   static const std::vector<NamedCommand> all = build();
@@ -61,8 +59,8 @@ const NamedCommand* findCommand(std::string_view name) {
 }
 
 std::string_view nameForWords(std::uint16_t command, std::uint16_t extension) {
-  const fp::contract::CommandSpec* spec = fp::contract::findCommand(command, extension);
-  return spec != nullptr ? spec->name : std::string_view{};
+  const fp::contract::CommandRow* row = fp::contract::findCommand(command, extension);
+  return row != nullptr ? row->name : std::string_view{};
 }
 
 }  // namespace fiscalctl

@@ -1,8 +1,11 @@
-// fiscalctl's names for the console's commands: the rows of the shared command
-// table (contract/), so every name sends exactly what its button sends.
+// fiscalctl's names for the printer's commands: the rows of the shared command
+// set (contract/), so every name sends exactly what its row says, and a
+// command with a button exactly what the button sends. The caption shown for
+// a button is the console form's (form/), found by the row's button.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,18 +14,28 @@
 namespace fiscalctl {
 
 struct NamedCommand {
-  std::string_view name;                  // "ticket-item"
-  const fp::contract::CommandSpec* spec;  // null for "status", which sends nothing
-  std::string_view button;                // the caption of its button, for `list`
+  std::string_view name;                // "ticket-item"
+  const fp::contract::CommandRow* row;  // null for "status", which sends nothing
+  std::string button;        // its button's caption, "ITEM + (ticket)"; empty without one
+  std::string_view summary;  // what it does
 };
 
-// Every name, in the order of the console's command table, then "status".
+// Every name, in the order of the command set, then "status".
 const std::vector<NamedCommand>& namedCommands();
 
 // The command called `name`, or null.
 const NamedCommand* findCommand(std::string_view name);
 
-// The name of the console command with these words, or "" when none has them.
+// The name of the command with these words, or "" when none has them.
 std::string_view nameForWords(std::uint16_t command, std::uint16_t extension);
+
+// The caption of the console's button `button` as fiscalctl shows it: the
+// form's caption, with the row's group ("ticket") added when another button
+// shows the same caption. Empty when the form has no such button.
+std::string buttonCaption(std::uint32_t button, std::string_view name);
+
+// How lists name what a command is: "\"ABRIR TIQUE\"" for a button, else
+// "no button: " and what it does.
+std::string shownAs(const NamedCommand& command);
 
 }  // namespace fiscalctl

@@ -262,39 +262,6 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   return exitCode;
 }
 
-// One row per printer command, in aligned columns: name, words, what it sends,
-// the caption of its button.
-int listCommands() {
-  struct Row {
-    std::string name, words, sends, button;
-  };
-  std::vector<Row> rows;
-  std::size_t widths[3] = {};
-  for (const NamedCommand& named : namedCommands()) {
-    Row row{std::string(named.name), "", "sends nothing", "\"" + std::string(named.button) + "\""};
-    if (named.spec != nullptr) {
-      const std::size_t fields = named.spec->fields.size();
-      row.words = wordsText(named.spec->command.value, named.spec->extension.value);
-      row.sends = named.spec->sending == fp::contract::Sending::Packed
-                      ? "packed"
-                      : std::to_string(fields) + (fields == 1 ? " field" : " fields");
-    }
-    widths[0] = std::max(widths[0], row.name.size());
-    widths[1] = std::max(widths[1], row.words.size());
-    widths[2] = std::max(widths[2], row.sends.size());
-    rows.push_back(std::move(row));
-  }
-  for (const Row& row : rows) {
-    std::string line;
-    for (const auto& [cell, width] :
-         {std::pair{&row.name, widths[0]}, {&row.words, widths[1]}, {&row.sends, widths[2]}}) {
-      line += *cell + std::string(width + 2 - cell->size(), ' ');
-    }
-    std::cout << line << row.button << "\n";
-  }
-  return kExitOk;
-}
-
 void onStopSignal(int) {
   stopRequested = true;
 }
@@ -408,7 +375,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string>& words = options.words;
   const std::string first = words.empty() ? "" : words[0];
   if (first == "list") {
-    return words.size() == 1 ? listCommands() : usageError("list takes nothing", first);
+    if (words.size() != 1) return usageError("list takes nothing", first);
+    std::cout << listText() << std::flush;
+    return kExitOk;
   }
   if (first == "trace" || first == "replay") {
     if (words.size() != 2) return usageError(first + " takes one trace file", first);

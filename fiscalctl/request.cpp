@@ -1,7 +1,5 @@
 #include "fiscalctl/request.h"
 
-#include <cstdio>
-
 #include "fiscalctl/command_names.h"
 
 namespace fiscalctl {
@@ -66,7 +64,7 @@ bool isEdit(const std::string& arg, std::size_t& number, std::string& value) {
 // values in every field not edited.
 bool applyEdit(Request& request, std::size_t number, const std::string& value, std::string& error) {
   if (request.kind == Request::Kind::Console) {
-    const fp::contract::CommandSpec& spec = *request.spec;
+    const fp::contract::CommandRow& spec = *request.spec;
     if (spec.sending == fp::contract::Sending::Packed) {
       error = request.label + " sends no fields to edit (use send)";
       return false;
@@ -97,9 +95,7 @@ int hexDigit(char c) {
 }
 
 std::string wordsText(std::uint16_t command, std::uint16_t extension) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X|%04X", command, extension);
-  return text;
+  return fp::contract::wordsString(command, extension);
 }
 
 bool parseWord(std::string_view text, std::uint16_t& word) {
@@ -207,8 +203,8 @@ bool parseRequests(const std::vector<std::string>& args, std::vector<Request>& r
       return false;
     }
     request.label = std::string(named->name);
-    request.spec = named->spec;
-    request.kind = named->spec == nullptr ? Request::Kind::Status : Request::Kind::Console;
+    request.spec = named->row;
+    request.kind = named->row == nullptr ? Request::Kind::Status : Request::Kind::Console;
     requests.push_back(std::move(request));
   }
   return true;

@@ -18,9 +18,9 @@ struct Request {
     Status,   // the two status words; sends nothing
   };
   Kind kind = Kind::Console;
-  std::string label;                                // what the output calls it
-  const fp::contract::CommandSpec* spec = nullptr;  // Console
-  std::uint16_t command = 0;                        // Fields
+  std::string label;                               // what the output calls it
+  const fp::contract::CommandRow* spec = nullptr;  // Console
+  std::uint16_t command = 0;                       // Fields
   std::uint16_t extension = 0;
   std::vector<std::string> fields;  // Fields: each further field's bytes ("" is empty)
   std::string packed;               // Packed: the text as given

@@ -54,7 +54,7 @@ Outcome Session::run(const Request& request) {
   outcome.label = request.label;
   switch (request.kind) {
     case Request::Kind::Console: {
-      const fp::contract::CommandSpec& spec = *request.spec;
+      const fp::contract::CommandRow& spec = *request.spec;
       outcome.words = wordsText(spec.command.value, spec.extension.value);
       std::array<char, kPackedScratch> scratch{};
       fp::host::sendRow(api_, spec, commandArea_, scratch);

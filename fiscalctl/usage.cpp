@@ -1,6 +1,7 @@
 #include "fiscalctl/usage.h"
 
 #include <array>
+#include <cctype>
 #include <vector>
 
 #include "fiscalctl/command_names.h"
@@ -25,7 +26,7 @@ constexpr cli::Option kAcceptanceOptions[] = {
 };
 constexpr cli::Option kSendOptions[] = {kPackedOption, kHelpOption};
 constexpr cli::Option kReplayOptions[] = {kLibraryOption, kPortOption, kBaudOption, kJsonOption,
-                                           kHelpOption};
+                                          kHelpOption};
 constexpr cli::Option kTraceOptions[] = {kFollowOption, kJsonOption, kHelpOption};
 constexpr cli::Option kHelpOnly[] = {kHelpOption};
 
@@ -62,7 +63,8 @@ const std::array<ToolCommand, 5> kToolCommands = {{
     {"list", "the printer commands with their words, fields and buttons", kListForms,
      "Prints every printer command, one a line: its name, its command and extension\n"
      "words, its number of fields (or \"packed\": sent whole, without fields) and the\n"
-     "caption of the console's button that sends it.\n",
+     "caption of the console's button that sends it, or, for a command the console\n"
+     "has no button for, what it does.\n",
      kHelpOnly},
     {"send", "any command with any fields", kSendForms,
      "Sends any command. WORD and EXTENSION are the command and extension words in\n"
@@ -119,10 +121,8 @@ std::string commandList() {
   width = 0;
   for (const NamedCommand& named : namedCommands()) width = std::max(width, named.name.size() + 2);
   for (const NamedCommand& named : namedCommands()) {
-    text +=
-        "  " + padded(named.name, width) + "\"" + std::string(named.button) + "\"" +
-        (named.spec == nullptr ? ": shows the status words of the last reply, sends nothing" : "") +
-        "\n";
+    text += "  " + padded(named.name, width) + shownAs(named) +
+            (named.row == nullptr ? ": " + std::string(named.summary) : "") + "\n";
   }
   return text;
 }
@@ -133,22 +133,30 @@ std::string printerCommandUsage(std::string_view name) {
   return cli::usageLines(kProgramName, forms);
 }
 
+// What a printer command sends: its words, and its fields or "packed".
+std::string sendsText(const fp::contract::CommandRow& row) {
+  const std::size_t fields = row.fields.size();
+  return "command " + wordsText(row.command.value, row.extension.value) +
+         (row.sending == fp::contract::Sending::Packed
+              ? ", packed (no fields to edit).\n"
+              : " with " + std::to_string(fields) + (fields == 1 ? " field" : " fields") +
+                    ". N=VALUE replaces field N (from 1) with VALUE.\n");
+}
+
 std::string printerCommandHelp(const NamedCommand& named) {
   std::string text = printerCommandUsage(named.name) + "\n";
-  if (named.spec == nullptr) {
+  if (named.row == nullptr) {
     text +=
         "Shows the printer and fiscal status words of the last reply, as the button\n"
         "\"" +
-        std::string(named.button) + "\" does; sends nothing.\n";
+        named.button + "\" does; sends nothing.\n";
+  } else if (!named.button.empty()) {
+    text += "Sends exactly what the console's button \"" + named.button + "\" sends:\n" +
+            sendsText(*named.row);
   } else {
-    const auto& spec = *named.spec;
-    const bool packed = spec.sending == fp::contract::Sending::Packed;
-    text += "Sends exactly what the console's button \"" + std::string(named.button) +
-            "\" sends:\ncommand " + wordsText(spec.command.value, spec.extension.value) +
-            (packed ? ", packed (no fields to edit).\n"
-                    : " with " + std::to_string(spec.fields.size()) +
-                          (spec.fields.size() == 1 ? " field" : " fields") +
-                          ". N=VALUE replaces field N (from 1) with VALUE.\n");
+    std::string summary(named.summary);
+    summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
+    text += summary + " (the console has no button for it):\n" + sendsText(*named.row);
   }
   return text + "\n" + cli::optionList(kRunOptions);
 }
@@ -169,6 +177,37 @@ std::span<const cli::Option> sendOptions() {
   return kSendOptions;
 }
 
+std::string listText() {
+  struct Row {
+    std::string name, words, sends, shown;
+  };
+  std::vector<Row> rows;
+  std::size_t widths[3] = {};
+  for (const NamedCommand& named : namedCommands()) {
+    Row row{std::string(named.name), "", "sends nothing", shownAs(named)};
+    if (named.row != nullptr) {
+      const std::size_t fields = named.row->fields.size();
+      row.words = wordsText(named.row->command.value, named.row->extension.value);
+      row.sends = named.row->sending == fp::contract::Sending::Packed
+                      ? "packed"
+                      : std::to_string(fields) + (fields == 1 ? " field" : " fields");
+    }
+    widths[0] = std::max(widths[0], row.name.size());
+    widths[1] = std::max(widths[1], row.words.size());
+    widths[2] = std::max(widths[2], row.sends.size());
+    rows.push_back(std::move(row));
+  }
+  std::string text;
+  for (const Row& row : rows) {
+    for (const auto& [cell, width] :
+         {std::pair{&row.name, widths[0]}, {&row.words, widths[1]}, {&row.sends, widths[2]}}) {
+      text += *cell + std::string(width + 2 - cell->size(), ' ');
+    }
+    text += row.shown + "\n";
+  }
+  return text;
+}
+
 std::string usageLines() {
   return cli::usageLines(kProgramName, kProgramForms);
 }
@@ -183,7 +222,9 @@ std::string helpText() {
          "\n" +
          cli::optionList(kProgramOptions) + "\n" + commandList() +
          "\n"
-         "Each printer command sends exactly the bytes and fields its button sends.\n"
+         "A printer command with a button sends exactly the bytes and fields its button\n"
+         "sends; one without sends its words and the fields its row of the command set\n"
+         "lists.\n"
          "N=VALUE after a command replaces its field N (from 1, after the two words)\n"
          "with VALUE: fiscalctl ticket-item 5=\"Cafe\" 7=00000000250. Values may hold\n"
          "any byte as \\xHH; \\\\ is a backslash. 'fiscalctl COMMAND --help' describes\n"

@@ -55,6 +55,10 @@ std::span<const cli::Option> programOptions();
 // The options of send, read right after it.
 std::span<const cli::Option> sendOptions();
 
+// `fiscalctl list`: one row per printer command, in aligned columns: name,
+// words, what it sends, its button's caption or what it does.
+std::string listText();
+
 // The usage lines of every form, printed after a usage error.
 std::string usageLines();
 // The whole --help text.

@@ -109,12 +109,12 @@ std::int32_t sendPacked(Library& library, std::string_view packed,
 // A row of the command set as its button sends it: its field list with
 // `area`, or its packed text built in `scratch`.
 template <EntryPoints Library, std::size_t ScratchSize>
-std::int32_t sendRow(Library& library, const contract::CommandSpec& row, AreaRef area,
+std::int32_t sendRow(Library& library, const contract::CommandRow& row, AreaRef area,
                      std::array<char, ScratchSize>& scratch) {
   if (row.sending == contract::Sending::FieldList) {
     return sendFieldList(library, row.command, row.extension, row.fields, area);
   }
-  return sendPacked(library, row.packed, scratch);
+  return sendPacked(library, std::string_view(row.packed.data(), row.packed.size()), scratch);
 }
 
 }  // namespace fp::host

@@ -78,8 +78,8 @@ void PrinterLink::streamEnded(const QString& why) {
   if (!stopped_) reconnect_.start();
 }
 
-void PrinterLink::request(const sim::ControlRequest& request) {
-  requests_.push_back(QString::fromStdString(sim::formatControlRequest(request)));
+void PrinterLink::request(const QString& request) {
+  requests_.push_back(request);
   if (asking_ == nullptr) sendNextRequest();
 }
 

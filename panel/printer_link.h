@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <deque>
 
-#include "simulator/control/control_verbs.h"
 #include "simulator/control/watch_event.h"
 #include "simulator/control/watch_stream.h"
 
@@ -34,7 +33,7 @@ class PrinterLink : public QObject {
   bool watching() const { return streaming_; }
 
   // Sends one request after those already queued.
-  void request(const sim::ControlRequest& request);
+  void request(const QString& request);
 
  signals:
   void eventArrived(const sim::watch::Event& event);

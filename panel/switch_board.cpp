@@ -7,7 +7,6 @@
 namespace panel {
 namespace {
 
-using Verb = sim::ControlRequest::Verb;
 using sim::watch::PaperState;
 
 constexpr std::uint32_t kSpeeds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
@@ -31,21 +30,23 @@ SwitchBoard::SwitchBoard(QWidget* parent) : QGroupBox(QStringLiteral("Switches")
   }
   connect(paper_, &QButtonGroup::idClicked, this, [this](int id) {
     const auto state = static_cast<PaperState>(id);
-    ask(state == PaperState::kOut       ? Verb::kPaperOut
-        : state == PaperState::kNearEnd ? Verb::kPaperNearEnd
-                                        : Verb::kPaperOk);
+    ask(state == PaperState::kOut       ? QStringLiteral("paper out")
+        : state == PaperState::kNearEnd ? QStringLiteral("paper near-end")
+                                        : QStringLiteral("paper ok"));
   });
   form->addRow(QStringLiteral("Paper:"), paperRow);
 
   cover_ = new QCheckBox(QStringLiteral("&Cover open"), this);
   cover_->setAccessibleName(QStringLiteral("Cover open"));
-  connect(cover_, &QCheckBox::clicked, this,
-          [this](bool open) { ask(open ? Verb::kCoverOpen : Verb::kCoverClosed); });
+  connect(cover_, &QCheckBox::clicked, this, [this](bool open) {
+    ask(open ? QStringLiteral("cover open") : QStringLiteral("cover closed"));
+  });
   drawer_ = new QCheckBox(QStringLiteral("Cash &drawer open"), this);
   drawer_->setAccessibleName(QStringLiteral("Cash drawer open"));
   drawer_->setToolTip(QStringLiteral("The drawer command opens it; untick to shut it"));
-  connect(drawer_, &QCheckBox::clicked, this,
-          [this](bool open) { ask(open ? Verb::kDrawerOpen : Verb::kDrawerClosed); });
+  connect(drawer_, &QCheckBox::clicked, this, [this](bool open) {
+    ask(open ? QStringLiteral("drawer open") : QStringLiteral("drawer closed"));
+  });
   form->addRow(cover_);
   form->addRow(drawer_);
 
@@ -58,7 +59,7 @@ SwitchBoard::SwitchBoard(QWidget* parent) : QGroupBox(QStringLiteral("Switches")
   powerCut_ = new QPushButton(QStringLiteral("Cut the &power"), this);
   powerCut_->setAccessibleName(QStringLiteral("Cut the power"));
   connect(powerCut_, &QPushButton::clicked, this,
-          [this] { ask(Verb::kPowerCut, static_cast<std::uint32_t>(powerCutMs_->value())); });
+          [this] { ask(QStringLiteral("power-cut %1").arg(powerCutMs_->value())); });
   power_ = new QLabel(this);
   power_->setAccessibleName(QStringLiteral("Power"));
   auto* powerRow = new QHBoxLayout;
@@ -68,11 +69,11 @@ SwitchBoard::SwitchBoard(QWidget* parent) : QGroupBox(QStringLiteral("Switches")
   form->addRow(QStringLiteral("Power:"), powerRow);
 
   corruptEvery_ = numberBox(QStringLiteral("Corrupt every Nth reply"), 1'000'000,
-                            QStringLiteral("never"), Verb::kFaultCorruptEvery);
+                            QStringLiteral("never"), QStringLiteral("fault corrupt-every"));
   dropEvery_ = numberBox(QStringLiteral("Drop a byte of every Nth reply"), 1'000'000,
-                         QStringLiteral("never"), Verb::kFaultDropEvery);
+                         QStringLiteral("never"), QStringLiteral("fault drop-every"));
   delayMs_ = numberBox(QStringLiteral("Reply delay in milliseconds"),
-                       static_cast<int>(sim::kMaxDelayMs), QString(), Verb::kDelay);
+                       static_cast<int>(sim::kMaxDelayMs), QString(), QStringLiteral("delay"));
   delayMs_->setSuffix(QStringLiteral(" ms"));
   form->addRow(QStringLiteral("Co&rrupt every:"), corruptEvery_);
   form->addRow(QStringLiteral("Dr&op every:"), dropEvery_);
@@ -83,8 +84,9 @@ SwitchBoard::SwitchBoard(QWidget* parent) : QGroupBox(QStringLiteral("Switches")
   baud_->addItem(QStringLiteral("unpaced"), 0u);
   for (const std::uint32_t speed : kSpeeds)
     baud_->addItem(QStringLiteral("%1 bit/s").arg(speed), speed);
-  connect(baud_, &QComboBox::activated, this,
-          [this](int index) { ask(Verb::kBaud, baud_->itemData(index).toUInt()); });
+  connect(baud_, &QComboBox::activated, this, [this](int index) {
+    ask(QStringLiteral("baud %1").arg(baud_->itemData(index).toUInt()));
+  });
   form->addRow(QStringLiteral("Line &speed:"), baud_);
 
   forced_ = new QLabel(this);
@@ -105,14 +107,14 @@ SwitchBoard::SwitchBoard(QWidget* parent) : QGroupBox(QStringLiteral("Switches")
 }
 
 QSpinBox* SwitchBoard::numberBox(const QString& name, int maximum, const QString& special,
-                                 Verb verb) {
+                                 const QString& request) {
   auto* box = new QSpinBox(this);
   box->setRange(0, maximum);
   box->setSpecialValueText(special);
   box->setAccessibleName(name);
   box->setKeyboardTracking(false);  // one request when the number is entered, not per digit
   connect(box, &QSpinBox::valueChanged, this,
-          [this, verb](int value) { ask(verb, static_cast<std::uint32_t>(value)); });
+          [this, request](int value) { ask(request + QStringLiteral(" %1").arg(value)); });
   return box;
 }
 
@@ -120,8 +122,8 @@ QRadioButton* SwitchBoard::paperButton(PaperState state) const {
   return qobject_cast<QRadioButton*>(paper_->button(static_cast<int>(state)));
 }
 
-void SwitchBoard::ask(Verb verb, std::uint32_t count) {
-  emit requested(sim::ControlRequest{verb, count});
+void SwitchBoard::ask(const QString& request) {
+  emit requested(request);
   // Back to what the printer said, until it says otherwise.
   if (known_) {
     show(*known_);

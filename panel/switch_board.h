@@ -14,7 +14,7 @@
 #include <QSpinBox>
 #include <optional>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"  // the largest numbers
 #include "simulator/control/watch_event.h"
 
 namespace panel {
@@ -41,12 +41,13 @@ class SwitchBoard : public QGroupBox {
   QComboBox* baud() const { return baud_; }
 
  signals:
-  void requested(const sim::ControlRequest& request);
+  void requested(const QString& request);
 
  private:
-  void ask(sim::ControlRequest::Verb verb, std::uint32_t count = 0);
+  // Sends `request`, a line as `fiscal-printer-sim ctl` takes it ("paper out").
+  void ask(const QString& request);
   QSpinBox* numberBox(const QString& name, int maximum, const QString& special,
-                      sim::ControlRequest::Verb verb);
+                      const QString& request);
   void showNumber(QSpinBox* box, std::uint32_t value);
 
   QButtonGroup* paper_;

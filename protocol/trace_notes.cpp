@@ -41,6 +41,11 @@ std::string connectionLost(std::string_view systemReason) {
   return "connection lost: " + std::string(systemReason);
 }
 
+std::string serialLineLost(std::string_view systemReason) {
+  return "serial line lost: " +
+         (systemReason.empty() ? std::string("the device hung up") : std::string(systemReason));
+}
+
 std::string portRefused(std::string_view codeText, std::string_view reason) {
   return std::string(codeText) + ": " + std::string(reason);
 }

@@ -38,6 +38,9 @@ std::string connected(std::string_view address);
 std::string rfc2217Settings(std::string_view confirmed);
 // "connection lost: Connection reset by peer (errno 104)".
 std::string connectionLost(std::string_view systemReason);
+// "serial line lost: Input/output error (errno 5)", or without a reason from
+// the system "serial line lost: the device hung up".
+std::string serialLineLost(std::string_view systemReason);
 // "port invalid: No such file or directory (errno 2)": OpenPort refused with
 // the code's text and the reason (also written to the area).
 std::string portRefused(std::string_view codeText, std::string_view reason);

@@ -56,10 +56,10 @@ void Port::close() {
   open_.reset();
 }
 
-// A network connection's end is traced once, with its reason, before the
-// link's own note.
+// A lost line (a device or a connection) is traced once, with its reason,
+// before the link's own note.
 IoStatus Port::traced(IoStatus status) {
-  if (status == IoStatus::kLost && networked_ && !lossTraced_ && open_) {
+  if (status == IoStatus::kLost && !lossTraced_ && open_) {
     lossTraced_ = true;
     if (const std::string reason = open_->lossReason(); !reason.empty()) trace_.note(reason);
   }

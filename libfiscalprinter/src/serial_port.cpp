@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "protocol/trace_notes.h"
+
 namespace fp::lib {
 
 OpenResult SerialPort::open(const std::string& device, speed_t speed) {
@@ -47,17 +49,30 @@ void SerialPort::releaseInForkedChild() noexcept {
   fd_ = -1;
 }
 
+IoStatus SerialPort::kept(IoStatus status, int error) {
+  if (status == IoStatus::kLost) lossError_ = error;
+  return status;
+}
+
 IoStatus SerialPort::writeAll(std::span<const std::uint8_t> bytes,
                               std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error);
+  const IoStatus status =
+      line::writeAll(fd_, bytes, std::chrono::steady_clock::now() + timeout, error);
+  return kept(status, error);
 }
 
 IoStatus SerialPort::readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) {
   if (fd_ < 0) return IoStatus::kLost;
   int error = 0;
-  return line::readSome(fd_, out, timeout, error);
+  const IoStatus status = line::readSome(fd_, out, timeout, error);
+  return kept(status, error);
+}
+
+std::string SerialPort::lossReason() const {
+  return protocol::note::serialLineLost(lossError_ == 0 ? std::string()
+                                                        : line::systemErrorText(lossError_));
 }
 
 void SerialPort::discardInput() {

@@ -40,10 +40,16 @@ class SerialPort : public Transport {
   IoStatus readSome(std::vector<std::uint8_t>& out, std::chrono::milliseconds timeout) override;
   // Drops input received but not yet read.
   void discardInput() override;
+  // Why the last read or write lost the line: the system's reason (errno), or
+  // a hang-up.
+  std::string lossReason() const override;
 
  private:
+  IoStatus kept(IoStatus status, int error);
+
   int fd_ = -1;
   int openError_ = 0;  // errno of the step of open() that failed
+  int lossError_ = 0;  // errno of the read or write that lost the line; 0 for a hang-up
 };
 
 }  // namespace fp::lib

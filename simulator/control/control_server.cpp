@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 #include "simulator/control/watch_event.h"
 
 namespace sim {
@@ -187,7 +187,7 @@ void ControlServer::requestComplete(Client& client, const std::string& line) {
     answer(client, "error: " + error);
     return;
   }
-  client.watch = request->verb == ControlRequest::Verb::kWatch;
+  client.watch = request->watches();
   if (client.watch && watchersCounted() >= kMaxWatchers) {
     answer(client, "error: too many watchers at once (" + std::to_string(kMaxWatchers) + ")");
     return;

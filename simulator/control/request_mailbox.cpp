@@ -107,7 +107,7 @@ void RequestMailbox::carryOutWaiting(const CarryOut& carryOut) {
   // Each answer is handed over before the next request is carried out, so
   // that it comes before the events that request publishes.
   for (const auto& [id, request] : taken) {
-    if (request && request->verb == ControlRequest::Verb::kWatch) ++watchers_;
+    if (request && request->watches()) ++watchers_;
     std::optional<std::string> line = request ? std::optional(carryOut(*request)) : std::nullopt;
     const std::lock_guard lock(mutex_);
     answers_.push_back({id, std::move(line)});

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 
 #include "simulator/link/fault_injector.h"
 #include "simulator/link/line_watch.h"
-#include "simulator/program/stats.h"
+#include "simulator/link/stats.h"
 
 namespace sim {
 

@@ -108,7 +108,7 @@ void Session::answerCommand(const WireEvent& event) {
   const CommandInfo* info = FiscalPrinter::find(command.word, command.extension);
   Bytes encoded;
   bool kept = false;
-  const Reply reply = executeDurably(command, info, event.sequence, encoded, kept);
+  const Reply reply = executeDurably(command, event.sequence, encoded, kept);
   if (watch_ != nullptr) watch_->executed(event, reply);
   // A long command that is refused answers at once; one that runs takes its time.
   if (info != nullptr && info->takesLong && reply.outcome.code == ReturnCode::kOk) {
@@ -132,8 +132,8 @@ void Session::answerCommand(const WireEvent& event) {
 // Executes the command; with a store, keeps what it did and its reply there
 // before anything of it is printed or answered, a refusal's reply included.
 // `encoded` receives the reply frame, `kept` whether the store has it.
-Reply Session::executeDurably(const Command& command, const CommandInfo* info,
-                              std::uint32_t sequence, Bytes& encoded, bool& kept) {
+Reply Session::executeDurably(const Command& command, std::uint32_t sequence, Bytes& encoded,
+                              bool& kept) {
   if (store_ == nullptr) {
     Reply reply = printer_.execute(command);
     encoded = encodeReply(sequence, reply);
@@ -151,8 +151,9 @@ Reply Session::executeDurably(const Command& command, const CommandInfo* info,
   reply.printerStatus = printer_.printerStatus();
   encoded = encodeReply(sequence, reply);
   const FiscalState after = printer_.state();
-  kept = store_->keep(ExecutedCommand{info != nullptr ? info->name : "unknown", before, after,
-                                      executed ? printer_.lastLine() : kNoLine, sequence, encoded});
+  const std::string time = printer_.clockText();
+  kept = store_->keep(ExecutedCommand{before, after, executed ? printer_.lastLine() : kNoLine,
+                                      sequence, encoded, time});
   if (!kept) {
     printer_.setMemoryError(true);
     if (executed) {

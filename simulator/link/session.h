@@ -14,7 +14,7 @@
 #include "simulator/link/reply_line.h"
 #include "simulator/memory/command_store.h"
 #include "simulator/model/fiscal_printer.h"
-#include "simulator/program/stats.h"
+#include "simulator/link/stats.h"
 
 namespace sim {
 
@@ -50,8 +50,7 @@ class Session {
   void answerCommand(const WireEvent& event);
   void answerMalformed(const WireEvent& event);
   void workLong();
-  Reply executeDurably(const Command& command, const CommandInfo* info, std::uint32_t sequence,
-                       Bytes& encoded, bool& kept);
+  Reply executeDurably(const Command& command, std::uint32_t sequence, Bytes& encoded, bool& kept);
 
   FiscalPrinter& printer_;
   Stats& stats_;

@@ -15,12 +15,12 @@ namespace sim {
 // command leaves the state as it was (`before` and `after` equal, no line):
 // only its reply is kept.
 struct ExecutedCommand {
-  std::string_view name;                   // command key, "ticket_close"
   const FiscalState& before;               // the fiscal state before the command
   const FiscalState& after;                // and after it
   const std::optional<JournalLine>& line;  // the line it added to the open document
   std::uint32_t sequence;                  // its sequence number on the line
   std::span<const std::uint8_t> reply;     // the reply frame about to be sent
+  std::string_view time;                   // the printer's clock ("YYYY-MM-DD HH:MM:SS")
 };
 
 class CommandStore {

@@ -2,7 +2,8 @@
 
 #include <unistd.h>
 
-#include <ctime>
+#include "simulator/memory/memory_reading.h"
+#include "simulator/model/printer_clock.h"
 
 namespace sim {
 namespace {
@@ -14,19 +15,10 @@ DocumentKind kindFromName(std::string_view name) {
   return DocumentKind::kNone;
 }
 
-bool endsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 }  // namespace
 
 std::string timestampNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
+  return wallText(systemWallSeconds());
 }
 
 std::string_view kindName(DocumentKind kind) {
@@ -84,27 +76,10 @@ std::optional<FiscalState> FiscalMemory::load() {
   state.numbering = Numbering{number(0), number(1), number(2), number(3), number(4)};
   counters.reset();
 
-  sql::Statement& day = database_->statement(
-      "SELECT tickets, invoices, non_fiscal, cancelled, total, tax, returns FROM day");
-  if (!day.step()) {
+  if (!readDay(*database_, state.day)) {
     error_ = database_->error();
     return std::nullopt;
   }
-  DayTotals& totals = state.day;
-  totals.tickets = static_cast<std::uint32_t>(day.integer(0));
-  totals.invoices = static_cast<std::uint32_t>(day.integer(1));
-  totals.nonFiscal = static_cast<std::uint32_t>(day.integer(2));
-  totals.cancelled = static_cast<std::uint32_t>(day.integer(3));
-  totals.total = day.integer(4);
-  totals.tax = day.integer(5);
-  totals.returns = day.integer(6);
-  day.reset();
-  sql::Statement& rates = database_->statement("SELECT rate, gross, net, tax FROM day_rates");
-  while (rates.step()) {
-    totals.byRate[rates.integer(0)] =
-        RateTotals{rates.integer(1), rates.integer(2), rates.integer(3)};
-  }
-  rates.reset();
 
   openDocumentId_ = 0;
   sql::Statement& open = database_->statement(
@@ -128,6 +103,15 @@ std::optional<FiscalState> FiscalMemory::load() {
   sql::Statement& bases = database_->statement("SELECT rate, base FROM open_document_rates");
   while (bases.step()) state.document.bases[bases.integer(0)] = bases.integer(1);
   bases.reset();
+
+  sql::Statement& clock = database_->statement("SELECT offset_seconds FROM clock");
+  if (!clock.step()) {
+    error_ = database_->error();
+    return std::nullopt;
+  }
+  state.clockOffset = clock.integer(0);
+  clock.reset();
+  state.lastZAt = lastClosingTime();
   return state;
 }
 
@@ -186,6 +170,7 @@ bool FiscalMemory::writeCommand(const ExecutedCommand& command) {
   const FiscalState& before = command.before;
   const FiscalState& after = command.after;
   if (before.numbering != after.numbering && !writeCounters(after.numbering)) return false;
+  if (before.clockOffset != after.clockOffset && !writeClock(after.clockOffset)) return false;
   if (before.day != after.day && !writeDay(after.day)) return false;
   if (before.numbering.zClosing != after.numbering.zClosing && !writeClosing(command)) return false;
   if (!writeJournal(command)) return false;
@@ -207,6 +192,10 @@ bool FiscalMemory::writeCounters(const Numbering& numbering) {
       .bind(4, std::int64_t{numbering.zClosing})
       .bind(5, std::int64_t{numbering.xReport})
       .run();
+}
+
+bool FiscalMemory::writeClock(std::int64_t offset) {
+  return database_->statement("UPDATE clock SET offset_seconds = ?1").bind(1, offset).run();
 }
 
 bool FiscalMemory::writeDay(const DayTotals& day) {
@@ -275,7 +264,7 @@ bool FiscalMemory::writeOpenDocument(const Document& document) {
 bool FiscalMemory::writeJournal(const ExecutedCommand& command) {
   const Document& before = command.before.document;
   const Document& after = command.after.document;
-  const std::string now = timestampNow();
+  const std::string_view now = command.time;
   if (before.kind == DocumentKind::kNone && after.kind != DocumentKind::kNone) {
     if (!database_
              ->statement("INSERT INTO documents (kind, number, day, state, opened_at) "
@@ -283,7 +272,7 @@ bool FiscalMemory::writeJournal(const ExecutedCommand& command) {
              .bind(1, kindName(after.kind))
              .bind(2, std::int64_t{after.number})
              .bind(3, std::int64_t{command.after.numbering.zClosing} + 1)
-             .bind(4, std::string_view(now))
+             .bind(4, now)
              .run()) {
       return false;
     }
@@ -306,13 +295,14 @@ bool FiscalMemory::writeJournal(const ExecutedCommand& command) {
     }
   }
   if (before.kind != DocumentKind::kNone && after.kind == DocumentKind::kNone) {
-    const bool cancelled = endsWith(command.name, "_cancel");
+    // A cancelled document is counted so in the day, with no amount.
+    const bool cancelled = command.after.day.cancelled != command.before.day.cancelled;
     if (!database_
              ->statement("UPDATE documents SET state = ?2, closed_at = ?3, total = ?4, net = ?5, "
                          "tax = ?6, returns = ?7, paid = ?8 WHERE id = ?1")
              .bind(1, openDocumentId_)
              .bind(2, std::string_view(cancelled ? "cancelled" : "closed"))
-             .bind(3, std::string_view(now))
+             .bind(3, now)
              .bind(4, before.total)
              .bind(5, before.net)
              .bind(6, before.tax)
@@ -345,7 +335,7 @@ bool FiscalMemory::writeClosing(const ExecutedCommand& command) {
                "(SELECT number FROM documents WHERE day = ?1 AND kind = 'non_fiscal' ORDER BY id "
                "DESC LIMIT 1))")
            .bind(1, number)
-           .bind(2, std::string_view(timestampNow()))
+           .bind(2, std::string_view(command.after.lastZAt))
            .bind(3, std::int64_t{day.tickets})
            .bind(4, std::int64_t{day.invoices})
            .bind(5, std::int64_t{day.nonFiscal})

@@ -18,6 +18,7 @@
 
 #include "simulator/memory/command_store.h"
 #include "simulator/memory/sqlite.h"
+#include "simulator/model/closing_archive.h"
 #include "simulator/model/fiscal_state.h"
 
 namespace sim {
@@ -36,7 +37,7 @@ struct KeptState {
   std::optional<StoredReply> reply;  // none after a handshake, or on a new memory
 };
 
-class FiscalMemory : public CommandStore {
+class FiscalMemory : public CommandStore, public ClosingArchive {
  public:
   enum class Sync { kOnCommit, kByTheSystem };
 
@@ -68,6 +69,11 @@ class FiscalMemory : public CommandStore {
   // is none or it cannot be read.
   std::string lastClosingTime();
 
+  // The Z closings numbered `first` to `last` that the memory holds
+  // (memory_reading.cpp).
+  std::optional<std::vector<ClosingRecord>> closings(std::uint32_t first,
+                                                     std::uint32_t last) override;
+
   bool keep(const ExecutedCommand& command) override;
   bool forgetReply() override;
   // Why the last keep(), forgetReply() or load() failed.
@@ -77,13 +83,17 @@ class FiscalMemory : public CommandStore {
 
  private:
   FiscalMemory(sql::Database database, int lockFd, std::vector<std::uint8_t> image = {});
+  // `version`: of an existing file, brought up to the current one; none for a
+  // new file, whose tables are written first.
   static std::unique_ptr<FiscalMemory> start(sql::Database database, int lockFd, Sync sync,
-                                             bool fresh, std::string& error);
+                                             std::optional<std::uint32_t> version,
+                                             std::string& error);
   template <typename Write>
   bool inTransaction(Write write);
   bool readReply(std::optional<StoredReply>& reply);
   bool writeCommand(const ExecutedCommand& command);
   bool writeCounters(const Numbering& numbering);
+  bool writeClock(std::int64_t offset);
   bool writeDay(const DayTotals& day);
   bool writeOpenDocument(const Document& document);
   bool writeJournal(const ExecutedCommand& command);

@@ -51,9 +51,11 @@ std::string whyNotOurs(const SqliteLook& look) {
   if (look.applicationId != static_cast<std::uint32_t>(schema::kApplicationId)) {
     return "not a fiscal memory file (another program's SQLite database)";
   }
-  if (look.userVersion != static_cast<std::uint32_t>(schema::kVersion)) {
+  if (look.userVersion < static_cast<std::uint32_t>(schema::kOldestTakenUp) ||
+      look.userVersion > static_cast<std::uint32_t>(schema::kVersion)) {
     return "a fiscal memory of another version (" + std::to_string(look.userVersion) +
-           "; this simulator keeps version " + std::to_string(schema::kVersion) + ")";
+           "; this simulator keeps version " + std::to_string(schema::kVersion) +
+           " and takes up version " + std::to_string(schema::kOldestTakenUp) + ")";
   }
   if (look.logMisfits) return "damaged fiscal memory (its write-ahead log does not fit the file)";
   if (look.logDamagedFrame != 0) {
@@ -71,8 +73,9 @@ std::optional<std::int64_t> singleInteger(sql::Database& db, const char* query) 
   return value;
 }
 
-// Why the contents of a fiscal memory cannot serve, or empty when they can.
-std::string whyDamaged(sql::Database& db) {
+// Why the contents of a fiscal memory of `version` cannot serve, or empty
+// when they can.
+std::string whyDamaged(sql::Database& db, std::uint32_t version) {
   sql::Statement& check = db.statement("PRAGMA quick_check");
   const bool intact = check.step() && check.text(0) == "ok";
   const std::string failure = check.ok() ? "" : db.error();
@@ -82,6 +85,9 @@ std::string whyDamaged(sql::Database& db) {
   for (const char* query : {"SELECT COUNT(*) FROM printer", "SELECT COUNT(*) FROM counters",
                             "SELECT COUNT(*) FROM day"}) {
     if (singleInteger(db, query) != 1) return "damaged fiscal memory (a table is missing or empty)";
+  }
+  if (version >= 2 && singleInteger(db, "SELECT COUNT(*) FROM clock") != 1) {
+    return "damaged fiscal memory (a table is missing or empty)";
   }
   return {};
 }
@@ -144,14 +150,16 @@ std::string newSerial() {
   return serial;
 }
 
-// Writes the tables of a new memory. Run before the log is switched on, so
+// Writes the tables of a new memory: those of version 1, brought up to the
+// current version as an older file is. Run before the log is switched on, so
 // that the file's own header carries the application id and the version.
 bool createTables(sql::Database& db) {
   if (!db.execute("BEGIN IMMEDIATE")) return false;
   const std::string pragmas = "PRAGMA application_id = " + std::to_string(schema::kApplicationId) +
-                              "; PRAGMA user_version = " + std::to_string(schema::kVersion) + ";";
+                              "; PRAGMA user_version = 1;";
   const std::string now = timestampNow();
   const bool created = db.execute(pragmas.c_str()) && db.execute(schema::kCreate) &&
+                       db.execute(schema::kFromVersion1) &&
                        db.statement("INSERT INTO printer VALUES (1, ?1, ?2, ?3, ?4, 0, ?4)")
                            .bind(1, std::string_view("IMPRESOR FISCAL VIRTUAL"))
                            .bind(2, std::string_view("1.0"))
@@ -186,12 +194,23 @@ struct HeldDescriptor {
 
 }  // namespace
 
+// Brings a memory of version 1 up to the current version in one transaction.
+bool takeUp(sql::Database& db, std::uint32_t version) {
+  if (version >= static_cast<std::uint32_t>(schema::kVersion)) return true;
+  if (!db.execute("BEGIN IMMEDIATE")) return false;
+  if (db.execute(schema::kFromVersion1) && db.execute("COMMIT")) return true;
+  db.execute("ROLLBACK");
+  return false;
+}
+
 std::unique_ptr<FiscalMemory> FiscalMemory::start(sql::Database database, int lockFd, Sync sync,
-                                                  bool fresh, std::string& error) {
+                                                  std::optional<std::uint32_t> version,
+                                                  std::string& error) {
   const std::string synchronous =
       std::string("PRAGMA synchronous = ") + (sync == Sync::kOnCommit ? "FULL" : "NORMAL");
-  if ((fresh && !createTables(database)) || !setWriteAheadLog(database) ||
-      !database.execute(synchronous.c_str()) || !database.execute("PRAGMA busy_timeout = 1000")) {
+  if ((!version && !createTables(database)) || !setWriteAheadLog(database) ||
+      (version && !takeUp(database, *version)) || !database.execute(synchronous.c_str()) ||
+      !database.execute("PRAGMA busy_timeout = 1000")) {
     error = "cannot write: " + database.error();
     ::close(lockFd);
     return nullptr;
@@ -238,22 +257,24 @@ std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync s
     return nullptr;
   };
   if (!lockForPrinter(fd.fd, error)) return fail(error);
+  std::optional<std::uint32_t> version;  // of an existing file
   if (!fresh) {
     const std::optional<SqliteLook> look = lookAtSqlite(fd.fd, path + "-wal", error);
     if (!look) return fail(error);
     if (std::string why = whyNotOurs(*look); !why.empty()) return fail(why);
+    version = look->userVersion;
   }
   if (std::string why = whyNotWritable(path); !why.empty()) return fail(why);
   if (!fresh) {
     std::vector<std::uint8_t> image;
     std::optional<sql::Database> atRest = openAtRest(fd.fd, path, image, error);
     if (!atRest) return fail("cannot read: " + error);
-    if (std::string why = whyDamaged(*atRest); !why.empty()) return fail(why);
+    if (std::string why = whyDamaged(*atRest, *version); !why.empty()) return fail(why);
   }
   std::optional<sql::Database> db =
       sql::Database::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
   if (!db) return fail("cannot open: " + error);
-  std::unique_ptr<FiscalMemory> memory = start(std::move(*db), fd.release(), sync, fresh, error);
+  std::unique_ptr<FiscalMemory> memory = start(std::move(*db), fd.release(), sync, version, error);
   if (!memory) return fail(error);
   return memory;
 }
@@ -297,7 +318,7 @@ std::unique_ptr<FiscalMemory> FiscalMemory::openForReading(const std::string& pa
     return nullptr;
   }
   if (!atRest) db->execute("PRAGMA busy_timeout = 1000");
-  if (std::string why = whyDamaged(*db); !why.empty()) {
+  if (std::string why = whyDamaged(*db, look->userVersion); !why.empty()) {
     error = why;
     return nullptr;
   }

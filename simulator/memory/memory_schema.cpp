@@ -104,4 +104,12 @@ INSERT INTO counters VALUES (1, 0, 0, 0, 0, 0);
 INSERT INTO day VALUES (1, 0, 0, 0, 0, 0, 0, 0);
 )sql";
 
+const char* const kFromVersion1 = R"sql(
+CREATE TABLE clock (
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  offset_seconds INTEGER NOT NULL);
+INSERT INTO clock VALUES (1, 0);
+PRAGMA user_version = 2;
+)sql";
+
 }  // namespace sim::schema

@@ -25,7 +25,15 @@ Outcome FiscalPrinter::closingZ(const Command& command, DocumentKind) {
   // Z numbers never start again: a full fiscal memory takes no more closings.
   if (memoryFull()) return {ReturnCode::kMemoryFull, {}};
   ++numbering_.zClosing;
-  printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4));
+  lastZAt_ = clockText();
+  printDayTotals("CIERRE Z Nro " + zeroPadded(numbering_.zClosing, 4), lastZAt_);
+  if (archive_ == nullptr) {
+    ClosingRecord made;
+    made.number = numbering_.zClosing;
+    made.closedAt = lastZAt_;
+    made.day = day_;
+    madeClosings_.push_back(std::move(made));
+  }
   day_ = DayTotals{};
   drawerOpen_ = false;
   return Outcome{ReturnCode::kOk, {zeroPadded(numbering_.zClosing, 4)}};
@@ -57,9 +65,10 @@ Outcome FiscalPrinter::openDrawer(const Command& command, DocumentKind) {
   return Outcome{ReturnCode::kOk, {}};
 }
 
-void FiscalPrinter::printDayTotals(std::string_view title) {
+void FiscalPrinter::printDayTotals(std::string_view title, std::string_view time) {
   paper_.print(layout::rule('='));
   paper_.print(layout::centred(title));
+  if (!time.empty()) paper_.print(layout::leftRight("Fecha", time));
   paper_.print(layout::rule('-'));
   paper_.print(layout::leftRight("Tiques", count(day_.tickets)));
   paper_.print(layout::leftRight("Facturas A", count(day_.invoices)));

@@ -14,8 +14,7 @@ namespace {
 
 // How the printer carries out each command of the shared command set.
 struct Behaviour {
-  std::string_view name;       // the row of the command set
-  std::string_view statistic;  // its key in the statistics ("ticket_item")
+  std::string_view name;  // the row of the command set
   bool prints;
   bool takesLong;
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
@@ -28,33 +27,38 @@ const CommandInfo* FiscalPrinter::find(std::uint16_t word, std::uint16_t extensi
   using P = FiscalPrinter;
   using K = DocumentKind;
   static const Behaviour kBehaviours[] = {
-      {"ticket-open", "ticket_open", true, false, &P::openSalesDocument, K::kTicket},
-      {"ticket-item", "ticket_item", true, false, &P::addItem, K::kTicket},
-      {"ticket-return", "ticket_item_return", true, false, &P::addItem, K::kTicket},
-      {"ticket-pay", "ticket_payment", true, false, &P::addPayment, K::kTicket},
-      {"ticket-close", "ticket_close", true, false, &P::closeSalesDocument, K::kTicket},
-      {"ticket-cancel", "ticket_cancel", true, false, &P::cancelSalesDocument, K::kTicket},
-      {"invoice-open", "invoice_open", true, false, &P::openSalesDocument, K::kInvoice},
-      {"invoice-item", "invoice_item", true, false, &P::addItem, K::kInvoice},
-      {"invoice-return", "invoice_item_return", true, false, &P::addItem, K::kInvoice},
-      {"invoice-pay", "invoice_payment", true, false, &P::addPayment, K::kInvoice},
-      {"invoice-close", "invoice_close", true, false, &P::closeSalesDocument, K::kInvoice},
-      {"invoice-cancel", "invoice_cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
-      {"nonfiscal-open", "non_fiscal_open", true, false, &P::openNonFiscal, K::kNonFiscal},
-      {"nonfiscal-text", "non_fiscal_text", true, false, &P::printNonFiscalText, K::kNonFiscal},
-      {"nonfiscal-close", "non_fiscal_close", true, false, &P::closeNonFiscal, K::kNonFiscal},
-      {"closing-z", "closing_z", true, true, &P::closingZ, K::kNone},
-      {"closing-x", "closing_x", true, false, &P::closingX, K::kNone},
-      {"journal-total", "journal_total", true, false, &P::journalTotal, K::kNone},
-      {"drawer-open", "drawer_open", false, false, &P::openDrawer, K::kNone},
+      {"ticket-open", true, false, &P::openSalesDocument, K::kTicket},
+      {"ticket-item", true, false, &P::addItem, K::kTicket},
+      {"ticket-return", true, false, &P::addItem, K::kTicket},
+      {"ticket-pay", true, false, &P::addPayment, K::kTicket},
+      {"ticket-close", true, false, &P::closeSalesDocument, K::kTicket},
+      {"ticket-cancel", true, false, &P::cancelSalesDocument, K::kTicket},
+      {"invoice-open", true, false, &P::openSalesDocument, K::kInvoice},
+      {"invoice-item", true, false, &P::addItem, K::kInvoice},
+      {"invoice-return", true, false, &P::addItem, K::kInvoice},
+      {"invoice-pay", true, false, &P::addPayment, K::kInvoice},
+      {"invoice-close", true, false, &P::closeSalesDocument, K::kInvoice},
+      {"invoice-cancel", true, false, &P::cancelSalesDocument, K::kInvoice},
+      {"nonfiscal-open", true, false, &P::openNonFiscal, K::kNonFiscal},
+      {"nonfiscal-text", true, false, &P::printNonFiscalText, K::kNonFiscal},
+      {"nonfiscal-close", true, false, &P::closeNonFiscal, K::kNonFiscal},
+      {"closing-z", true, true, &P::closingZ, K::kNone},
+      {"closing-x", true, false, &P::closingX, K::kNone},
+      {"journal-total", true, false, &P::journalTotal, K::kNone},
+      {"drawer-open", false, false, &P::openDrawer, K::kNone},
+      {"clock-read", false, false, &P::readClock, K::kNone},
+      {"clock-set", false, false, &P::setClock, K::kNone},
+      {"memory-report", true, false, &P::printMemoryReport, K::kNone},
   };
-  // One entry per row of the command set that this printer carries out.
+  // One entry per row of the command set that this printer carries out; a
+  // row without a behaviour is answered "unknown command", which the command
+  // set's test (tests/contract) names.
   static const auto kTable = [] {
     std::vector<CommandInfo> table;
-    for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+    for (const fp::contract::CommandRow* row : fp::contract::commandTable()) {
       for (const Behaviour& behaviour : kBehaviours) {
-        if (behaviour.name != spec->name) continue;
-        table.push_back({spec->command.value, spec->extension.value, behaviour.statistic,
+        if (behaviour.name != row->name) continue;
+        table.push_back({row->command.value, row->extension.value, fp::contract::statisticKey(*row),
                          behaviour.prints, behaviour.takesLong, behaviour.run, behaviour.kind});
       }
     }
@@ -89,15 +93,15 @@ Reply FiscalPrinter::execute(const Command& command) {
 Outcome FiscalPrinter::runKeepingPaper(const CommandInfo& info, const Command& command) {
   const Document document = document_;
   const DayTotals day = day_;
-  const Numbering numbering = numbering_;
+  const FiscalState before = state();
   const bool drawerOpen = drawerOpen_;
+  const std::size_t closingsBefore = madeClosings_.size();
   const std::size_t lostBefore = paper_.lostLines();
   Outcome outcome = (this->*info.run)(command, info.kind);
   if (paper_.lostLines() == lostBefore) return outcome;
-  document_ = document;
-  day_ = day;
-  numbering_ = numbering;
+  restore(before, false);
   drawerOpen_ = drawerOpen;
+  madeClosings_.resize(closingsBefore);
   lastLine_.reset();
   return Outcome{ReturnCode::kPaperOut, {}};
 }
@@ -112,8 +116,11 @@ void FiscalPrinter::restore(const FiscalState& state, bool afterRestart) {
   document_ = state.document;
   day_ = state.day;
   numbering_ = state.numbering;
+  clockOffset_ = state.clockOffset;
+  lastZAt_ = state.lastZAt;
   lastLine_.reset();
   if (afterRestart) {
+    madeClosings_.clear();  // what a restart knows of them is in the archive
     recovered_.reset();
     if (document_.kind != DocumentKind::kNone) recovered_ = document_;
   }
@@ -160,6 +167,16 @@ void FiscalPrinter::printDocumentHeader(std::string_view title, std::uint32_t nu
   paper_.print(layout::centred("IMPRESOR FISCAL VIRTUAL"));
   paper_.print(layout::leftRight(title, "Nro " + zeroPadded(number, 8)));
   paper_.print(layout::rule('-'));
+}
+
+std::optional<std::vector<ClosingRecord>> FiscalPrinter::closingsBetween(std::uint32_t first,
+                                                                         std::uint32_t last) {
+  if (archive_ != nullptr) return archive_->closings(first, last);
+  std::vector<ClosingRecord> found;
+  for (const ClosingRecord& z : madeClosings_) {
+    if (z.number >= first && z.number <= last) found.push_back(z);
+  }
+  return found;
 }
 
 void FiscalPrinter::feed(std::int64_t lines) {

@@ -9,11 +9,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "simulator/model/closing_archive.h"
 #include "simulator/model/command.h"
 #include "simulator/model/fiscal_state.h"
 #include "simulator/model/paper_roll.h"
+#include "simulator/model/printer_clock.h"
 
 namespace sim {
 
@@ -24,9 +28,9 @@ class FiscalPrinter;
 struct CommandInfo {
   std::uint16_t word;
   std::uint16_t extension;
-  std::string_view name;  // "ticket_item": its key in the statistics
-  bool prints;            // refused with kPaperOut / kCoverOpen when it cannot print
-  bool takesLong;         // long enough that the link reports "still working"
+  std::string name;  // "ticket_item": its key in the statistics, from the row's name
+  bool prints;       // refused with kPaperOut / kCoverOpen when it cannot print
+  bool takesLong;    // long enough that the link reports "still working"
   Outcome (FiscalPrinter::*run)(const Command&, DocumentKind);
   DocumentKind kind;  // the document the command belongs to
 };
@@ -56,8 +60,22 @@ class FiscalPrinter {
   // from the memory, or undoing a command the memory could not keep). A
   // document open in a restored state is marked as recovered in the fiscal
   // status word until it ends.
-  FiscalState state() const { return FiscalState{document_, day_, numbering_}; }
+  FiscalState state() const {
+    return FiscalState{document_, day_, numbering_, clockOffset_, lastZAt_};
+  }
   void restore(const FiscalState& state, bool afterRestart);
+
+  // The printer's clock: the system's local time (`clock`, replaced by tests)
+  // plus the offset the printer was set to. Documents and Z closings carry it.
+  void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
+  std::int64_t now() const { return wallClock_() + clockOffset_; }
+  std::string clockText() const { return wallText(now()); }
+  // When the last Z closing was made, by this clock; "" when not known.
+  const std::string& lastClosingAt() const { return lastZAt_; }
+
+  // Where past Z closings are read from (the fiscal memory); null: the
+  // closings this printer made since it started, which it keeps itself.
+  void readClosingsFrom(ClosingArchive* archive) { archive_ = archive; }
 
   // The line the last command added to the open document, if any.
   const std::optional<JournalLine>& lastLine() const { return lastLine_; }
@@ -92,13 +110,19 @@ class FiscalPrinter {
   Outcome closingX(const Command& command, DocumentKind kind);
   Outcome journalTotal(const Command& command, DocumentKind kind);
   Outcome openDrawer(const Command& command, DocumentKind kind);
+  Outcome readClock(const Command& command, DocumentKind kind);
+  Outcome setClock(const Command& command, DocumentKind kind);
+  Outcome printMemoryReport(const Command& command, DocumentKind kind);
 
   Outcome runKeepingPaper(const CommandInfo& info, const Command& command);
   ReturnCode checkIdle(const Command& command) const;
   void printDocumentHeader(std::string_view title, std::uint32_t number);
-  void printDayTotals(std::string_view title);
+  // The day's totals under `title`, with the time it was made when given.
+  void printDayTotals(std::string_view title, std::string_view time = {});
   void printTrailer(const Command& command, std::size_t firstLine, std::size_t lastLine);
   void feed(std::int64_t lines);
+  std::optional<std::vector<ClosingRecord>> closingsBetween(std::uint32_t first,
+                                                            std::uint32_t last);
 
   PaperRoll& paper_;
   Document document_;
@@ -110,6 +134,11 @@ class FiscalPrinter {
   std::uint32_t zCapacity_ = kLastReportNumber;
   std::optional<JournalLine> lastLine_;
   std::optional<Document> recovered_;  // the open document found at the last restart
+  WallClock wallClock_ = systemWallSeconds;
+  std::int64_t clockOffset_ = 0;
+  std::string lastZAt_;
+  ClosingArchive* archive_ = nullptr;
+  std::vector<ClosingRecord> madeClosings_;  // without an archive: this run's Z closings
 };
 
 }  // namespace sim

@@ -71,7 +71,20 @@ struct FiscalState {
   Document document;
   DayTotals day;
   Numbering numbering;
+  std::int64_t clockOffset = 0;  // the printer's clock less the system's, in seconds
+  std::string lastZAt;           // when the last Z was made ("YYYY-MM-DD HH:MM:SS"), or ""
   bool operator==(const FiscalState&) const = default;
+};
+
+// A Z closing as the fiscal memory keeps it: its number, when it was made,
+// the totals of the day it closed, and the first and last number of each kind
+// of document in that day (none when the day had none of that kind).
+struct ClosingRecord {
+  std::uint32_t number = 0;
+  std::string closedAt;  // "YYYY-MM-DD HH:MM:SS"
+  DayTotals day;
+  std::optional<std::int64_t> firstTicket, lastTicket, firstInvoice, lastInvoice, firstNonFiscal,
+      lastNonFiscal;
 };
 
 // A line a command added to the open document, for the journal: an item

@@ -37,63 +37,75 @@ std::string LivePrinter::statusText() const {
 }
 
 std::string LivePrinter::answer(const ControlRequest& request) {
-  using Verb = ControlRequest::Verb;
-  PaperRoll& paper = printer_.paper();
-  switch (request.verb) {
-    case Verb::kStatus:
-      break;
-    case Verb::kPaperNearEnd:
-      paper.setCondition(PaperRoll::Condition::kNearEnd);
-      break;
-    case Verb::kPaperOut:
-      paper.setCondition(PaperRoll::Condition::kOut);
-      break;
-    case Verb::kPaperOk:
-      paper.loadNewRoll();
-      break;
-    case Verb::kCoverOpen:
-    case Verb::kCoverClosed:
-      printer_.setCoverOpen(request.verb == Verb::kCoverOpen);
-      break;
-    case Verb::kDrawerOpen:
-    case Verb::kDrawerClosed:
-      printer_.setDrawerOpen(request.verb == Verb::kDrawerOpen);
-      break;
-    case Verb::kPowerCut:
-      powerCut_ = true;
-      setPowerCut(true);
-      powerBack_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(request.count);
-      return "ok power cut for " + std::to_string(request.count) + " ms";
-    case Verb::kFaultCorrupt:
-      line_.forceFaults(Fault::kCorrupt, request.count);
-      break;
-    case Verb::kFaultDrop:
-      line_.forceFaults(Fault::kDrop, request.count);
-      break;
-    case Verb::kFaultNone:
-      line_.forceFaults(Fault::kNone, 0);
-      break;
-    case Verb::kFaultCorruptEvery:
-      line_.setCorruptEvery(request.count);
-      break;
-    case Verb::kFaultDropEvery:
-      line_.setDropEvery(request.count);
-      break;
-    case Verb::kDelay:
-      line_.setDelay(request.count);
-      break;
-    case Verb::kBaud:
-      // Pacing sleeps once a byte; the default timer slack would add most of
-      // a byte's time to each sleep (see run()).
-      if (request.count > 0) ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
-      line_.setBaud(request.count);
-      pacer_.setBaud(request.count);
-      break;
-    case Verb::kWatch:
-      break;
-  }
+  cutAnswer_.clear();
+  request.carryOut(*this);
+  if (!cutAnswer_.empty()) return "ok " + cutAnswer_;
   if (powerCut_) return "ok (power is cut) " + statusText();
   return "ok " + statusText();
+}
+
+void LivePrinter::setPaper(Paper paper) {
+  PaperRoll& roll = printer_.paper();
+  switch (paper) {
+    case Paper::kNearEnd:
+      roll.setCondition(PaperRoll::Condition::kNearEnd);
+      break;
+    case Paper::kOut:
+      roll.setCondition(PaperRoll::Condition::kOut);
+      break;
+    case Paper::kNewRoll:
+      roll.loadNewRoll();
+      break;
+  }
+}
+
+void LivePrinter::setCover(bool open) {
+  printer_.setCoverOpen(open);
+}
+
+void LivePrinter::setDrawer(bool open) {
+  printer_.setDrawerOpen(open);
+}
+
+void LivePrinter::cutPower(std::uint32_t ms) {
+  powerCut_ = true;
+  setPowerCut(true);
+  powerBack_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  cutAnswer_ = "power cut for " + std::to_string(ms) + " ms";
+}
+
+void LivePrinter::forceFaults(Fault fault, std::uint32_t replies) {
+  switch (fault) {
+    case Fault::kCorrupt:
+      line_.forceFaults(sim::Fault::kCorrupt, replies);
+      break;
+    case Fault::kDrop:
+      line_.forceFaults(sim::Fault::kDrop, replies);
+      break;
+    case Fault::kNone:
+      line_.forceFaults(sim::Fault::kNone, 0);
+      break;
+  }
+}
+
+void LivePrinter::setCorruptEvery(std::uint32_t every) {
+  line_.setCorruptEvery(every);
+}
+
+void LivePrinter::setDropEvery(std::uint32_t every) {
+  line_.setDropEvery(every);
+}
+
+void LivePrinter::setDelay(std::uint32_t ms) {
+  line_.setDelay(ms);
+}
+
+void LivePrinter::setBaud(std::uint32_t baud) {
+  // Pacing sleeps once a byte; the default timer slack would add most of a
+  // byte's time to each sleep (see run()).
+  if (baud > 0) ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
+  line_.setBaud(baud);
+  pacer_.setBaud(baud);
 }
 
 void LivePrinter::tick() {

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 #include "simulator/link/line_output.h"
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
@@ -15,7 +15,7 @@
 
 namespace sim {
 
-class LivePrinter {
+class LivePrinter : private ControlledPrinter {
  public:
   // `memory` may be null: the printer then restarts blank.
   LivePrinter(FiscalPrinter& printer, Session& session, TerminalLine& line, InputPacer& pacer,
@@ -41,12 +41,24 @@ class LivePrinter {
  private:
   std::string statusText() const;
 
+  // What the requests do (control_requests.cpp).
+  void setPaper(Paper paper) override;
+  void setCover(bool open) override;
+  void setDrawer(bool open) override;
+  void cutPower(std::uint32_t ms) override;
+  void forceFaults(Fault fault, std::uint32_t replies) override;
+  void setCorruptEvery(std::uint32_t every) override;
+  void setDropEvery(std::uint32_t every) override;
+  void setDelay(std::uint32_t ms) override;
+  void setBaud(std::uint32_t baud) override;
+
   FiscalPrinter& printer_;
   Session& session_;
   TerminalLine& line_;
   InputPacer& pacer_;
   FiscalMemory* memory_;
   bool powerCut_ = false;
+  std::string cutAnswer_;  // the answer to the power cut just asked for
   std::chrono::steady_clock::time_point powerBack_{};
 };
 

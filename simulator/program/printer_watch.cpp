@@ -1,7 +1,5 @@
 #include "simulator/program/printer_watch.h"
 
-#include <cstdio>
-
 #include "contract/command_set.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
@@ -13,18 +11,12 @@ namespace {
 
 namespace proto = fp::protocol;
 
-std::string wordsText(std::uint16_t word, std::uint16_t extension) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X|%04X", word, extension);
-  return text;
-}
-
 // A command's name as the trace decoder gives it: "hello", the command set's
 // name, or its words when it has none.
 std::string commandLabel(std::uint16_t word, std::uint16_t extension) {
   if (word == proto::kHelloCommand && extension == 0) return "hello";
-  const fp::contract::CommandSpec* spec = fp::contract::findCommand(word, extension);
-  return spec != nullptr ? std::string(spec->name) : wordsText(word, extension);
+  const fp::contract::CommandRow* row = fp::contract::findCommand(word, extension);
+  return row != nullptr ? std::string(row->name) : fp::contract::wordsString(word, extension);
 }
 
 watch::Fault watchFault(Fault fault) {
@@ -67,7 +59,7 @@ watch::Frame frameIn(const WireEvent& event, bool repeat) {
     case WireEvent::Kind::kHandshake:
     case WireEvent::Kind::kCommand:
       frame.name = commandLabel(event.command.word, event.command.extension);
-      frame.words = wordsText(event.command.word, event.command.extension);
+      frame.words = fp::contract::wordsString(event.command.word, event.command.extension);
       frame.fields = event.command.fields;
       break;
   }
@@ -121,13 +113,6 @@ void PrinterWatch::sent(std::span<const std::uint8_t> bytes, Fault fault, bool c
 
 void PrinterWatch::executed(const WireEvent& event, const Reply& reply) {
   lastRefused_ = (reply.fiscalStatus & proto::fiscal_status::kCommandRefused) != 0;
-  const CommandInfo* info = event.kind == WireEvent::Kind::kCommand
-                                ? FiscalPrinter::find(event.command.word, event.command.extension)
-                                : nullptr;
-  if (info != nullptr && info->name == "closing_z" && reply.outcome.code == ReturnCode::kOk) {
-    zDate_ = memory_ != nullptr ? memory_->lastClosingTime() : timestampNow();
-    zDateOf_ = printer_.numbering().zClosing;
-  }
   if (!active()) return;
   watch::Command command;
   command.sequence = event.sequence;
@@ -135,7 +120,7 @@ void PrinterWatch::executed(const WireEvent& event, const Reply& reply) {
     command.name = "unreadable";
   } else {
     command.name = commandLabel(event.command.word, event.command.extension);
-    command.words = wordsText(event.command.word, event.command.extension);
+    command.words = fp::contract::wordsString(event.command.word, event.command.extension);
     command.fields = event.command.fields;
   }
   command.code = static_cast<std::uint16_t>(reply.outcome.code);
@@ -172,17 +157,6 @@ watch::Conditions PrinterWatch::conditions() const {
   return c;
 }
 
-// The date of the last Z: noted when it is made; otherwise (after a restart)
-// from the memory, which keeps it. A printer without one forgets it.
-const std::string& PrinterWatch::lastZDate() {
-  const std::uint32_t z = printer_.numbering().zClosing;
-  if (zDateOf_ != z) {
-    zDate_ = memory_ != nullptr && z > 0 ? memory_->lastClosingTime() : std::string();
-    zDateOf_ = z;
-  }
-  return zDate_;
-}
-
 watch::Fiscal PrinterWatch::fiscal() {
   const Document& d = printer_.document();
   const DayTotals& day = printer_.day();
@@ -199,7 +173,7 @@ watch::Fiscal PrinterWatch::fiscal() {
     f.day.rates.push_back({rate, totals.gross, totals.net, totals.tax});
   }
   f.lastZ = printer_.numbering().zClosing;
-  f.lastZDate = lastZDate();
+  f.lastZDate = printer_.lastClosingAt();
   f.zCapacity = printer_.zCapacity();
   f.memoryFile = memory_ != nullptr;
   return f;

@@ -47,7 +47,6 @@ class PrinterWatch : public LineWatch {
   watch::Status status() const;
   watch::Conditions conditions() const;
   watch::Fiscal fiscal();
-  const std::string& lastZDate();
 
   RequestMailbox& mailbox_;
   FiscalPrinter& printer_;
@@ -58,8 +57,6 @@ class PrinterWatch : public LineWatch {
   std::optional<watch::Status> publishedStatus_;
   std::optional<watch::Conditions> publishedConditions_;
   std::optional<watch::Fiscal> publishedFiscal_;
-  std::string zDate_;  // of Z number zDateOf_
-  std::optional<std::uint32_t> zDateOf_;
 };
 
 }  // namespace sim

@@ -22,6 +22,7 @@
 #include "simulator/link/reply_line.h"
 #include "simulator/link/session.h"
 #include "simulator/link/socket_listener.h"
+#include "simulator/link/stats.h"
 #include "simulator/link/stop_request.h"
 #include "simulator/memory/fiscal_memory.h"
 #include "simulator/model/fiscal_printer.h"
@@ -29,7 +30,6 @@
 #include "simulator/program/live_printer.h"
 #include "simulator/program/output_file.h"
 #include "simulator/program/printer_watch.h"
-#include "simulator/program/stats.h"
 
 namespace sim {
 namespace {
@@ -226,6 +226,7 @@ int run(const Options& options) {
                     stats);
   Session session(printer, stats, line, options.zClosingMs, saveStats);
   printer.setZCapacity(options.memoryCapacity);
+  printer.readClosingsFrom(memory.get());
   session.keepCommandsIn(memory.get());
   // A pseudo-terminal delivers the host's bytes at once; with --baud they are
   // taken in no faster than the line would carry them, so both directions of
@@ -259,7 +260,7 @@ int run(const Options& options) {
   // and during the line's long waits (see setWaitWork). The server's thread
   // starts after the fork above, which must not copy a thread.
   const auto carryOut = [&](const ControlRequest& r) {
-    if (r.verb == ControlRequest::Verb::kWatch) return watch->firstLines();
+    if (r.watches()) return watch->firstLines();
     std::string answer = live.answer(r);
     watch->publishChanges();
     return answer;

@@ -6,10 +6,10 @@
 
 #include "cli/command_line.h"
 #include "simulator/control/control_client.h"
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 #include "simulator/memory/fiscal_memory.h"
-#include "simulator/memory/memory_report.h"
 #include "simulator/program/options.h"
+#include "simulator/report/memory_report.h"
 
 namespace sim {
 namespace {
@@ -75,11 +75,11 @@ int help(const Subcommand& command) {
   if (&command == &kControl) {
     // One request a line, from the list the socket itself accepts.
     std::cout << "Requests:\n";
-    std::string_view verbs = controlVerbsText();
-    while (!verbs.empty()) {
-      const std::size_t bar = verbs.find(" | ");
-      std::cout << "  " << verbs.substr(0, bar) << "\n";
-      verbs.remove_prefix(bar == std::string_view::npos ? verbs.size() : bar + 3);
+    const std::string forms = requestForms();
+    for (std::size_t at = 0; at < forms.size();) {
+      const std::size_t end = forms.find('\n', at);
+      std::cout << "  " << forms.substr(at, end - at) << "\n";
+      at = end + 1;
     }
     std::cout << "\n";
   }
@@ -175,7 +175,7 @@ int control(const std::vector<std::string>& args) {
   std::string error;
   const std::optional<ControlRequest> parsed = parseControlRequest(request, error);
   if (!parsed) return usage(kControl, error);
-  if (parsed->verb == ControlRequest::Verb::kWatch) {
+  if (parsed->watches()) {
     const bool watched = watchControl(
         operands[0], kControlDeadlineMs,
         [](const std::string& line) { return static_cast<bool>(std::cout << line << std::endl); },

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "app/console_module.h"
-#include "window/forms_runtime.h"
-#include "window/main_window.h"
-#include "shell/program_runtime.h"
 #include "fiscalprinter/fiscalprinter.h"
 #include "form/main_form.h"
 #include "protocol/status_words.h"
+#include "shell/program_runtime.h"
 #include "tests/simulator/simulator_process.h"
 #include "tests/window/window_support.h"
+#include "window/forms_runtime.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -133,15 +133,14 @@ class ConsoleSimulatorTest : public QObject {
     QTest::addColumn<QStringList>("paper");     // whole lines, in this order
 
     const QStringList ticket = {kAbrirTique, kTiqueItemMas, kTiquePago, kCerrarTique};
-    const QStringList ticketKinds = {"ticket_open", "ticket_item", "ticket_payment",
-                                     "ticket_close"};
+    const QStringList ticketKinds = {"ticket_open", "ticket_item", "ticket_pay", "ticket_close"};
     const QStringList ticketPaper = {
         "TIQUE                       Nro 00000001", "Venta de item",
         "  1.0000 x 1.00 (21.00%)            1.00", "TOTAL                               1.00",
         "Efectivo                          100.00", "SU VUELTO                          99.00",
     };
     const QStringList invoice = {kAbrirFactura, kFacturaItemMas, kFacturaPago, kCerrarFactura};
-    const QStringList invoiceKinds = {"invoice_open", "invoice_item", "invoice_payment",
+    const QStringList invoiceKinds = {"invoice_open", "invoice_item", "invoice_pay",
                                       "invoice_close"};
     const QStringList invoicePaper = {
         "FACTURA A                   Nro 00000001",
@@ -157,15 +156,14 @@ class ConsoleSimulatorTest : public QObject {
         "SU VUELTO                          98.79",
     };
     const QStringList nonFiscal = {kAbrirNf, kTextoNf, kCerrarNf};
-    const QStringList nonFiscalKinds = {"non_fiscal_open", "non_fiscal_text", "non_fiscal_close"};
+    const QStringList nonFiscalKinds = {"nonfiscal_open", "nonfiscal_text", "nonfiscal_close"};
     const QStringList nonFiscalPaper = {"DOCUMENTO NO FISCAL         Nro 00000001",
                                         "Prueba documento NF", "         NO VALIDO COMO FACTURA"};
 
     QTest::newRow("ticket") << ticket << ticketKinds << ticketPaper;
     QTest::newRow("ticket with a return")
         << QStringList{kAbrirTique, kTiqueItemMas, kTiqueItemMenos, kTiquePago, kCerrarTique}
-        << QStringList{"ticket_open", "ticket_item", "ticket_item_return", "ticket_payment",
-                       "ticket_close"}
+        << QStringList{"ticket_open", "ticket_item", "ticket_return", "ticket_pay", "ticket_close"}
         << QStringList{"TIQUE                       Nro 00000001", "DEVOLUCION Venta de item",
                        "  1.0000 x 1.00 (21.00%)           -1.00",
                        "TOTAL                               0.00",
@@ -174,7 +172,7 @@ class ConsoleSimulatorTest : public QObject {
     QTest::newRow("invoice A with a return")
         << QStringList{kAbrirFactura, kFacturaItemMas, kFacturaItemMenos, kFacturaPago,
                        kCerrarFactura}
-        << QStringList{"invoice_open", "invoice_item", "invoice_item_return", "invoice_payment",
+        << QStringList{"invoice_open", "invoice_item", "invoice_return", "invoice_pay",
                        "invoice_close"}
         << QStringList{"FACTURA A                   Nro 00000001", "DEVOLUCION Venta de item",
                        "TOTAL                               0.00",

@@ -71,7 +71,7 @@ TEST_P(ConsoleBytes, AreTheButtonsBytes) {
   const Case& c = GetParam();
   const fiscalctl::NamedCommand* named = nullptr;
   for (const auto& command : fiscalctl::namedCommands()) {
-    if (command.spec != nullptr && command.spec->procedure == c.procedure) named = &command;
+    if (command.row != nullptr && command.row->procedure == c.procedure) named = &command;
   }
   ASSERT_NE(named, nullptr) << c.procedure << " has no fiscalctl name";
   TempDir dir;

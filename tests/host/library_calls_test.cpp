@@ -32,7 +32,7 @@ struct TextKeeper {
 
 TEST(LibraryCalls, APackedRowLeavesAsItsTextWhateverTheScratchHeld) {
   int packedRows = 0;
-  for (const fp::contract::CommandSpec* row : fp::contract::commandTable()) {
+  for (const fp::contract::CommandRow* row : fp::contract::commandTable()) {
     if (row->sending != fp::contract::Sending::Packed) continue;
     ++packedRows;
     SCOPED_TRACE(row->name);
@@ -42,7 +42,7 @@ TEST(LibraryCalls, APackedRowLeavesAsItsTextWhateverTheScratchHeld) {
     scratch.fill('#');
     fp::host::sendRow(library, *row, area, scratch);
     ASSERT_EQ(library.packedTexts.size(), 1u);
-    EXPECT_EQ(library.packedTexts[0], row->packed);
+    EXPECT_EQ(library.packedTexts[0], std::string(row->packed.data(), row->packed.size()));
   }
   EXPECT_GT(packedRows, 0);
 }

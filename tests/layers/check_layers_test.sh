@@ -37,6 +37,7 @@ host/library_calls.h|#include "printer/printer_library.h"|reject
 host/library_calls.h|#include "protocol/frame.h"|reject
 simulator/memory/sqlite.cpp|#include "simulator/modelling/rates.h"|reject
 simulator/link/session.cpp|#include "simulator/program/stats.hpp"|reject
+simulator/link/session.cpp|#include "simulator/program/stats.h"|reject
 windowing/view.cpp|#include <QWidget>|reject
 fiscal/status.cpp|#include "printer/printer_library.h"|accept
 app/main.cpp|#include "window/forms_runtime.h"|accept

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,22 @@ class LibraryTest : public ::testing::Test {
     char closing[FP_AREA_SIZE] = {};
     ClosePort(closing);
     ::unsetenv("FISCALPRINTER_PORT1");
+  }
+
+  // What the library traced while `run` ran, the trace written to a file of
+  // this test's own.
+  template <typename Run>
+  static std::string traced(Run run) {
+    const std::string path = ::testing::TempDir() + "fiscal-trace-" + std::to_string(::getpid());
+    std::remove(path.c_str());
+    ::setenv("FISCALPRINTER_TRACE", path.c_str(), 1);
+    run();
+    ::unsetenv("FISCALPRINTER_TRACE");
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::remove(path.c_str());
+    return text.str();
   }
 
   // Starts a printer following `script` as port 1 and opens the port.

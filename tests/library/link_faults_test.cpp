@@ -86,12 +86,20 @@ TEST_F(LinkFaults, DamageOnEveryTransmissionGivesBadFrames) {
   EXPECT_TRUE(printer_->executed().empty());
 }
 
+// The trace says why the line was lost, as the system said it.
 TEST_F(LinkFaults, VanishedDeviceGivesLineLostAndClosesThePort) {
   Script vanishing;
   vanishing.vanishOnCommand = true;
-  ASSERT_EQ(openWith(vanishing), FP_OK);
-  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_LINE_LOST);
-  EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_NOT_OPEN);
+  const std::string text = traced([&] {
+    ASSERT_EQ(openWith(vanishing), FP_OK);
+    EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_LINE_LOST);
+    EXPECT_EQ(SendCommandComplete("0A01|0000"), FP_NOT_OPEN);
+    ClosePort(area_);
+  });
+  const std::size_t note = text.find("# serial line lost: ");
+  ASSERT_NE(note, std::string::npos) << text;
+  const std::string reason = text.substr(note, text.find('\n', note) - note);
+  EXPECT_TRUE(reason.find("(errno ") != std::string::npos || reason.ends_with("hung up")) << reason;
 }
 
 }  // namespace

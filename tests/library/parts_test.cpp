@@ -1,7 +1,9 @@
 // The library's pure parts: the field list, the area texts, the port names, the
 // line speeds and the error texts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <set>
@@ -13,6 +15,7 @@
 #include "libfiscalprinter/src/error_code.h"
 #include "libfiscalprinter/src/field_list.h"
 #include "libfiscalprinter/src/port_name.h"
+#include "libfiscalprinter/src/serial_port.h"
 
 namespace fp::lib {
 namespace {
@@ -122,6 +125,20 @@ TEST(BaudRate, StandardSpeedsOnly) {
   EXPECT_EQ(termiosSpeed(115200), B115200);
   EXPECT_EQ(termiosSpeed(9600), B9600);
   for (int bad : {0, -9600, 12345, 115201, 110}) EXPECT_FALSE(termiosSpeed(bad)) << bad;
+}
+
+// A line lost under a read or a write keeps the system's reason for the trace.
+TEST(SerialPort, ALostLineKeepsTheSystemsReason) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  lib::SerialPort port;
+  ASSERT_EQ(port.open(::ptsname(master), B115200), lib::OpenResult::kOpened);
+  ::close(master);  // the device goes away
+  const std::uint8_t ack[] = {0x06};
+  EXPECT_EQ(port.writeAll(ack, std::chrono::milliseconds(100)), lib::IoStatus::kLost);
+  EXPECT_EQ(port.lossReason(), "serial line lost: Input/output error (errno 5)");
 }
 
 TEST(ErrorText, EveryCodeHasItsOwnTextAndUnknownCodesAreSaidToBe) {

@@ -2,6 +2,9 @@
 // length limit to the byte: a change here breaks every printer already built.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "protocol/frame.h"
 #include "protocol/message.h"
 #include "protocol/status_words.h"  // return_code::kOutOfOrder
@@ -39,6 +42,44 @@ TEST(WireFormat, DocumentedExamplesAreByteExact) {
   const Bytes hello = replyFrame({1, 0, 0x0010, 0, {"IMPRESOR FISCAL VIRTUAL", "1.0"}});
   const Bytes tail(hello.end() - 5, hello.end());
   EXPECT_EQ(tail, (Bytes{0x1B, 0x35, 0x1B, 0x35, 0x03}));
+}
+
+// Every frame the protocol description writes out ("host    02 ..." and
+// "printer 02 ...", continued on indented lines) is intact and readable: a
+// worked example with a wrong byte, check or escape fails here.
+TEST(WireFormat, EveryWorkedFrameOfTheDescriptionDecodes) {
+  std::ifstream doc(PROTOCOL_DOC);
+  ASSERT_TRUE(doc) << PROTOCOL_DOC;
+  struct Written {
+    std::string side;
+    Bytes bytes;
+  };
+  std::vector<Written> frames;
+  for (std::string line; std::getline(doc, line);) {
+    const bool continued = line.rfind("        ", 0) == 0 && !frames.empty();
+    if (!continued && line.rfind("host    02", 0) != 0 && line.rfind("printer 02", 0) != 0)
+      continue;
+    if (!continued) frames.push_back({line.substr(0, line.find(' ')), {}});
+    std::istringstream hex(line.substr(8));
+    for (unsigned byte = 0; hex >> std::hex >> byte;) {
+      frames.back().bytes.push_back(static_cast<std::uint8_t>(byte));
+    }
+  }
+  EXPECT_GE(frames.size(), 14u);
+  for (const Written& frame : frames) {
+    FrameDecoder decoder;
+    std::vector<DecodedEvent> events;
+    decoder.feed(frame.bytes, events);
+    ASSERT_EQ(events.size(), 1u) << frame.side << " frame of " << frame.bytes.size() << " bytes";
+    ASSERT_EQ(events[0].kind, DecodedEvent::Kind::Frame)
+        << frame.side << " frame of " << frame.bytes.size() << " bytes is damaged";
+    CommandMessage command;
+    ReplyMessage reply;
+    EXPECT_EQ(frame.side == "host" ? parseCommand(events[0].body, command)
+                                   : parseReply(events[0].body, reply),
+              MessageError::None)
+        << frame.side;
+  }
 }
 
 TEST(WireFormat, EachControlByteIsEscapedAsEscapeAndXor20) {

@@ -71,15 +71,15 @@ TEST(RequestMailbox, CarriesOutOnlyRequestsStillWantedAndNeverOnesWithdrawn) {
     SCOPED_TRACE(c.name);
     Pair pair;
     c.client(pair);
-    const auto id =
-        mailbox->post({ControlRequest::Verb::kPaperOut, 0}, pair.server, Clock::now() + c.deadline);
+    const auto id = mailbox->post(*parseControlRequest("paper out", error), pair.server,
+                                  Clock::now() + c.deadline);
     if (c.withdrawFirst) {
       EXPECT_TRUE(mailbox->withdraw(id));
     }
     int calls = 0;
     mailbox->carryOutWaiting([&](const ControlRequest& r) {
       ++calls;
-      EXPECT_EQ(r.verb, ControlRequest::Verb::kPaperOut);
+      EXPECT_EQ(formatControlRequest(r), "paper out");
       return std::string("ok done");
     });
     EXPECT_EQ(calls, c.carriedOut ? 1 : 0);
@@ -118,9 +118,8 @@ class ControlServerTest : public ::testing::Test {
           mailbox_->carryOutWaiting([this](const ControlRequest& r) {
             std::this_thread::sleep_for(lineSlowness_.load());
             ++carriedOut_;
-            return r.verb == ControlRequest::Verb::kWatch
-                       ? watch::formatEvent(watch::Watching{1, 40})
-                       : std::string("ok carried out");
+            return r.watches() ? watch::formatEvent(watch::Watching{1, 40})
+                               : std::string("ok carried out");
           });
         std::this_thread::sleep_for(milliseconds(10));
       }

@@ -200,8 +200,8 @@ TEST_F(MemoryFilesTest, ARefusedFileAndItsLogStayByteForByte) {
        },
        "another program's SQLite database"},
       {"a fiscal memory of another version, in its log",
-       [](const std::string& memory) { leaveInLog(memory, "PRAGMA user_version = 2"); },
-       "a fiscal memory of another version (2;"},
+       [](const std::string& memory) { leaveInLog(memory, "PRAGMA user_version = 3"); },
+       "a fiscal memory of another version (3;"},
       {"a damaged fiscal memory with a log",
        [](const std::string& memory) {
          merge(memory);

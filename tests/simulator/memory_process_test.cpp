@@ -128,7 +128,7 @@ TEST_F(MemoryProcessTest, ControlRequestsChangeTheStatusAndTheRefusalsAtOnce) {
   control({"fault", "corrupt", "2"});
   pressAll({kTicketPayment});
   EXPECT_EQ(simulator_->stat("replies_corrupted"), 2u);
-  EXPECT_EQ(simulator_->stat("executed.ticket_payment"), 1u);
+  EXPECT_EQ(simulator_->stat("executed.ticket_pay"), 1u);
 
   // A power cut: the line goes silent, the printer comes back from its memory
   // with the ticket open, and the library's resend gets through.

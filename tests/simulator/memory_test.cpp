@@ -15,7 +15,7 @@
 
 #include "protocol/status_words.h"
 #include "simulator/memory/fiscal_memory.h"
-#include "simulator/memory/memory_report.h"
+#include "simulator/report/memory_report.h"
 #include "tests/simulator/link_fixture.h"
 #include "tests/simulator/memory_fixture.h"
 
@@ -46,6 +46,26 @@ std::unique_ptr<sim::FiscalMemory> openMemory(const std::string& path, std::stri
   return sim::FiscalMemory::open(path, sim::FiscalMemory::Sync::kByTheSystem, error);
 }
 
+// The printer of the next process on the memory file: its commands are kept
+// there and its Z closings read from there; `clock` is the system's time. It
+// takes up nothing by itself (restore it from keptState()).
+struct NextRun {
+  NextRun(const std::string& path, std::string& error,
+          sim::WallClock clock = sim::systemWallSeconds)
+      : memory(openMemory(path, error)) {
+    printer.setWallClock(std::move(clock));
+    session.keepCommandsIn(memory.get());
+    printer.readClosingsFrom(memory.get());
+  }
+  std::ostringstream paper;
+  sim::PaperRoll roll{paper};
+  sim::FiscalPrinter printer{roll};
+  sim::Stats stats;
+  RecordingLine line;
+  sim::Session session{printer, stats, line, 0};
+  std::unique_ptr<sim::FiscalMemory> memory;
+};
+
 class MemoryTest : public LinkTest {
  protected:
   MemoryTest() : LinkTest(0) {
@@ -70,15 +90,9 @@ TEST_F(MemoryTest, ARestartTakesUpTheStateAndAnswersARepeatFromTheStoredReply) {
   const proto::Bytes lastReply = line_.sent.back().bytes;
   memory_.reset();  // the process ends
 
-  std::ostringstream paper;
-  sim::PaperRoll roll(paper);
-  sim::FiscalPrinter printer(roll);
-  sim::Stats stats;
-  RecordingLine line;
-  sim::Session session(printer, stats, line, 0);
-  const auto memory = openMemory(path_, error_);
+  NextRun next(path_, error_);
+  auto& [paper, roll, printer, stats, line, session, memory] = next;
   ASSERT_TRUE(memory) << error_;
-  session.keepCommandsIn(memory.get());
   const auto kept = memory->keptState();
   ASSERT_TRUE(kept && kept->reply);
   EXPECT_EQ(kept->state, before);
@@ -193,6 +207,138 @@ TEST_F(MemoryTest, AZRecordHoldsWhatItsDocumentsAddUpTo) {
                                        ") FROM z_rates WHERE z_number = 1"));
   }
   EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_rates WHERE z_number = 1"), 2);
+}
+
+// Documents and Z closings carry the printer's clock, and a memory of
+// version 1 (before the clock) is taken up with everything it holds.
+TEST_F(MemoryTest, DocumentsAndZCarryThePrinterClockAndAVersion1MemoryIsTakenUp) {
+  ASSERT_TRUE(memory_) << error_;
+  const std::int64_t tenOClock = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return tenOClock; });
+  std::uint8_t sequence = 1;
+  for (const Button& button : {kTicketOpen, kTicketItem, kTicketPayment, kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  EXPECT_NE(paper_.str().find("Fecha                2026-01-02 10:00:00\n"), std::string::npos)
+      << paper_.str();
+  memory_.reset();
+  {
+    MemoryReader memory(path_);
+    EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM documents WHERE opened_at = "
+                             "'2026-01-02 10:00:00' AND closed_at = '2026-01-02 10:00:00'"),
+              1);
+    EXPECT_EQ(memory.integer("SELECT COUNT(*) FROM z_closings WHERE closed_at = "
+                             "'2026-01-02 10:00:00'"),
+              1);
+  }
+  // As version 1 wrote it: no clock.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "DROP TABLE clock; PRAGMA user_version = 1", nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+
+  const auto taken = openMemory(path_, error_);
+  ASSERT_TRUE(taken) << error_;
+  const auto kept = taken->keptState();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->state.numbering.zClosing, 1u);
+  EXPECT_EQ(kept->state.lastZAt, "2026-01-02 10:00:00");
+  EXPECT_EQ(kept->state.clockOffset, 0);
+  MemoryReader memory(path_);
+  EXPECT_EQ(memory.integer("PRAGMA user_version"), 2);
+  EXPECT_EQ(memory.integer("SELECT offset_seconds FROM clock"), 0);
+}
+
+// The clock set on a printer is its memory's: a restart takes up the offset,
+// so the printer's time runs on from where it was set.
+TEST_F(MemoryTest, TheClockSetIsKeptAcrossARestart) {
+  ASSERT_TRUE(memory_) << error_;
+  std::int64_t system = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return system; });
+  send(commandFrame(1, Button{0x0902, 0x0000, {"20300101", "000000"}, false}));
+  ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0);
+  memory_.reset();  // the process ends
+
+  system += 3600;  // an hour later
+  NextRun next(path_, error_, [&] { return system; });
+  ASSERT_TRUE(next.memory) << error_;
+  const auto kept = next.memory->keptState();
+  ASSERT_TRUE(kept);
+  next.printer.restore(kept->state, true);
+  EXPECT_EQ(next.printer.clockText(), "2030-01-01 01:00:00");
+  EXPECT_EQ(MemoryReader(path_).integer("SELECT offset_seconds FROM clock"),
+            *sim::wallSeconds("20300101", "000000") - *sim::wallSeconds("20260102", "100000"));
+}
+
+// The memory report the printer prints, over two Z closings of which the
+// first was made before the memory's printer restarted. Figures by hand:
+// Z 1: a ticket of 1.21 at 21 % (net 1.00, tax 0.21) and 2.21 at 10.5 %
+// (2.21 x 10.5 / 110.5 = 0.21 tax, net 2.00); Z 2: 3.63 at 21 % (tax 0.63,
+// net 3.00). Sums: 21 % net 4.00, tax 0.84, total 4.84; 10.5 % as Z 1; 7.05.
+TEST_F(MemoryTest, TheMemoryReportAddsUpTwoZAcrossARestart) {
+  ASSERT_TRUE(memory_) << error_;
+  const auto item = [](const char* price, const char* rate) {
+    return withField(withField(kTicketItem, 7, price), 8, rate);
+  };
+  std::int64_t system = *sim::wallSeconds("20260102", "100000");
+  printer_.setWallClock([&] { return system; });
+  printer_.readClosingsFrom(memory_.get());
+  std::uint8_t sequence = 1;
+  for (const Button& button :
+       {kTicketOpen, item("00000000121", "2100"), item("00000000221", "1050"), kTicketPayment,
+        kTicketClose, kClosingZ}) {
+    send(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line_.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  memory_.reset();  // the process ends
+
+  system = *sim::wallSeconds("20260103", "093000");
+  NextRun next(path_, error_, [&] { return system; });
+  auto& [paper, roll, printer, stats, line, session, memory] = next;
+  ASSERT_TRUE(memory) << error_;
+  printer.restore(memory->keptState()->state, true);
+  for (const Button& button :
+       {kTicketOpen, item("00000000363", "2100"), kTicketPayment, kTicketClose, kClosingZ}) {
+    session.receive(commandFrame(sequence++, button));
+    ASSERT_EQ(decodeReply(line.sent.back().bytes).returnCode, 0) << int{sequence};
+  }
+  const std::size_t before = paper.str().size();
+  session.receive(commandFrame(sequence++, Button{0x0903, 0x0000, {"0001", "0002"}, false}));
+  const proto::ReplyMessage reply = decodeReply(line.sent.back().bytes);
+  ASSERT_EQ(reply.returnCode, 0);
+  EXPECT_EQ(reply.fields, (std::vector<std::string>{"0002", "00000000705"}));
+  EXPECT_EQ(paper.str().substr(before),
+            "========================================\n"
+            "         INFORME MEMORIA FISCAL\n"
+            "             Z 0001 a 0002\n"
+            "----------------------------------------\n"
+            "Z 0001               2026-01-02 10:00:00\n"
+            "Neto 10.50%                         2.00\n"
+            "IVA 10.50%                          0.21\n"
+            "Total 10.50%                        2.21\n"
+            "Neto 21.00%                         1.00\n"
+            "IVA 21.00%                          0.21\n"
+            "Total 21.00%                        1.21\n"
+            "TOTAL                               3.42\n"
+            "----------------------------------------\n"
+            "Z 0002               2026-01-03 09:30:00\n"
+            "Neto 21.00%                         3.00\n"
+            "IVA 21.00%                          0.63\n"
+            "Total 21.00%                        3.63\n"
+            "TOTAL                               3.63\n"
+            "----------------------------------------\n"
+            "SUMA Z 0001 a 0002\n"
+            "Neto 10.50%                         2.00\n"
+            "IVA 10.50%                          0.21\n"
+            "Total 10.50%                        2.21\n"
+            "Neto 21.00%                         4.00\n"
+            "IVA 21.00%                          0.84\n"
+            "Total 21.00%                        4.84\n"
+            "TOTAL                               7.05\n"
+            "========================================\n");
 }
 
 // The report reads back what the memory holds, for a Z and for the open day:

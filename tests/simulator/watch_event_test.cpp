@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 #include "simulator/control/watch_stream.h"
 
 namespace sim::watch {
@@ -174,42 +174,107 @@ TEST(WatchStream, AFirstLineThatIsAnErrorIsTheRefusal) {
 namespace sim {
 namespace {
 
-using Verb = ControlRequest::Verb;
-
 // The requests added for the panel read as the others do, and each writes
 // back as what it reads.
 TEST(ControlVerbs, NewRequestsReadAndWriteBack) {
   struct Case {
     std::string line;
-    std::optional<ControlRequest> request;
+    std::optional<std::string_view> words;  // the row read, or nothing
+    std::uint32_t number;
     std::string error;
   };
   const std::vector<Case> cases = {
-      {"watch", ControlRequest{Verb::kWatch, 0}, ""},
-      {"delay 0", ControlRequest{Verb::kDelay, 0}, ""},
-      {"delay 3600000", ControlRequest{Verb::kDelay, 3'600'000}, ""},
-      {"delay 3600001", std::nullopt, "delay needs milliseconds from 0 to 3600000"},
-      {"baud 115200", ControlRequest{Verb::kBaud, 115200}, ""},
-      {"baud 0", ControlRequest{Verb::kBaud, 0}, ""},
-      {"baud fast", std::nullopt, "baud needs bits per second"},
-      {"fault corrupt-every 3", ControlRequest{Verb::kFaultCorruptEvery, 3}, ""},
-      {"fault drop-every 0", ControlRequest{Verb::kFaultDropEvery, 0}, ""},
-      {"fault drop-every", std::nullopt, "fault drop-every needs N (0: never)"},
-      {"fault corrupt 0", std::nullopt, "fault corrupt needs a number of replies from 1"},
-      {"power-cut 600001", std::nullopt, "power-cut needs milliseconds from 0 to 600000"},
-      {"watch now", std::nullopt, "unknown request"},
+      {"watch", "watch", 0, ""},
+      {"delay 0", "delay", 0, ""},
+      {"delay 3600000", "delay", 3'600'000, ""},
+      {"delay 3600001", std::nullopt, 0, "delay needs milliseconds from 0 to 3600000"},
+      {"baud 115200", "baud", 115200, ""},
+      {"baud 0", "baud", 0, ""},
+      {"baud fast", std::nullopt, 0, "baud needs bits per second"},
+      {"fault corrupt-every 3", "fault corrupt-every", 3, ""},
+      {"fault drop-every 0", "fault drop-every", 0, ""},
+      {"fault drop-every", std::nullopt, 0, "fault drop-every needs N (0: never)"},
+      {"fault corrupt 0", std::nullopt, 0, "fault corrupt needs a number of replies from 1"},
+      {"power-cut 600001", std::nullopt, 0, "power-cut needs milliseconds from 0 to 600000"},
+      {"watch now", std::nullopt, 0, "unknown request"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     std::string error;
     const std::optional<ControlRequest> read = parseControlRequest(c.line, error);
-    EXPECT_EQ(read, c.request);
-    if (!c.request) {
+    ASSERT_EQ(read.has_value(), c.words.has_value()) << error;
+    if (read) {
+      EXPECT_EQ(read->row->words, *c.words);
+      EXPECT_EQ(read->number, c.number);
+      EXPECT_EQ(read->watches(), c.line == "watch");
+    }
+    if (!c.words) {
       EXPECT_NE(error.find(c.error), std::string::npos) << error;
       continue;
     }
     EXPECT_EQ(parseControlRequest(formatControlRequest(*read), error), read);
   }
+}
+
+// A printer that notes what each request did to it.
+class NotingPrinter : public ControlledPrinter {
+ public:
+  std::string done;
+  void setPaper(Paper paper) override { note("paper", static_cast<int>(paper)); }
+  void setCover(bool open) override { note("cover", open); }
+  void setDrawer(bool open) override { note("drawer", open); }
+  void cutPower(std::uint32_t ms) override { note("power-cut", ms); }
+  void forceFaults(Fault fault, std::uint32_t replies) override {
+    note("faults", static_cast<int>(fault), replies);
+  }
+  void setCorruptEvery(std::uint32_t every) override { note("corrupt-every", every); }
+  void setDropEvery(std::uint32_t every) override { note("drop-every", every); }
+  void setDelay(std::uint32_t ms) override { note("delay", ms); }
+  void setBaud(std::uint32_t baud) override { note("baud", baud); }
+
+ private:
+  template <typename... Values>
+  void note(const char* what, Values... values) {
+    done += what;
+    ((done += " " + std::to_string(values)), ...);
+    done += ";";
+  }
+};
+
+// Each request's row carries its own action, and the help lists every row.
+TEST(ControlVerbs, EachRequestDoesWhatItsRowSays) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"status", ""},
+      {"paper near-end", "paper 0;"},
+      {"paper out", "paper 1;"},
+      {"paper ok", "paper 2;"},
+      {"cover open", "cover 1;"},
+      {"cover closed", "cover 0;"},
+      {"drawer open", "drawer 1;"},
+      {"drawer closed", "drawer 0;"},
+      {"power-cut 250", "power-cut 250;"},
+      {"fault corrupt 2", "faults 1 2;"},
+      {"fault drop 3", "faults 2 3;"},
+      {"fault corrupt-every 4", "corrupt-every 4;"},
+      {"fault drop-every 5", "drop-every 5;"},
+      {"fault none", "faults 0 0;"},
+      {"delay 6", "delay 6;"},
+      {"baud 9600", "baud 9600;"},
+      {"watch", ""},
+  };
+  ASSERT_EQ(std::size(cases), requestRows().size()) << "a request without a case here";
+  for (const auto& [line, done] : cases) {
+    std::string error;
+    const std::optional<ControlRequest> request = parseControlRequest(line, error);
+    ASSERT_TRUE(request) << line << ": " << error;
+    NotingPrinter printer;
+    request->carryOut(printer);
+    EXPECT_EQ(printer.done, done) << line;
+  }
+  EXPECT_EQ(requestForms(),
+            "status\npaper near-end|out|ok\ncover open|closed\ndrawer open|closed\n"
+            "power-cut MS\nfault corrupt|drop N\nfault corrupt-every|drop-every N\n"
+            "fault none\ndelay MS\nbaud N\nwatch\n");
 }
 
 }  // namespace

@@ -87,12 +87,12 @@ TEST_F(SharedAddresses, EmptyFieldsShareAddressAndAreasAreOwnPerProcedure) {
 }
 
 TEST(CommandTable, PackedTextsSpellTheirWords) {
-  for (const fp::contract::CommandSpec* spec : fp::contract::commandTable()) {
+  for (const fp::contract::CommandRow* spec : fp::contract::commandTable()) {
     if (spec->sending != fp::contract::Sending::Packed) continue;
     char expected[16];
     std::snprintf(expected, sizeof expected, "%04X|%04X", spec->command.value,
                   spec->extension.value);
-    EXPECT_EQ(spec->packed, expected) << spec->procedure;
+    EXPECT_EQ(std::string(spec->packed.data(), spec->packed.size()), expected) << spec->name;
   }
 }
 

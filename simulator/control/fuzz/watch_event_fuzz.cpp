@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "simulator/control/control_verbs.h"
+#include "simulator/control/control_requests.h"
 #include "simulator/control/watch_event.h"
 #include "simulator/control/watch_stream.h"
 

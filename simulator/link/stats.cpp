@@ -1,4 +1,4 @@
-#include "simulator/program/stats.h"
+#include "simulator/link/stats.h"
 
 namespace sim {
 
