@@ -8,11 +8,9 @@
 // must arrive within kRequestDeadline of the connection; the printer then has
 // kPrinterDeadline to carry it out, or it is answered as not carried out and
 // never is; the client has kAnswerDeadline to take its answer. A client that
-// hangs up before its request is carried out has it dropped.
-//
-// A client that stays connected to receive a stream of events would be one
-// more stage of Client with its own bounded buffer; the line would hand its
-// events over through the mailbox as it hands answers.
+// hangs up before its request is carried out has it dropped. A watcher, at
+// most kMaxWatchers at once, stays as long as it likes; what its bounded
+// buffer cannot hold is dropped and counted in its stream.
 #pragma once
 
 #include <atomic>
