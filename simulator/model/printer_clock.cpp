@@ -42,12 +42,13 @@ bool isLeap(std::int64_t year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-std::int64_t daysInMonth(std::int64_t year, std::int64_t month) {
-  constexpr std::int64_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
-}
-
 }  // namespace
+
+bool isCalendarDay(std::int64_t year, std::int64_t month, std::int64_t day) {
+  constexpr std::int64_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  return day <= (month == 2 && isLeap(year) ? 29 : kDays[month - 1]);
+}
 
 std::int64_t systemWallSeconds() {
   const std::time_t now = std::time(nullptr);
@@ -74,8 +75,7 @@ std::optional<std::int64_t> wallSeconds(std::string_view date, std::string_view 
   if (!ymd || !hms) return std::nullopt;
   const std::int64_t year = *ymd / 10'000, month = *ymd / 100 % 100, day = *ymd % 100;
   const std::int64_t hour = *hms / 10'000, minute = *hms / 100 % 100, second = *hms % 100;
-  if (year < 1970 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
-      hour > 23 || minute > 59 || second > 59) {
+  if (year < 1970 || !isCalendarDay(year, month, day) || hour > 23 || minute > 59 || second > 59) {
     return std::nullopt;
   }
   return daysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;

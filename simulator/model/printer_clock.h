@@ -22,6 +22,10 @@ std::int64_t systemWallSeconds();
 // "2026-12-10 03:15:00": wall seconds as the memory and the paper write them.
 std::string wallText(std::int64_t wall);
 
+// True for a day of the Gregorian calendar (month 1-12, day within the month,
+// 29 February in leap years only).
+bool isCalendarDay(std::int64_t year, std::int64_t month, std::int64_t day);
+
 // Wall seconds of a date "YYYYMMDD" and a time "HHMMSS" (digits only, a real
 // day of the Gregorian calendar from year 1970, hours 00-23, minutes and
 // seconds 00-59); nothing for anything else.

@@ -5,6 +5,7 @@
 
 #include "protocol/printer_text.h"
 #include "simulator/model/amounts.h"
+#include "simulator/model/printer_clock.h"
 
 namespace sim {
 namespace {
@@ -79,7 +80,10 @@ bool isDate(const std::string& text) {
   for (const std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
     if (text[i] < '0' || text[i] > '9') return false;
   }
-  return true;
+  const auto number = [&text](std::size_t at, std::size_t count) {
+    return std::stoll(text.substr(at, count));
+  };
+  return isCalendarDay(number(0, 4), number(5, 2), number(8, 2));
 }
 
 bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json, std::ostream& out,

@@ -21,7 +21,7 @@ bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json
 bool writeJournal(FiscalMemory& memory, const JournalDay& day, bool json, std::ostream& out,
                   std::string& error);
 
-// True for a date written YYYY-MM-DD.
+// True for a day of the calendar written YYYY-MM-DD.
 bool isDate(const std::string& text);
 
 }  // namespace sim

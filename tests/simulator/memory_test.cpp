@@ -403,6 +403,14 @@ TEST(MemoryReport, DatesAreYearMonthDayInDigits) {
   }
   EXPECT_FALSE(sim::isDate("2026-12-1"));
   EXPECT_FALSE(sim::isDate("2026-12-100"));
+  // Digits in place are not enough: the day must be one of the calendar.
+  for (const char* day : {"2024-02-29", "2000-02-29", "2026-01-31", "2026-04-30", "2026-12-31"}) {
+    EXPECT_TRUE(sim::isDate(day)) << day;
+  }
+  for (const char* day : {"2026-02-29", "1900-02-29", "2026-04-31", "2026-13-01", "2026-00-10",
+                          "2026-12-00", "2026-12-32", "2026-06-31"}) {
+    EXPECT_FALSE(sim::isDate(day)) << day;
+  }
 }
 
 TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
