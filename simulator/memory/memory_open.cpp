@@ -231,6 +231,11 @@ std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync s
     error = "not a regular file";
     return nullptr;
   }
+  // A new memory is never made through a link: its place would be the link's.
+  if (struct stat link{}; !existed && ::lstat(path.c_str(), &link) == 0) {
+    error = "a symbolic link to a file that does not exist (a new memory is not made through it)";
+    return nullptr;
+  }
   const bool fresh = !existed || info.st_size == 0;
   if (fresh) {
     // A log or journal without its database belongs to another one: SQLite

@@ -436,6 +436,8 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
   }
   const auto held = openMemory(good, error);  // another simulator has it
   ASSERT_TRUE(held) << error;
+  const std::string dangling = directory.file("dangling.db");
+  std::filesystem::create_symlink(directory.file("missing.db"), dangling);
 
   struct Case {
     std::string path;
@@ -443,7 +445,8 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
   };
   for (const Case& c : {Case{text, "not a SQLite file"}, Case{foreign, "another program's"},
                         Case{damaged, "damaged"}, Case{good, "in use by another simulator"},
-                        Case{directory.file(""), "not a regular file"}}) {
+                        Case{directory.file(""), "not a regular file"},
+                        Case{dangling, "a symbolic link to a file that does not exist"}}) {
     SCOPED_TRACE(c.path);
     const std::string before = std::filesystem::is_regular_file(c.path) ? contents(c.path) : "";
     EXPECT_FALSE(openMemory(c.path, error));
@@ -452,6 +455,7 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
       EXPECT_TRUE(contents(c.path) == before) << "the file was changed";
     }
   }
+  EXPECT_FALSE(std::filesystem::exists(directory.file("missing.db")));
 }
 
 // A report holds the file shared for the moment it reads it; a printer
