@@ -180,7 +180,9 @@ void ControlServer::readRequest(Client& client) {
   }
 }
 
-void ControlServer::requestComplete(Client& client, const std::string& line) {
+void ControlServer::requestComplete(Client& client, std::string line) {
+  // Lines from telnet, socat's crlf or a Windows tool end in CR LF.
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   std::string error;
   const std::optional<ControlRequest> request = parseControlRequest(line, error);
   if (!request) {

@@ -72,7 +72,7 @@ class ControlServer {
   void acceptWaiting();
   void serve(Client& client, short revents);
   void readRequest(Client& client);
-  void requestComplete(Client& client, const std::string& line);
+  void requestComplete(Client& client, std::string line);
   void answer(Client& client, const std::string& line);
   void writeAnswer(Client& client);
   void takeAnswers();

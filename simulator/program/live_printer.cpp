@@ -39,8 +39,10 @@ std::string LivePrinter::statusText() const {
 std::string LivePrinter::answer(const ControlRequest& request) {
   cutAnswer_.clear();
   request.carryOut(*this);
-  if (!cutAnswer_.empty()) return "ok " + cutAnswer_;
-  if (powerCut_) return "ok (power is cut) " + statusText();
+  // Always the status words first, so every answer reads the same way; what
+  // the words do not show follows in brackets.
+  if (!cutAnswer_.empty()) return "ok " + statusText() + " (" + cutAnswer_ + ")";
+  if (powerCut_) return "ok " + statusText() + " (power is cut)";
   return "ok " + statusText();
 }
 

@@ -39,15 +39,15 @@ constexpr Subcommand kReport{
     "report", "report --memory FILE [--from DATE] [--to DATE] [--json]",
     "Prints the fiscal memory report of FILE: the printer's identity, each Z closing\n"
     "(dated from --from to --to, both included) with its document ranges, counts and\n"
-    "totals by rate, and the open day. Nothing is written: read access to the file\n"
-    "(and its -wal) is enough, also while a printer runs on it.\n",
+    "totals by rate, and the open day. The memory is left as it is: read access to\n"
+    "the file (and its -wal) is enough, also while a printer runs on it.\n",
     kReportOptions};
 constexpr Subcommand kJournal{
     "journal", "journal --memory FILE [--z N | --date DATE] [--json]",
     "Prints every document of one day kept in the fiscal memory FILE, with its\n"
     "lines: the day closed by Z closing N, the documents ended on DATE, or by\n"
-    "default the open day. Nothing is written: read access to the file (and its\n"
-    "-wal) is enough, also while a printer runs on it.\n",
+    "default the open day. The memory is left as it is: read access to the file\n"
+    "(and its -wal) is enough, also while a printer runs on it.\n",
     kJournalOptions};
 constexpr Subcommand kControl{
     "ctl", "ctl SOCKET REQUEST...",
@@ -180,7 +180,11 @@ int control(const std::vector<std::string>& args) {
         operands[0], kControlDeadlineMs,
         [](const std::string& line) { return static_cast<bool>(std::cout << line << std::endl); },
         error);
-    return watched ? 0 : failure(error);
+    if (watched) return 0;
+    // The printer's own refusal is its answer, shown where every answer is.
+    if (error.rfind("error:", 0) != 0) return failure(error);
+    std::cout << error << std::endl;
+    return 1;
   }
   const auto answer = askControl(operands[0], request, kControlDeadlineMs, error);
   if (!answer) return failure(error);

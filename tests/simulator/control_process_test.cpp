@@ -136,7 +136,7 @@ TEST_F(ControlProcessTest, ARequestDuringAZIsAnsweredWhenItTakesEffect) {
          EXPECT_EQ(getPrinterStatus() & printer_status::kPaperOut, printer_status::kPaperOut);
        }},
       {{"power-cut", "300"},
-       "ok power cut for 300 ms\n",
+       "ok printer 0x0000 fiscal 0x0000 (power cut for 300 ms)\n",
        [this](long zMs) {
          EXPECT_LT(zMs, 3500) << "the Z's wait went on through the power cut";
          EXPECT_EQ(simulator_->stat("executed.closing_z"), 1u);
@@ -194,7 +194,8 @@ TEST_F(ControlProcessTest, APowerCutDuringAZLosesTheFramesBehindIt) {
   while (simulator_->paper().find("CIERRE Z") == std::string::npos && msSince(start) < 3000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  EXPECT_EQ(ctl({"power-cut", "100"}).standardOutput, "ok power cut for 100 ms\n");
+  EXPECT_EQ(ctl({"power-cut", "100"}).standardOutput,
+            "ok printer 0x0000 fiscal 0x0000 (power cut for 100 ms)\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the power is back
   kill(simulator_->pid(), SIGUSR1);                             // the counters as they stand
   std::this_thread::sleep_for(std::chrono::milliseconds(200));

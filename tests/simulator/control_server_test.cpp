@@ -186,6 +186,8 @@ TEST_F(ControlServerTest, ClientsBreakingABoundAreToldWhyAndChangeNothing) {
       {"status\n", "", false, "ok carried out\n"},
       {"status", "", true, "ok carried out\n"},  // no newline: the shut side ends it
       {"sta", "tus\n", false, "ok carried out\n"},
+      {"status\r\n", "", false, "ok carried out\n"},  // a CR LF line end
+      {"status\r\r\n", "", false, "error: unknown request"},
       {"status", "", false, "error: no request line within 500 ms\n"},
       {"paper soggy\n", "", false, "error: unknown request"},
       {longest, "\n", false, "error: unknown request"},  // the longest line there may be

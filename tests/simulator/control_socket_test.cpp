@@ -210,4 +210,24 @@ TEST_F(ControlSocketTest, AClientTurnedAwayIsToldWhy) {
   EXPECT_GT(refused, 0);
 }
 
+// A watch the printer refuses is answered as any request is: the refusal on
+// standard output, exit 1.
+TEST_F(ControlSocketTest, ARefusedWatchIsAnAnswerLikeAnyOther) {
+  SimulatorProcess sim({"--control", socket_});
+  ASSERT_TRUE(sim.started());
+  std::vector<int> watchers;
+  for (int i = 0; i < 8; ++i) {
+    watchers.push_back(connectTo(socket_));
+    ASSERT_GE(watchers.back(), 0);
+    ASSERT_EQ(::send(watchers.back(), "watch\n", 6, MSG_NOSIGNAL), 6);
+    char first = 0;  // the stream has begun: the place is taken
+    ASSERT_EQ(::recv(watchers.back(), &first, 1, 0), 1);
+  }
+  const Finished refused = runSimulatorToEnd({"ctl", socket_, "watch"}, 5'000);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.standardOutput, "error: too many watchers at once (8)\n")
+      << refused.standardError;
+  for (const int fd : watchers) ::close(fd);
+}
+
 }  // namespace sim_test

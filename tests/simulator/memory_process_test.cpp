@@ -132,7 +132,8 @@ TEST_F(MemoryProcessTest, ControlRequestsChangeTheStatusAndTheRefusalsAtOnce) {
 
   // A power cut: the line goes silent, the printer comes back from its memory
   // with the ticket open, and the library's resend gets through.
-  EXPECT_EQ(control({"power-cut", "400"}), "ok power cut for 400 ms\n");
+  EXPECT_EQ(control({"power-cut", "400"}),
+            "ok printer 0x0001 fiscal 0x0009 (power cut for 400 ms)\n");
   pressAll({kTicketClose});
   EXPECT_EQ(simulator_->stat("executed.ticket_close"), 1u);
   EXPECT_EQ(getFiscalStatus() & fiscal_status::kTicketOpen, 0);
