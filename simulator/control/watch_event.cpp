@@ -50,15 +50,15 @@ std::string format(const Status& e) {
 
 std::string format(const Conditions& e) {
   return event("conditions")
-      .text("paper", paperStateName(e.paper))
-      .text("cover", e.coverOpen ? "open" : "closed")
-      .text("drawer", e.drawerOpen ? "open" : "closed")
-      .text("power", e.powerCut ? "cut" : "on")
+      .text("paper", wordFor(kPaperWords, e.paper))
+      .text("cover", wordFor(kOpenWords, e.coverOpen))
+      .text("drawer", wordFor(kOpenWords, e.drawerOpen))
+      .text("power", wordFor(kPowerWords, e.powerCut))
       .number("delay_ms", e.delayMs)
       .number("baud", e.baud)
       .number("corrupt_every", e.corruptEvery)
       .number("drop_every", e.dropEvery)
-      .text("forced_fault", faultName(e.forced))
+      .text("forced_fault", wordFor(kFaultWords, e.forced))
       .number("forced_left", e.forcedLeft)
       .done();
 }
@@ -72,7 +72,7 @@ std::string format(const Command& e) {
 
 std::string format(const Frame& e) {
   JsonObject object = event("frame");
-  object.text("direction", e.direction == Direction::kIn ? "in" : "out").text("name", e.name);
+  object.text("direction", wordFor(kDirectionWords, e.direction)).text("name", e.name);
   if (e.sequence) object.number("sequence", *e.sequence);
   if (!e.words.empty()) object.text("words", e.words);
   if (e.code) codeKeys(object, *e.code);
@@ -81,7 +81,7 @@ std::string format(const Frame& e) {
   if (e.direction == Direction::kIn) {
     object.flag("repeat", e.repeat);
   } else {
-    object.text("fault", faultName(e.fault)).flag("complete", e.complete);
+    object.text("fault", wordFor(kFaultWords, e.fault)).flag("complete", e.complete);
   }
   return object.done();
 }
@@ -89,7 +89,7 @@ std::string format(const Frame& e) {
 std::string format(const Fiscal& e) {
   const Fiscal::Document& d = e.document;
   const std::string document = JsonObject()
-                                   .text("kind", documentKindName(d.kind))
+                                   .text("kind", wordFor(kDocumentWords, d.kind))
                                    .number("number", d.number)
                                    .number("total", d.total)
                                    .number("items", d.items)
@@ -138,44 +138,6 @@ std::string format(const Dropped& e) {
 
 std::string formatEvent(const Event& event) {
   return std::visit([](const auto& e) { return format(e); }, event);
-}
-
-std::string_view paperStateName(PaperState state) {
-  switch (state) {
-    case PaperState::kNearEnd:
-      return "near-end";
-    case PaperState::kOut:
-      return "out";
-    case PaperState::kOk:
-      break;
-  }
-  return "ok";
-}
-
-std::string_view faultName(Fault fault) {
-  switch (fault) {
-    case Fault::kCorrupt:
-      return "corrupt";
-    case Fault::kDrop:
-      return "drop";
-    case Fault::kNone:
-      break;
-  }
-  return "none";
-}
-
-std::string_view documentKindName(DocumentKind kind) {
-  switch (kind) {
-    case DocumentKind::kTicket:
-      return "ticket";
-    case DocumentKind::kInvoice:
-      return "invoice";
-    case DocumentKind::kNonFiscal:
-      return "non-fiscal";
-    case DocumentKind::kNone:
-      break;
-  }
-  return "none";
 }
 
 }  // namespace sim::watch

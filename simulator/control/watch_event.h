@@ -7,11 +7,13 @@
 // parseEvent() returns are UTF-8.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -153,10 +155,41 @@ std::string formatEvent(const Event& event);
 // known are ignored, so that a newer printer's additions do not stop a reader.
 std::optional<Event> parseEvent(std::string_view line, std::string& error);
 
-// "ok", "near-end", "out"; "none", "corrupt", "drop"; "none", "ticket",
-// "invoice", "non-fiscal": the stream's words.
-std::string_view paperStateName(PaperState state);
-std::string_view faultName(Fault fault);
-std::string_view documentKindName(DocumentKind kind);
+// The stream's words for the values it shows, one table each, written by
+// formatEvent and read back by the reader.
+template <typename T, std::size_t N>
+using Words = std::array<std::pair<std::string_view, T>, N>;
+
+inline constexpr Words<PaperState, 3> kPaperWords = {{
+    {"ok", PaperState::kOk},
+    {"near-end", PaperState::kNearEnd},
+    {"out", PaperState::kOut},
+}};
+inline constexpr Words<Fault, 3> kFaultWords = {{
+    {"none", Fault::kNone},
+    {"corrupt", Fault::kCorrupt},
+    {"drop", Fault::kDrop},
+}};
+inline constexpr Words<bool, 2> kOpenWords = {{{"open", true}, {"closed", false}}};
+inline constexpr Words<bool, 2> kPowerWords = {{{"cut", true}, {"on", false}}};
+inline constexpr Words<Direction, 2> kDirectionWords = {{
+    {"in", Direction::kIn},
+    {"out", Direction::kOut},
+}};
+inline constexpr Words<DocumentKind, 4> kDocumentWords = {{
+    {"none", DocumentKind::kNone},
+    {"ticket", DocumentKind::kTicket},
+    {"invoice", DocumentKind::kInvoice},
+    {"non-fiscal", DocumentKind::kNonFiscal},
+}};
+
+// The word for `value` in `words` (every value has one).
+template <typename T, std::size_t N>
+constexpr std::string_view wordFor(const Words<T, N>& words, T value) {
+  for (const auto& [word, meaning] : words) {
+    if (meaning == value) return word;
+  }
+  return words.front().first;
+}
 
 }  // namespace sim::watch

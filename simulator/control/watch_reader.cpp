@@ -140,35 +140,6 @@ class Keys {
   bool ok_ = true;
 };
 
-constexpr std::array<std::pair<std::string_view, PaperState>, 3> kPaperWords = {{
-    {"ok", PaperState::kOk},
-    {"near-end", PaperState::kNearEnd},
-    {"out", PaperState::kOut},
-}};
-constexpr std::array<std::pair<std::string_view, Fault>, 3> kFaultWords = {{
-    {"none", Fault::kNone},
-    {"corrupt", Fault::kCorrupt},
-    {"drop", Fault::kDrop},
-}};
-constexpr std::array<std::pair<std::string_view, bool>, 2> kOpenWords = {{
-    {"open", true},
-    {"closed", false},
-}};
-constexpr std::array<std::pair<std::string_view, bool>, 2> kPowerWords = {{
-    {"cut", true},
-    {"on", false},
-}};
-constexpr std::array<std::pair<std::string_view, Direction>, 2> kDirectionWords = {{
-    {"in", Direction::kIn},
-    {"out", Direction::kOut},
-}};
-constexpr std::array<std::pair<std::string_view, DocumentKind>, 4> kDocumentWords = {{
-    {"none", DocumentKind::kNone},
-    {"ticket", DocumentKind::kTicket},
-    {"invoice", DocumentKind::kInvoice},
-    {"non-fiscal", DocumentKind::kNonFiscal},
-}};
-
 constexpr std::int64_t kAmountLimit = kInt64Max;
 
 std::optional<Event> readWatching(Keys& keys) {

@@ -76,6 +76,40 @@ TEST(WatchEvent, StatusBitsAndReturnCodesAreNamed) {
   EXPECT_EQ(command["code_text"], "paper out");
 }
 
+// The words a watcher reads are those the documents list, whatever the
+// tables that write and read them say.
+TEST(WatchEvent, ValuesAreTheDocumentedWords) {
+  Conditions conditions;
+  conditions.paper = PaperState::kNearEnd;
+  conditions.coverOpen = true;
+  conditions.powerCut = true;
+  conditions.forced = Fault::kCorrupt;
+  auto line = nlohmann::json::parse(formatEvent(conditions));
+  EXPECT_EQ(line["paper"], "near-end");
+  EXPECT_EQ(line["cover"], "open");
+  EXPECT_EQ(line["drawer"], "closed");
+  EXPECT_EQ(line["power"], "cut");
+  EXPECT_EQ(line["forced_fault"], "corrupt");
+  conditions.paper = PaperState::kOut;
+  conditions.forced = Fault::kDrop;
+  line = nlohmann::json::parse(formatEvent(conditions));
+  EXPECT_EQ(line["paper"], "out");
+  EXPECT_EQ(line["forced_fault"], "drop");
+
+  Frame frame;
+  frame.direction = Direction::kOut;
+  frame.name = "ACK";
+  EXPECT_EQ(nlohmann::json::parse(formatEvent(frame))["direction"], "out");
+  Fiscal fiscal;
+  for (const auto& [kind, word] : {std::pair{DocumentKind::kNone, "none"},
+                                   {DocumentKind::kTicket, "ticket"},
+                                   {DocumentKind::kInvoice, "invoice"},
+                                   {DocumentKind::kNonFiscal, "non-fiscal"}}) {
+    fiscal.document.kind = kind;
+    EXPECT_EQ(nlohmann::json::parse(formatEvent(fiscal))["document"]["kind"], word);
+  }
+}
+
 // Printer texts are ISO-8859-1: each byte comes out as its character in UTF-8,
 // control characters escaped, so any JSON parser takes the line.
 TEST(WatchEvent, PrinterTextBecomesUtf8Json) {
