@@ -70,7 +70,9 @@ TEST_F(WatchProcessTest, AWatcherThatNeverReadsSlowsNothingAndIsToldWhatItMissed
   RecordProperty("median_us_alone", std::to_string(medianAlone));
   RecordProperty("median_us_watched", std::to_string(medianWatched));
   EXPECT_LT(medianWatched, 3 * medianAlone + 1000) << "alone " << medianAlone << " us";
-  EXPECT_LT(watched.back(), 500'000) << "a round trip waited for a watcher";
+  // A line held by the watcher would hold every round trip after its buffer
+  // filled; a single slow one is the loaded machine's, so the 99th is judged.
+  EXPECT_LT(watched[watched.size() * 99 / 100], 500'000) << "round trips waited for a watcher";
 
   EXPECT_EQ(a.events, b.events);
   EXPECT_EQ(a.unreadable + b.unreadable + missed.unreadable, 0u);
