@@ -108,9 +108,16 @@ fp::line::ParsedTarget parseListen(const std::string& text) {
   for (const std::string_view scheme : {"tcp:", "rfc2217:"}) {
     if (text.rfind(scheme, 0) != 0) continue;
     const std::string rest = text.substr(scheme.size());
-    const bool portOnly =
-        !rest.empty() && rest.find_first_not_of("0123456789") == std::string::npos;
-    return fp::line::parseTarget(portOnly ? std::string(scheme) + "127.0.0.1:" + rest : text, true);
+    const bool hostNamed = rest.find(':') != std::string::npos;
+    if (hostNamed) return fp::line::parseTarget(text, true);
+    // Without a host, all of it is the port.
+    fp::line::ParsedTarget parsed =
+        fp::line::parseTarget(std::string(scheme) + "127.0.0.1:" + rest, true);
+    if (!parsed.target) {
+      parsed.error = "\"" + text + "\": port not a number from 0 to 65535 (" + std::string(scheme) +
+                     "[HOST:]PORT)";
+    }
+    return parsed;
   }
   return fp::line::ParsedTarget{std::nullopt,
                                 "\"" + text + "\": not tcp:[HOST:]PORT or rfc2217:[HOST:]PORT"};
@@ -178,8 +185,8 @@ std::string usageText() {
          "Opens a pseudo-terminal and answers there as a fiscal printer. Without --exec it\n"
          "prints the terminal's path as the first line of standard output (then, with\n"
          "--control, the socket's path, and with --listen the network target); under\n"
-         "--exec the command finds its port in FISCALPRINTER_PORT1 and standard output\n"
-         "is left to the command.\n"
+         "--exec the command finds its port in FISCALPRINTER_PORT1 (the network target\n"
+         "with --listen) and standard output is left to the command.\n"
          "\n" +
          cli::optionList(kOptions) +
          "\n"
@@ -191,8 +198,8 @@ std::string usageText() {
          "\n"
          "Exit status:\n"
          "  0    stopped by SIGINT, SIGTERM or SIGHUP, without --exec\n"
-         "  1    the terminal, the paper roll, the counters file, the fiscal memory or the\n"
-         "       control socket could not be set up\n"
+         "  1    the terminal, the paper roll, the counters file, the fiscal memory, the\n"
+         "       control socket or the --listen socket could not be set up\n"
          "  2    bad usage\n"
          "  3    instead of 0: a paper roll or counters write failed during the run\n"
          "  127  under --exec: the command could not be started\n"

@@ -85,4 +85,34 @@ TEST(Options, BadArgumentsGiveAMessageNamingThem) {
   }
 }
 
+// A listening target without a host is loopback; whatever is wrong is named
+// as it is, with the option's own form.
+TEST(Options, ListenTargetsAndTheirRefusals) {
+  const std::vector<std::pair<std::string, std::string>> taken = {
+      {"tcp:0", "tcp:127.0.0.1:0"},
+      {"rfc2217:2217", "rfc2217:127.0.0.1:2217"},
+      {"tcp:0.0.0.0:9100", "tcp:0.0.0.0:9100"},
+      {"tcp:[::1]:9100", "tcp:[::1]:9100"},
+  };
+  for (const auto& [given, target] : taken) {
+    const auto parsed = parse({"--listen", given});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    ASSERT_TRUE(parsed.options->listen) << given;
+    EXPECT_EQ(fp::line::targetText(*parsed.options->listen), target);
+  }
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"tcp:abc", "\"tcp:abc\": port not a number from 0 to 65535 (tcp:[HOST:]PORT)"},
+      {"rfc2217:-1", "\"rfc2217:-1\": port not a number from 0 to 65535 (rfc2217:[HOST:]PORT)"},
+      {"tcp:", "\"tcp:\": port not a number from 0 to 65535 (tcp:[HOST:]PORT)"},
+      {"tcp:65536", "\"tcp:65536\": port not a number from 0 to 65535 (tcp:[HOST:]PORT)"},
+      {"tcp:host:x", "\"tcp:host:x\": port not a number from 0 to 65535"},
+      {"udp:9", "\"udp:9\": not tcp:[HOST:]PORT or rfc2217:[HOST:]PORT"},
+  };
+  for (const auto& [given, said] : refused) {
+    const auto parsed = parse({"--listen", given});
+    EXPECT_FALSE(parsed.options) << given;
+    EXPECT_EQ(parsed.error, "--listen " + said);
+  }
+}
+
 }  // namespace
