@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <string_view>
 #include <thread>
+#include <variant>
 
 #include "simulator/control/control_socket.h"
 #include "simulator/control/watch_event.h"
@@ -100,12 +103,36 @@ std::optional<std::string> receiveLine(int fd, Clock::time_point deadline) {
   return std::nullopt;
 }
 
+// Whether `line` is what a printer answers: "ok ..." or "error: ...", in
+// printable ASCII. Anything else on the socket is not passed on as an answer.
+bool isAnswer(const std::string& line) {
+  const bool printable = std::all_of(line.begin(), line.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return printable && (line == "ok" || line.rfind("ok ", 0) == 0 || line.rfind("error: ", 0) == 0);
+}
+
+// Why `line`, the `number`th of a watch stream, is not one the printer sends
+// (the first says what the stream is; every one is a JSON object), or empty.
+std::string whyNotStreamLine(const std::string& line, std::uint64_t number) {
+  if (number == 1) {
+    std::string error;
+    const std::optional<watch::Event> event = watch::parseEvent(line, error);
+    if (event && std::holds_alternative<watch::Watching>(*event)) return {};
+    return "its first line is not the stream's header";
+  }
+  const auto object = nlohmann::json::parse(line, nullptr, false);
+  if (object.is_object()) return {};
+  return "its line " + std::to_string(number) + " is not a JSON object";
+}
+
 // Reads the stream of `fd` line by line into `onLine`: the first line by
 // `firstBy`, the others whenever they come.
 bool readLines(int fd, Clock::time_point firstBy,
                const std::function<bool(const std::string&)>& onLine, std::string& error) {
   std::string pending;
   bool first = true;
+  std::uint64_t number = 0;
   while (true) {
     if (first && !waitFor(fd, POLLIN, firstBy)) {
       error = "no first line within the deadline";
@@ -130,8 +157,12 @@ bool readLines(int fd, Clock::time_point firstBy,
     while ((end = pending.find('\n')) != std::string::npos) {
       const std::string line = pending.substr(0, end);
       pending.erase(0, end + 1);
-      if (first && line.rfind("error:", 0) == 0) {
+      if (first && line.rfind("error:", 0) == 0 && isAnswer(line)) {
         error = line;
+        return false;
+      }
+      if (const std::string why = whyNotStreamLine(line, ++number); !why.empty()) {
+        error = "not a printer's event stream: " + why;
         return false;
       }
       first = false;
@@ -179,6 +210,9 @@ std::optional<std::string> askControl(const std::string& path, const std::string
   if (!answer) {
     error = sent ? "no answer from " + path + " within " + std::to_string(deadlineMs) + " ms"
                  : "cannot send the request to " + path + ", and no answer came";
+  } else if (!isAnswer(*answer)) {
+    error = "what " + path + " sent is not a printer's answer";
+    return std::nullopt;
   }
   return answer;
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/simulator/memory_fixture.h"
@@ -228,6 +229,50 @@ TEST_F(ControlSocketTest, ARefusedWatchIsAnAnswerLikeAnyOther) {
   EXPECT_EQ(refused.standardOutput, "error: too many watchers at once (8)\n")
       << refused.standardError;
   for (const int fd : watchers) ::close(fd);
+}
+
+// ctl passes on only what a printer sends: whatever else a socket at that
+// path answers is refused with a reason, and none of it reaches the terminal.
+TEST_F(ControlSocketTest, CtlPassesOnNothingButAPrintersWords) {
+  const std::string header = "{\"event\":\"watching\",\"version\":1,\"columns\":40}\n";
+  struct Case {
+    std::string request;
+    std::string sent;     // by the impostor, after the request
+    std::string printed;  // what ctl may print of it
+  };
+  const std::vector<Case> cases = {
+      {"status", "\x1b[2J\x01junk\xff\n", ""},
+      {"status", "hello\n", ""},
+      {"status", "ok printer 0x0000\x07 fiscal 0x0000\n", ""},
+      {"watch", "{\"event\":\"paper\",\"text\":\"A\"}\n", ""},
+      {"watch", "error\x1b]0;pwned\x07\n", ""},
+      {"watch", header + "\x1b[2Jnot json\n", header},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.request + " " + c.sent);
+    ::unlink(socket_.c_str());
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket_.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    std::thread impostor([&] {
+      const int client = ::accept(server, nullptr, nullptr);
+      char request[64];
+      (void)::recv(client, request, sizeof request, 0);
+      (void)::send(client, c.sent.data(), c.sent.size(), MSG_NOSIGNAL);
+      char rest;  // held open until ctl is done with it
+      (void)::recv(client, &rest, 1, 0);
+      ::close(client);
+    });
+    const Finished ctl = runSimulatorToEnd({"ctl", socket_, c.request}, 5'000);
+    impostor.join();
+    ::close(server);
+    EXPECT_EQ(ctl.exitCode, 1);
+    EXPECT_EQ(ctl.standardOutput, c.printed);
+    EXPECT_NE(ctl.standardError.find("not a printer's"), std::string::npos) << ctl.standardError;
+  }
 }
 
 }  // namespace sim_test
