@@ -46,7 +46,7 @@ void PrinterLink::connectStream() {
   connect(stream_, &QLocalSocket::disconnected, this,
           [this] { streamEnded(QStringLiteral("the printer ended the connection")); });
   connect(stream_, &QLocalSocket::errorOccurred, this,
-          [this] { streamEnded(stream_->errorString()); });
+          [this] { streamEnded(socketProblem(*stream_)); });
   stream_->connectToServer(path_);
 }
 
@@ -57,6 +57,7 @@ void PrinterLink::streamReadable() {
                [this](const sim::watch::Event& event) {
                  if (!streaming_) {
                    streaming_ = true;
+                   lastEnded_.clear();
                    emit watchingChanged(true, {});
                  }
                  emit eventArrived(event);
@@ -73,9 +74,28 @@ void PrinterLink::streamEnded(const QString& why) {
   stream_->abort();
   stream_->deleteLater();
   stream_ = nullptr;
+  const bool wasStreaming = streaming_;
   streaming_ = false;
-  emit watchingChanged(false, why);
+  if (wasStreaming || why != lastEnded_) {
+    lastEnded_ = why;
+    emit watchingChanged(false, why);
+  }
   if (!stopped_) reconnect_.start();
+}
+
+QString PrinterLink::socketProblem(const QLocalSocket& socket) const {
+  switch (socket.error()) {
+    case QLocalSocket::ServerNotFoundError:
+      return QStringLiteral("no printer's control socket at %1").arg(path_);
+    case QLocalSocket::ConnectionRefusedError:
+      return QStringLiteral("%1 takes no connection (no printer runs on it)").arg(path_);
+    case QLocalSocket::SocketAccessError:
+      return QStringLiteral("no permission to use %1").arg(path_);
+    case QLocalSocket::PeerClosedError:
+      return QStringLiteral("the printer ended the connection");
+    default:
+      return socket.errorString();
+  }
 }
 
 void PrinterLink::request(const QString& request) {
@@ -99,7 +119,7 @@ void PrinterLink::sendNextRequest() {
     }
   });
   connect(asking_, &QLocalSocket::errorOccurred, this,
-          [this] { requestDone(false, asking_->errorString()); });
+          [this] { requestDone(false, socketProblem(*asking_)); });
   requestDeadline_.start();
   asking_->connectToServer(path_);
 }

@@ -37,7 +37,8 @@ class PrinterLink : public QObject {
 
  signals:
   void eventArrived(const sim::watch::Event& event);
-  // The stream started (true) or ended (false, with why).
+  // The stream started (true) or ended (false, with why). While the printer
+  // stays away, a failed try is told only when its reason is new.
   void watchingChanged(bool watching, const QString& why);
   // A request's answer: ok, or the error the printer or the connection gave.
   void answered(const QString& request, bool ok, const QString& answer);
@@ -50,12 +51,15 @@ class PrinterLink : public QObject {
   void streamEnded(const QString& why);
   void sendNextRequest();
   void requestDone(bool ok, const QString& answer);
+  // What went wrong with `socket`, in the user's terms rather than Qt's.
+  QString socketProblem(const QLocalSocket& socket) const;
 
   QString path_;
   QLocalSocket* stream_ = nullptr;
   sim::watch::WatchStream reader_;
   bool streaming_ = false;
   bool stopped_ = true;
+  QString lastEnded_;  // the reason last told while not streaming
   QTimer reconnect_;
   std::deque<QString> requests_;
   QLocalSocket* asking_ = nullptr;  // the request in flight

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -245,6 +246,20 @@ class PanelTest : public QObject {
     window = std::make_unique<panel::PanelWindow>(tearOffDir());
     window->startPrinter(QStringLiteral(SIMULATOR_PATH), {"--exec", "/bin/sleep", "30"});
     QTRY_VERIFY_WITH_TIMEOUT(window->link()->watching(), kWaitMs);
+  }
+
+  // A printer that is not there is said in the user's terms, once per reason,
+  // however often the link tries again.
+  void aMissingPrinterIsSaidOnceInPlainWords() {
+    const QString missing = QDir(home_.path()).filePath(QStringLiteral("none.sock"));
+    panel::PrinterLink link;
+    QSignalSpy changes(&link, &panel::PrinterLink::watchingChanged);
+    link.watch(missing);
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, kWaitMs);
+    const QString why = changes.at(0).at(1).toString();
+    QVERIFY2(why == QStringLiteral("no printer's control socket at ") + missing, qPrintable(why));
+    QTest::qWait(3 * panel::PrinterLink::kReconnectMs + 500);  // three more tries
+    QCOMPARE(changes.count(), 1);
   }
 
   // A printer that does not start is said plainly, with its own complaint.
