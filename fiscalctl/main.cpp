@@ -43,6 +43,7 @@ struct Options {
   bool follow = false;
   bool version = false;
   std::optional<std::string> helpFor;  // -h/--help: the command before it, or ""
+  std::size_t wordsBeforeHelp = 0;     // the run up to that command
   std::vector<std::string> words;      // everything else, in order
 };
 
@@ -89,7 +90,10 @@ std::optional<std::string> takeOption(const cli::Argument& argument, Options& op
   if (argument.is(kJsonOption)) options.json = true;
   if (argument.is(kFollowOption)) options.follow = true;
   if (argument.is(cli::kVersionOption)) options.version = true;
-  if (argument.is(cli::kHelpOption)) options.helpFor = lastCommand(options.words);
+  if (argument.is(cli::kHelpOption)) {
+    options.helpFor = lastCommand(options.words);
+    options.wordsBeforeHelp = options.words.size();
+  }
   if (argument.is(kLibraryOption)) options.library = value;
   if (argument.is(kPortOption)) options.port = value;
   if (argument.is(kScriptOption)) options.script = value;
@@ -106,8 +110,8 @@ std::optional<std::string> takeOption(const cli::Argument& argument, Options& op
   return std::nullopt;
 }
 
-// Options anywhere before `send`; after it, every argument is a field (but
-// -h or --help right after it asks for its help).
+// Options anywhere before `send`; after it, send's own (see
+// readSendArguments): its -h or --help before a `--` asks for its help.
 std::optional<std::string> parseOptions(int argc, char** argv, Options& options) {
   cli::ArgumentReader reader(std::vector<std::string>(argv + 1, argv + argc), programOptions());
   cli::Argument argument;
@@ -121,14 +125,28 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& options)
     }
     options.words.push_back(argument.value);
     if (argument.value != "send") continue;
-    std::vector<std::string> fields = reader.rest();
-    if (!fields.empty() && (fields[0] == "-h" || fields[0] == "--help")) {
+    std::vector<std::string> rest = reader.rest();
+    // A `--` before send has ended every option already, send's too.
+    if (reader.optionsEnded()) rest.insert(rest.begin(), "--");
+    SendArguments send;
+    std::string ignored;  // parseRequests says it, with send's usage
+    if (readSendArguments(rest, send, ignored) && send.help) {
       options.helpFor = "send";
+      options.wordsBeforeHelp = options.words.size();
       return std::nullopt;
     }
-    options.words.insert(options.words.end(), fields.begin(), fields.end());
+    options.words.insert(options.words.end(), rest.begin(), rest.end());
     return std::nullopt;
   }
+}
+
+// A word --help or --version does not take: --version takes none, --help
+// only the run up to the command whose help it asks for.
+std::optional<std::string> strayWord(const Options& options) {
+  const bool forCommand = options.helpFor && !options.helpFor->empty();
+  const std::size_t allowed = forCommand ? options.wordsBeforeHelp : 0;
+  if (options.words.size() > allowed) return options.words[allowed];
+  return std::nullopt;
 }
 
 std::string sharedScript(const std::string& name) {
@@ -364,6 +382,11 @@ int replayTrace(const Options& options, const std::string& path) {
 int main(int argc, char** argv) {
   Options options;
   if (const auto error = parseOptions(argc, argv, options)) return usageError(*error);
+  if (options.helpFor || options.version) {
+    if (const auto stray = strayWord(options)) {
+      return usageError(cli::unexpectedArgument(*stray), options.helpFor.value_or(""));
+    }
+  }
   if (options.helpFor) {
     std::cout << helpTextOf(*options.helpFor) << std::flush;
     return kExitOk;

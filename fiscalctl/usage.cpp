@@ -70,9 +70,12 @@ const std::array<ToolCommand, 5> kToolCommands = {{
      "Sends any command. WORD and EXTENSION are the command and extension words in\n"
      "hexadecimal (1 to 4 digits, 0x allowed); each FIELD is sent as text (an empty\n"
      "argument is an empty field). With --packed the text is handed whole to\n"
-     "SendCommandComplete. send takes every argument after it as a field: put the\n"
-     "OPTIONS before it. Values and fields may hold any byte as \\xHH; \\\\ is a\n"
-     "backslash.\n",
+     "SendCommandComplete. Every argument after send is its own: put the OPTIONS\n"
+     "before it. Up to a first --, -h/--help prints this help and --packed is read\n"
+     "as an option, any other argument starting with - is an error; that -- is\n"
+     "dropped and every argument after it is a field, even one starting with -\n"
+     "(send 0E02 0000 -- -5). Values and fields may hold any byte as \\xHH; \\\\ is\n"
+     "a backslash.\n",
      kSendOptions},
     {"acceptance", "a full fiscal day on the printer, ending with PASS or FAIL", kAcceptanceForms,
      "Runs the acceptance script shipped with fiscalctl\n"
@@ -228,7 +231,8 @@ std::string helpText() {
          "N=VALUE after a command replaces its field N (from 1, after the two words)\n"
          "with VALUE: fiscalctl ticket-item 5=\"Cafe\" 7=00000000250. Values may hold\n"
          "any byte as \\xHH; \\\\ is a backslash. 'fiscalctl COMMAND --help' describes\n"
-         "each command.\n"
+         "each command. -h/--help and --version take no other argument (but the\n"
+         "command whose help is asked for).\n"
          "\n"
          "Several commands run in order on one open port. The run stops at the first\n"
          "command that does not end with code 0, unless --keep-going.\n"

@@ -115,6 +115,32 @@ TEST(FiscalctlOutcome, EscapesAreDecodedUpToTheEnd) {
   }
 }
 
+// A script line reads send as the command line does: the first `--` is
+// dropped and ends its options; an option it lacks or its --help is an error.
+TEST(FiscalctlOutcome, SendDropsTheFirstDoubleDashOnly) {
+  const struct {
+    std::vector<std::string> args;
+    std::string error;  // part of it; "" when accepted
+    std::vector<std::string> fields;
+  } cases[] = {
+      {{"send", "--", "0E02", "0000", "-5", "--help"}, "", {"-5", "--help"}},
+      {{"send", "0E02", "--", "0000", "--"}, "", {"--"}},
+      {{"send", "0E02", "0000", "-5"}, "send: unknown option -5", {}},
+      {{"send", "--packed=0707|0000", "--"}, "", {}},
+      {{"send", "--packed", "0707|0000", "x"}, "takes one text", {}},
+      {{"send", "0E02", "0000", "--help"}, "--help", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    std::vector<fiscalctl::Request> requests;
+    std::string error;
+    EXPECT_EQ(fiscalctl::parseRequests(c.args, requests, error), c.error.empty()) << error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    if (!c.error.empty() || requests.size() != 1) continue;
+    EXPECT_EQ(requests[0].fields, c.fields);
+  }
+}
+
 // Words for send: one to four hexadecimal digits, "0x" allowed in front.
 TEST(FiscalctlOutcome, WordsHaveOneToFourHexDigits) {
   const struct {
