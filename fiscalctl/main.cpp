@@ -189,6 +189,11 @@ bool readScript(const std::string& path, std::vector<Step>& steps, std::string& 
   return true;
 }
 
+// A printer's text (ISO-8859-1) on the terminal: in UTF-8, controls escaped.
+std::string shownText(const std::string& printerText) {
+  return fp::protocol::terminalText(fp::protocol::utf8FromPrinterText(printerText));
+}
+
 void setPort(const Options& options) {
   if (options.port) ::setenv("FISCALPRINTER_PORT1", options.port->c_str(), 1);
 }
@@ -236,8 +241,8 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
   if (!options.json) {
-    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification())
-              << " (library: " << session.version() << ")\n";
+    std::cout << "printer: " << shownText(session.identification())
+              << " (library: " << fp::protocol::terminalText(session.version()) << ")\n";
   }
   int exitCode = kExitOk;
   std::size_t run = 0;
@@ -338,7 +343,7 @@ int replayTrace(const Options& options, const std::string& path) {
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
   if (!options.json) {
-    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification()) << "\n";
+    std::cout << "printer: " << shownText(session.identification()) << "\n";
   }
   int differences = 0;
   for (const TracedCommand& traced : decoder.commands()) {

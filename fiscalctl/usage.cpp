@@ -91,7 +91,8 @@ const std::array<ToolCommand, 5> kToolCommands = {{
      "name, \"still working\" runs as one line with their duration, retransmissions,\n"
      "NAKs and bad frames marked \"!!\", and one VERDICT line per command. A line\n"
      "that is not a trace line is shown marked \"??\" and decoding goes on; a file\n"
-     "with no trace line at all is refused (exit code 2).\n",
+     "with no trace line at all is refused (exit code 2). Control characters and\n"
+     "bytes that are not UTF-8 are shown as \\xHH, a backslash as \\\\.\n",
      kTraceOptions},
     {"replay", "send the commands of a trace again and compare the verdicts", kReplayForms,
      "Sends again, in order, every command recorded in the trace FILE (same words,\n"
