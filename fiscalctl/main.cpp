@@ -2,7 +2,9 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -161,17 +163,19 @@ bool readScript(const std::string& path, std::vector<Step>& steps, std::string& 
   std::istream* in = &std::cin;
   if (path != "-") {
     if (std::filesystem::is_directory(path)) {
-      error = path + ": is a directory";
+      error = "cannot read the script " + path + ": " + std::strerror(EISDIR);
       return false;
     }
+    errno = 0;
     file.open(path);
     if (!file) {
-      error = "cannot read the script " + path;
+      error = "cannot read the script " + path + ": " + std::strerror(errno != 0 ? errno : EIO);
       return false;
     }
     in = &file;
   }
   std::string line;
+  errno = 0;  // a failed read says why here
   for (int number = 1; std::getline(*in, line); ++number) {
     const std::string origin = path + ":" + std::to_string(number);
     std::vector<std::string> args;
@@ -183,7 +187,7 @@ bool readScript(const std::string& path, std::vector<Step>& steps, std::string& 
     for (Request& request : requests) steps.push_back({std::move(request), origin});
   }
   if (in->bad()) {
-    error = "cannot read the script " + path;
+    error = "cannot read the script " + path + ": " + std::strerror(errno != 0 ? errno : EIO);
     return false;
   }
   return true;
@@ -228,9 +232,14 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   const bool onDevice = target.target && target.target->kind == fp::line::TargetKind::kDevice;
   std::string reason = onDevice ? portFailureReason(device, opened.code) : std::string();
   if (reason.empty()) reason = libraryReason(api, session, opened.code);
-  std::cerr << "fiscalctl: cannot open the printer port " << device << ": "
-            << (reason.empty() ? "" : reason + " ") << "(code " << opened.code << " "
-            << codeText(api, opened.code) << ")\n";
+  if (reason.empty()) reason = handshakeRefusal(opened.code);
+  const std::string text = codeText(api, opened.code);
+  const std::string code = "code " + std::to_string(opened.code) +
+                           (text.empty() ? ", which this library gives no text for" : " " + text);
+  std::cerr << "fiscalctl: cannot open the printer port " << fp::protocol::terminalText(device)
+            << ": "
+            << (reason.empty() ? code : fp::protocol::terminalText(reason) + " (" + code + ")")
+            << "\n";
   if (options.json) printJson(std::cout, api, opened);
   return kExitNoPrinter;
 }
