@@ -73,6 +73,10 @@ std::vector<std::string> ArgumentReader::rest() {
   return unread;
 }
 
+std::string unexpectedArgument(std::string_view argument) {
+  return "unexpected argument " + std::string(argument);
+}
+
 std::string usageLines(std::string_view program, std::span<const std::string_view> forms) {
   std::string text;
   for (std::string_view form : forms) {

@@ -67,6 +67,10 @@ class ArgumentReader {
   std::string error_;
 };
 
+// The problem with an operand a program (or its --help, --version) does not
+// take: "unexpected argument ARGUMENT", in the same words everywhere.
+std::string unexpectedArgument(std::string_view argument);
+
 // "Usage: PROGRAM FORM\n       PROGRAM FORM\n": one line per form, each
 // naming the program; forms are written without it.
 std::string usageLines(std::string_view program, std::span<const std::string_view> forms);

@@ -2,7 +2,9 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -43,6 +45,7 @@ struct Options {
   bool follow = false;
   bool version = false;
   std::optional<std::string> helpFor;  // -h/--help: the command before it, or ""
+  std::size_t wordsBeforeHelp = 0;     // the run up to that command
   std::vector<std::string> words;      // everything else, in order
 };
 
@@ -89,7 +92,10 @@ std::optional<std::string> takeOption(const cli::Argument& argument, Options& op
   if (argument.is(kJsonOption)) options.json = true;
   if (argument.is(kFollowOption)) options.follow = true;
   if (argument.is(cli::kVersionOption)) options.version = true;
-  if (argument.is(cli::kHelpOption)) options.helpFor = lastCommand(options.words);
+  if (argument.is(cli::kHelpOption)) {
+    options.helpFor = lastCommand(options.words);
+    options.wordsBeforeHelp = options.words.size();
+  }
   if (argument.is(kLibraryOption)) options.library = value;
   if (argument.is(kPortOption)) options.port = value;
   if (argument.is(kScriptOption)) options.script = value;
@@ -106,8 +112,8 @@ std::optional<std::string> takeOption(const cli::Argument& argument, Options& op
   return std::nullopt;
 }
 
-// Options anywhere before `send`; after it, every argument is a field (but
-// -h or --help right after it asks for its help).
+// Options anywhere before `send`; after it, send's own (see
+// readSendArguments): its -h or --help before a `--` asks for its help.
 std::optional<std::string> parseOptions(int argc, char** argv, Options& options) {
   cli::ArgumentReader reader(std::vector<std::string>(argv + 1, argv + argc), programOptions());
   cli::Argument argument;
@@ -121,14 +127,28 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& options)
     }
     options.words.push_back(argument.value);
     if (argument.value != "send") continue;
-    std::vector<std::string> fields = reader.rest();
-    if (!fields.empty() && (fields[0] == "-h" || fields[0] == "--help")) {
+    std::vector<std::string> rest = reader.rest();
+    // A `--` before send has ended every option already, send's too.
+    if (reader.optionsEnded()) rest.insert(rest.begin(), "--");
+    SendArguments send;
+    std::string ignored;  // parseRequests says it, with send's usage
+    if (readSendArguments(rest, send, ignored) && send.help) {
       options.helpFor = "send";
+      options.wordsBeforeHelp = options.words.size();
       return std::nullopt;
     }
-    options.words.insert(options.words.end(), fields.begin(), fields.end());
+    options.words.insert(options.words.end(), rest.begin(), rest.end());
     return std::nullopt;
   }
+}
+
+// A word --help or --version does not take: --version takes none, --help
+// only the run up to the command whose help it asks for.
+std::optional<std::string> strayWord(const Options& options) {
+  const bool forCommand = options.helpFor && !options.helpFor->empty();
+  const std::size_t allowed = forCommand ? options.wordsBeforeHelp : 0;
+  if (options.words.size() > allowed) return options.words[allowed];
+  return std::nullopt;
 }
 
 std::string sharedScript(const std::string& name) {
@@ -143,17 +163,19 @@ bool readScript(const std::string& path, std::vector<Step>& steps, std::string& 
   std::istream* in = &std::cin;
   if (path != "-") {
     if (std::filesystem::is_directory(path)) {
-      error = path + ": is a directory";
+      error = "cannot read the script " + path + ": " + std::strerror(EISDIR);
       return false;
     }
+    errno = 0;
     file.open(path);
     if (!file) {
-      error = "cannot read the script " + path;
+      error = "cannot read the script " + path + ": " + std::strerror(errno != 0 ? errno : EIO);
       return false;
     }
     in = &file;
   }
   std::string line;
+  errno = 0;  // a failed read says why here
   for (int number = 1; std::getline(*in, line); ++number) {
     const std::string origin = path + ":" + std::to_string(number);
     std::vector<std::string> args;
@@ -165,10 +187,15 @@ bool readScript(const std::string& path, std::vector<Step>& steps, std::string& 
     for (Request& request : requests) steps.push_back({std::move(request), origin});
   }
   if (in->bad()) {
-    error = "cannot read the script " + path;
+    error = "cannot read the script " + path + ": " + std::strerror(errno != 0 ? errno : EIO);
     return false;
   }
   return true;
+}
+
+// A printer's text (ISO-8859-1) on the terminal: in UTF-8, controls escaped.
+std::string shownText(const std::string& printerText) {
+  return fp::protocol::terminalText(fp::protocol::utf8FromPrinterText(printerText));
 }
 
 void setPort(const Options& options) {
@@ -205,9 +232,14 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   const bool onDevice = target.target && target.target->kind == fp::line::TargetKind::kDevice;
   std::string reason = onDevice ? portFailureReason(device, opened.code) : std::string();
   if (reason.empty()) reason = libraryReason(api, session, opened.code);
-  std::cerr << "fiscalctl: cannot open the printer port " << device << ": "
-            << (reason.empty() ? "" : reason + " ") << "(code " << opened.code << " "
-            << codeText(api, opened.code) << ")\n";
+  if (reason.empty()) reason = handshakeRefusal(opened.code);
+  const std::string text = codeText(api, opened.code);
+  const std::string code = "code " + std::to_string(opened.code) +
+                           (text.empty() ? ", which this library gives no text for" : " " + text);
+  std::cerr << "fiscalctl: cannot open the printer port " << fp::protocol::terminalText(device)
+            << ": "
+            << (reason.empty() ? code : fp::protocol::terminalText(reason) + " (" + code + ")")
+            << "\n";
   if (options.json) printJson(std::cout, api, opened);
   return kExitNoPrinter;
 }
@@ -218,8 +250,8 @@ int runSteps(const Options& options, const std::vector<Step>& steps) {
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
   if (!options.json) {
-    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification())
-              << " (library: " << session.version() << ")\n";
+    std::cout << "printer: " << shownText(session.identification())
+              << " (library: " << fp::protocol::terminalText(session.version()) << ")\n";
   }
   int exitCode = kExitOk;
   std::size_t run = 0;
@@ -320,7 +352,7 @@ int replayTrace(const Options& options, const std::string& path) {
   Session session(api);
   if (const auto failed = openPrinter(options, api, session)) return *failed;
   if (!options.json) {
-    std::cout << "printer: " << fp::protocol::utf8FromPrinterText(session.identification()) << "\n";
+    std::cout << "printer: " << shownText(session.identification()) << "\n";
   }
   int differences = 0;
   for (const TracedCommand& traced : decoder.commands()) {
@@ -364,6 +396,11 @@ int replayTrace(const Options& options, const std::string& path) {
 int main(int argc, char** argv) {
   Options options;
   if (const auto error = parseOptions(argc, argv, options)) return usageError(*error);
+  if (options.helpFor || options.version) {
+    if (const auto stray = strayWord(options)) {
+      return usageError(cli::unexpectedArgument(*stray), options.helpFor.value_or(""));
+    }
+  }
   if (options.helpFor) {
     std::cout << helpTextOf(*options.helpFor) << std::flush;
     return kExitOk;

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "fiscalprinter/fiscalprinter.h"
+#include "protocol/status_names.h"
 
 namespace fiscalctl {
 namespace {
@@ -101,6 +102,15 @@ std::string permissionAdvice(mode_t mode, const std::string& owner, const std::s
            ", then log in again)";
   }
   return text + "only " + owner + " may use it";
+}
+
+std::string handshakeRefusal(int code) {
+  if (code <= FP_REFUSED_BASE || code > FP_REFUSED_BASE + 0xFFFF) return {};
+  const int returnCode = code - FP_REFUSED_BASE;
+  const std::string text = fp::protocol::returnCodeText(static_cast<std::uint16_t>(returnCode));
+  return "the printer refused the opening handshake with return code " +
+         std::to_string(returnCode) +
+         (text.empty() ? ", one it does not document" : " (" + text + ")");
 }
 
 std::string portFailureReason(const std::string& device, int code) {

@@ -19,6 +19,11 @@ std::string port1Device();
 // a moment at most, without becoming the controlling terminal.
 std::string portFailureReason(const std::string& device, int code);
 
+// For an OpenPort code FP_REFUSED_BASE + N (the printer answered the opening
+// handshake with return code N, so the library closed the port again): the
+// refusal in words, with the printer's own text for N; "" for any other code.
+std::string handshakeRefusal(int code);
+
 // Advice for a device the user may not open, from its mode and owners:
 // "crw-rw---- root:dialout; members of the group dialout may use it (...)".
 std::string permissionAdvice(mode_t mode, const std::string& owner, const std::string& group);

@@ -1,49 +1,53 @@
 #include "fiscalctl/request.h"
 
+#include "cli/command_line.h"
 #include "fiscalctl/command_names.h"
+#include "fiscalctl/usage.h"
 
 namespace fiscalctl {
 namespace {
 
 bool parseSend(const std::vector<std::string>& args, std::size_t& at, Request& request,
                std::string& error) {
-  const std::size_t left = args.size() - at;
-  constexpr std::string_view kPacked = "--packed";
-  if (left >= 1 && args[at].starts_with(kPacked)) {
-    // --packed TEXT or --packed=TEXT, as every option of ours.
-    const bool joined = args[at].size() > kPacked.size() && args[at][kPacked.size()] == '=';
-    if (args[at].size() > kPacked.size() && !joined) {
-      error = "send: unknown option " + args[at];
-      return false;
-    }
-    if (left != (joined ? 1u : 2u)) {
+  SendArguments read;
+  const std::span<const std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(at),
+                                          args.end());
+  at = args.size();
+  if (!readSendArguments(rest, read, error)) {
+    error = "send: " + error;
+    return false;
+  }
+  if (read.help) {
+    error = "send --help prints send's usage on the command line; it sends nothing";
+    return false;
+  }
+  if (read.packed) {
+    if (!read.fields.empty()) {
       error = "send --packed takes one text, \"HHHH|HHHH\"";
       return false;
     }
-    const std::string text = joined ? args[at].substr(kPacked.size() + 1) : args[at + 1];
     request.kind = Request::Kind::Packed;
-    if (!decodeEscapes(text, request.packed, error)) return false;
-    request.label = "send --packed " + text;
-    at = args.size();
+    if (!decodeEscapes(*read.packed, request.packed, error)) return false;
+    request.label = "send --packed " + *read.packed;
     return true;
   }
-  if (left < 2) {
+  const std::vector<std::string>& fields = read.fields;
+  if (fields.size() < 2) {
     error = "send needs a command word and an extension word (hexadecimal)";
     return false;
   }
   request.kind = Request::Kind::Fields;
-  if (!parseWord(args[at], request.command) || !parseWord(args[at + 1], request.extension)) {
-    error = "send: \"" + args[at] + "\" \"" + args[at + 1] +
+  if (!parseWord(fields[0], request.command) || !parseWord(fields[1], request.extension)) {
+    error = "send: \"" + fields[0] + "\" \"" + fields[1] +
             "\" are not two hexadecimal words (1 to 4 digits)";
     return false;
   }
-  for (std::size_t i = at + 2; i < args.size(); ++i) {
+  for (std::size_t i = 2; i < fields.size(); ++i) {
     std::string bytes;
-    if (!decodeEscapes(args[i], bytes, error)) return false;
+    if (!decodeEscapes(fields[i], bytes, error)) return false;
     request.fields.push_back(std::move(bytes));
   }
   request.label = "send " + wordsText(request.command, request.extension);
-  at = args.size();
   return true;
 }
 
@@ -86,6 +90,23 @@ bool applyEdit(Request& request, std::size_t number, const std::string& value, s
 }
 
 }  // namespace
+
+bool readSendArguments(std::span<const std::string> args, SendArguments& read, std::string& error) {
+  read = SendArguments{};
+  cli::ArgumentReader reader(std::vector<std::string>(args.begin(), args.end()), sendOptions());
+  cli::Argument argument;
+  while (true) {
+    const auto status = reader.next(argument);
+    if (status == cli::ArgumentReader::Status::kEnd) return true;
+    if (status == cli::ArgumentReader::Status::kError) {
+      error = reader.error();
+      return false;
+    }
+    if (argument.is(cli::kHelpOption)) read.help = true;
+    if (argument.is(kPackedOption)) read.packed = argument.value;
+    if (argument.option == nullptr) read.fields.push_back(argument.value);
+  }
+}
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,11 +28,24 @@ struct Request {
   std::string packed;               // Packed: the text as given
 };
 
+// What follows `send`, read as every program of ours reads its options: -h or
+// --help and --packed TEXT (or --packed=TEXT) anywhere up to a first `--`,
+// which is dropped; every other argument is a field, and after `--` every one,
+// even one that starts with '-'. False with `error` for an option send does
+// not have (GNU style: "unknown option --x"), or a value missing.
+struct SendArguments {
+  bool help = false;
+  std::optional<std::string> packed;
+  std::vector<std::string> fields;
+};
+bool readSendArguments(std::span<const std::string> args, SendArguments& read, std::string& error);
+
 // Turns arguments into requests:
 //   NAME [N=VALUE ...]          a console command, with field N (from 1) edited
-//   send WORD EXTENSION [FIELD ...]
+//   send [--] WORD EXTENSION [FIELD ...]
 //   send --packed TEXT (or --packed=TEXT)
-// `send` takes every argument after it. Values and fields are text with the
+// `send` takes every argument after it (see readSendArguments); its --help is
+// for the command line, an error here. Values and fields are text with the
 // escapes \xHH (any byte) and \\ (a backslash). Returns false with `error` set.
 bool parseRequests(const std::vector<std::string>& args, std::vector<Request>& requests,
                    std::string& error);

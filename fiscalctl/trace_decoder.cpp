@@ -8,6 +8,7 @@
 #include "fiscalctl/output.h"
 #include "fiscalctl/request.h"
 #include "fiscalprinter/fiscalprinter.h"
+#include "protocol/printer_text.h"
 #include "protocol/status_names.h"
 #include "protocol/trace_line.h"
 #include "protocol/trace_notes.h"
@@ -253,7 +254,8 @@ void TraceDecoder::reply(std::int64_t at, const protocol::ReplyMessage& message)
 
 void TraceDecoder::note(std::int64_t at, const std::string& text) {
   const notes::Meaning meaning = notes::meaning(text);
-  stamp(at, '#') << (meaning == notes::Meaning::Resending ? "!! " : "") << text << "\n";
+  stamp(at, '#') << (meaning == notes::Meaning::Resending ? "!! " : "")
+                 << protocol::terminalText(text) << "\n";
   switch (meaning) {
     case notes::Meaning::Open:
       if (pending_) conclude(at, std::nullopt, "the port was opened again");

@@ -45,7 +45,7 @@ std::string tracedJson(const TracedCommand& command);
 
 // "ticket-item", "hello", or "0A09|0000" for a command the console does not have.
 std::string commandLabel(std::uint16_t command, std::uint16_t extension);
-// "0 executed", "1002 refused: out of order", "11 no answer", "? not recorded".
+// "0 no error", "1002 refused: out of order", "11 no answer", "? not recorded".
 std::string verdictText(const std::optional<int>& code);
 
 class TraceDecoder {

@@ -70,9 +70,12 @@ const std::array<ToolCommand, 5> kToolCommands = {{
      "Sends any command. WORD and EXTENSION are the command and extension words in\n"
      "hexadecimal (1 to 4 digits, 0x allowed); each FIELD is sent as text (an empty\n"
      "argument is an empty field). With --packed the text is handed whole to\n"
-     "SendCommandComplete. send takes every argument after it as a field: put the\n"
-     "OPTIONS before it. Values and fields may hold any byte as \\xHH; \\\\ is a\n"
-     "backslash.\n",
+     "SendCommandComplete. Every argument after send is its own: put the OPTIONS\n"
+     "before it. Up to a first --, -h/--help prints this help and --packed is read\n"
+     "as an option, any other argument starting with - is an error; that -- is\n"
+     "dropped and every argument after it is a field, even one starting with -\n"
+     "(send 0E02 0000 -- -5). Values and fields may hold any byte as \\xHH; \\\\ is\n"
+     "a backslash.\n",
      kSendOptions},
     {"acceptance", "a full fiscal day on the printer, ending with PASS or FAIL", kAcceptanceForms,
      "Runs the acceptance script shipped with fiscalctl\n"
@@ -88,7 +91,8 @@ const std::array<ToolCommand, 5> kToolCommands = {{
      "name, \"still working\" runs as one line with their duration, retransmissions,\n"
      "NAKs and bad frames marked \"!!\", and one VERDICT line per command. A line\n"
      "that is not a trace line is shown marked \"??\" and decoding goes on; a file\n"
-     "with no trace line at all is refused (exit code 2).\n",
+     "with no trace line at all is refused (exit code 2). Control characters and\n"
+     "bytes that are not UTF-8 are shown as \\xHH, a backslash as \\\\.\n",
      kTraceOptions},
     {"replay", "send the commands of a trace again and compare the verdicts", kReplayForms,
      "Sends again, in order, every command recorded in the trace FILE (same words,\n"
@@ -228,7 +232,8 @@ std::string helpText() {
          "N=VALUE after a command replaces its field N (from 1, after the two words)\n"
          "with VALUE: fiscalctl ticket-item 5=\"Cafe\" 7=00000000250. Values may hold\n"
          "any byte as \\xHH; \\\\ is a backslash. 'fiscalctl COMMAND --help' describes\n"
-         "each command.\n"
+         "each command. -h/--help and --version take no other argument (but the\n"
+         "command whose help is asked for).\n"
          "\n"
          "Several commands run in order on one open port. The run stops at the first\n"
          "command that does not end with code 0, unless --keep-going.\n"
@@ -246,10 +251,12 @@ std::string helpText() {
          "  1  a command was refused or failed (trace: a command failed or its end is\n"
          "     not in the trace; replay: a verdict differs)\n"
          "  2  bad usage: unknown command or option, bad word, bad escape, unreadable\n"
-         "     script or trace, a trace with no trace line\n"
+         "     script or trace (the system's reason is said), a trace with no trace\n"
+         "     line\n"
          "  3  no library, no port or no printer: the library cannot be loaded, the\n"
-         "     port cannot be opened (the reason is said), no printer answers, or the\n"
-         "     line was lost during a command (codes 1 to 5 and 10 to 13)\n"
+         "     port cannot be opened (the reason is said), no printer answers or it\n"
+         "     refuses the opening handshake (1000 + its return code), or the line was\n"
+         "     lost during a command (codes 1 to 5 and 10 to 13)\n"
          "\n"
          "Environment:\n"
          "  FISCALPRINTER_PORT1  the device of port 1 (see --port)\n"

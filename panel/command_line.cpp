@@ -65,7 +65,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     if (argument.option == nullptr) {
       // Only what follows "--" is the printer's.
       if (!afterDashes) {
-        return "unexpected argument " + argument.value + " (printer options go after \"--\")";
+        return cli::unexpectedArgument(argument.value) + " (printer options go after \"--\")";
       }
       line.simulatorArgs.push_back(argument.value);
     }

@@ -63,7 +63,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
   CommandLine line;
   line.helpText = helpText();
   const auto take = [&line](const cli::Argument& argument, bool) -> std::string {
-    if (argument.option == nullptr) return "unexpected argument " + argument.value;
+    if (argument.option == nullptr) return cli::unexpectedArgument(argument.value);
     if (argument.is(kLibrary)) {
       std::error_code ignored;
       const std::filesystem::path absolute = std::filesystem::absolute(argument.value, ignored);

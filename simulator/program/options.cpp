@@ -163,7 +163,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
     const auto status = reader.next(argument);
     if (status == cli::ArgumentReader::Status::kEnd) break;
     if (status == cli::ArgumentReader::Status::kError) return failure(reader.error());
-    if (argument.option == nullptr) return failure("unexpected argument " + argument.value);
+    if (argument.option == nullptr) return failure(cli::unexpectedArgument(argument.value));
     if (argument.is(kExec)) {
       if (argument.value.empty()) return failure("--exec needs a command");
       options.exec.push_back(argument.value);

@@ -110,7 +110,7 @@ std::string parseReading(const std::vector<std::string>& args, const Subcommand&
     if (status == cli::ArgumentReader::Status::kEnd) break;
     if (status == cli::ArgumentReader::Status::kError) return reader.error();
     const std::string& value = argument.value;
-    if (argument.option == nullptr) return "unexpected argument " + value;
+    if (argument.option == nullptr) return cli::unexpectedArgument(value);
     if (argument.is(cli::kHelpOption)) {
       options.help = true;
     } else if (argument.is(kJson)) {

@@ -13,6 +13,7 @@
 #include "fiscalctl/port_diagnosis.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/simulator/simulator_process.h"
+#include "tests/support/recorder.h"
 
 namespace fiscalctl_test {
 namespace {
@@ -87,6 +88,39 @@ TEST(Fiscalctl, ReadsItsCommandLineAsEveryProgramOfOursDoes) {
     EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
   }
   EXPECT_EQ(sim.stat("executed.drawer_open"), 1u);
+}
+
+// send reads -h/--help up to a first `--` and refuses options it does not
+// have; --help and --version take no word but the command asking for help.
+TEST(Fiscalctl, SendAndHelpTakeOnlyWhatTheyDocument) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // the start of standard output
+    std::string err;  // the start of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"send", "--", "0707", "0000", "--help"}, 0, "printer: ", ""},
+      {{"send", "0707", "0000", "-h"}, 0, "Usage: fiscalctl [OPTIONS] send WORD", ""},
+      {{"send", "0707", "-x", "0000"}, 2, "", "fiscalctl: send: unknown option -x\nUsage: "},
+      {{"send", "--word", "0707", "0000"}, 2, "", "fiscalctl: send: unknown option --word\n"},
+      {{"--", "send", "--help"}, 2, "", "fiscalctl: send needs a command word"},
+      {{"--version", "junk"}, 2, "", "fiscalctl: unexpected argument junk\nUsage: fiscalctl "},
+      {{"--help", "status"}, 2, "", "fiscalctl: unexpected argument status\n"},
+      {{"ticket-item", "-h", "5=x"},
+       2,
+       "",
+       "fiscalctl: unexpected argument 5=x\nUsage: fiscalctl [OPTIONS] ticket-item"},
+      {{"status", "--version"}, 2, "", "fiscalctl: unexpected argument status\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--library", testing_support::recordingLibraryPath()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result run = fiscalctl(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << "\n" << run.out << run.err;
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out) << c.args.back();
+    EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args.back();
+  }
 }
 
 // `list` is a table: one row per command the program accepts, the buttons in

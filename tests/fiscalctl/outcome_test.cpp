@@ -45,6 +45,51 @@ TEST(FiscalctlOutcome, ALibraryThatDoesNotLoadIsNamedWithTheReason) {
   EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
 }
 
+// Whatever OpenPort gives, the message names the code and what it means: a
+// refused handshake by the printer's return code, a code without a text as such.
+TEST(FiscalctlOutcome, APortThatDoesNotOpenNamesItsCodeAndMeaning) {
+  const struct {
+    const char* code;
+    std::string said;
+  } cases[] = {
+      {"1011",
+       ": the printer refused the opening handshake with return code 11 (fiscal memory write "
+       "failed) (code 1011"},
+      {"1099",
+       ": the printer refused the opening handshake with return code 99, one it does not "
+       "document (code 1099"},
+      {"11", ": code 11, which this library gives no text for\n"},
+  };
+  for (const auto& c : cases) {
+    const Result run = fiscalctl(
+        {"--library", testing_support::recordingLibraryPath(), "--port=tcp:127.0.0.1:9", "status"},
+        {"REC_LAST_ERRORS=" + std::string(c.code)});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("cannot open the printer port tcp:127.0.0.1:9" + c.said),
+              std::string::npos)
+        << run.err;
+  }
+}
+
+// A script that cannot be read is named with the system's reason.
+TEST(FiscalctlOutcome, AnUnreadableScriptSaysWhy) {
+  TempDir dir;
+  writeFile(dir.file("file"), "status\n");
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {dir.file("missing"), "No such file or directory"},
+      {dir.file("file") + "/below", "Not a directory"},
+      {dir.file(""), "Is a directory"},
+  };
+  for (const auto& c : cases) {
+    const Result run = fiscalctl({"--script", c.path});
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_EQ(run.err, "fiscalctl: cannot read the script " + c.path + ": " + c.reason + "\n");
+  }
+}
+
 // Every ASCII byte, quotes, backslashes and control bytes included, comes back
 // from a JSON parser as it went in; bytes beyond ASCII still make valid JSON.
 TEST(FiscalctlOutcome, JsonReadsBackEveryByte) {
@@ -112,6 +157,32 @@ TEST(FiscalctlOutcome, EscapesAreDecodedUpToTheEnd) {
     if (c.accepted) {
       EXPECT_EQ(bytes, c.bytes) << c.text;
     }
+  }
+}
+
+// A script line reads send as the command line does: the first `--` is
+// dropped and ends its options; an option it lacks or its --help is an error.
+TEST(FiscalctlOutcome, SendDropsTheFirstDoubleDashOnly) {
+  const struct {
+    std::vector<std::string> args;
+    std::string error;  // part of it; "" when accepted
+    std::vector<std::string> fields;
+  } cases[] = {
+      {{"send", "--", "0E02", "0000", "-5", "--help"}, "", {"-5", "--help"}},
+      {{"send", "0E02", "--", "0000", "--"}, "", {"--"}},
+      {{"send", "0E02", "0000", "-5"}, "send: unknown option -5", {}},
+      {{"send", "--packed=0707|0000", "--"}, "", {}},
+      {{"send", "--packed", "0707|0000", "x"}, "takes one text", {}},
+      {{"send", "0E02", "0000", "--help"}, "--help", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    std::vector<fiscalctl::Request> requests;
+    std::string error;
+    EXPECT_EQ(fiscalctl::parseRequests(c.args, requests, error), c.error.empty()) << error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    if (!c.error.empty() || requests.size() != 1) continue;
+    EXPECT_EQ(requests[0].fields, c.fields);
   }
 }
 

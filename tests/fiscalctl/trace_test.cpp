@@ -139,6 +139,33 @@ TEST(Trace, EndsACommandByWhatTheLibraryNoted) {
   EXPECT_EQ(decoder.failedCommands(), 2);
 }
 
+// Whatever bytes a note, a field or a line not of the trace holds, the text
+// reaches the terminal as valid UTF-8 with no control byte but the line ends.
+TEST(Trace, TextShowsNoRawControlAndOnlyValidUtf8) {
+  const std::string bytes = testing_support::everyByte();
+  std::string note;  // every byte but the line end, which ends a trace line
+  for (const char c : bytes) note += c == '\n' ? ' ' : c;
+  fp::protocol::Bytes command;
+  fp::protocol::encodeCommand({7, 0x0E02, 0, {bytes}}, command);
+  const std::vector<std::string> lines = {
+      "2026-12-09T13:49:35.100000Z # " + note,
+      traceLine("35.200000", '>', fp::protocol::encodeFrame(command)),
+      note,
+  };
+  std::ostringstream out;
+  fiscalctl::TraceDecoder decoder(out);
+  for (const std::string& line : lines) decoder.line(line);
+  decoder.finish();
+  const std::string log = out.str();
+  EXPECT_NO_THROW((void)nlohmann::json(log).dump()) << "not valid UTF-8";
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(log[i]);
+    EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || byte == '\n') << "raw byte at " << i;
+  }
+  EXPECT_NE(log.find("# \\x00\\x01\\x02"), std::string::npos) << log;  // the note, escaped
+  EXPECT_EQ(count(log, "\\x1B"), 3) << log;  // the note, the field, the line not of the trace
+}
+
 // Each way a command can end in the trace gives its own code and verdict, and
 // only an OK counts as ended with 0: a command with no verdict is not.
 TEST(Trace, GivesEachEndingItsOwnVerdict) {

@@ -31,5 +31,34 @@ TEST(PrinterText, EveryByteIsItsLatin1CharacterInUtf8AndInJson) {
   EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
 }
 
+// For a terminal: valid UTF-8 as it is; controls, DEL, C1 controls and every
+// byte outside valid UTF-8 (lone, cut short, overlong, surrogate, beyond
+// U+10FFFF) as \xHH; a backslash doubled so that \xHH cannot be forged.
+TEST(PrinterText, TerminalTextEscapesWhatATerminalWouldObey) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"\x1B[2J\tend\r", "\\x1B[2J\\x09end\\x0D"},
+      {std::string("a\0b\x7F", 4), "a\\x00b\\x7F"},
+      {"\xC2\x9B"
+       "31m \xC2\xA0",
+       "\\xC2\\x9B"
+       "31m \xC2\xA0"},
+      {"Caf\xE9", "Caf\\xE9"},
+      {"\xE2\x82", "\\xE2\\x82"},
+      {"\xC0\xAF \xE0\x80\xAF \xF0\x80\x80\xAF", "\\xC0\\xAF \\xE0\\x80\\xAF \\xF0\\x80\\x80\\xAF"},
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},
+      {"\xF4\x90\x80\x80 \xF4\x8F\xBF\xBF", "\\xF4\\x90\\x80\\x80 \xF4\x8F\xBF\xBF"},
+      {"\xE2\x82"
+       "A",
+       "\\xE2\\x82"
+       "A"},
+      {"\\x41", "\\\\x41"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(terminalText(c.text), c.shown) << c.shown;
+}
+
 }  // namespace
 }  // namespace fp::protocol
