@@ -233,6 +233,9 @@ std::optional<int> openPrinter(const Options& options, PrinterApi& api, Session&
   std::string reason = onDevice ? portFailureReason(device, opened.code) : std::string();
   if (reason.empty()) reason = libraryReason(api, session, opened.code);
   if (reason.empty()) reason = handshakeRefusal(opened.code);
+  if (reason.empty() && opened.code == FP_NO_PRINTER) {
+    reason = "connected, but no printer answered within 3 s (is one behind the server? --baud?)";
+  }
   const std::string text = codeText(api, opened.code);
   const std::string code = "code " + std::to_string(opened.code) +
                            (text.empty() ? ", which this library gives no text for" : " " + text);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "fiscalctl/port_diagnosis.h"
+#include "line/net_target.h"
+
 namespace fiscalctl {
 namespace {
 
@@ -22,9 +25,15 @@ bool isLinkFailure(int code) {
          (code >= FP_NO_PRINTER && code <= FP_LINE_LOST) || code == -1;
 }
 
+// Whether the port itself did not open, so that nothing went out. A network
+// server gives "busy" only after it took the connection, and perhaps the
+// handshake with it.
 bool portRefused(int code) {
-  return code == FP_PORT_BUSY || code == FP_PORT_INVALID || code == FP_BAD_BAUD_RATE ||
-         code == FP_BAD_PROTOCOL_TYPE;
+  if (code == FP_PORT_BUSY) {
+    const fp::line::ParsedTarget target = fp::line::parseTarget(port1Device());
+    return !target.target || target.target->kind == fp::line::TargetKind::kDevice;
+  }
+  return code == FP_PORT_INVALID || code == FP_BAD_BAUD_RATE || code == FP_BAD_PROTOCOL_TYPE;
 }
 
 Outcome Session::open(const PortSettings& settings) {

@@ -59,6 +59,9 @@ TEST(FiscalctlOutcome, APortThatDoesNotOpenNamesItsCodeAndMeaning) {
        ": the printer refused the opening handshake with return code 99, one it does not "
        "document (code 1099"},
       {"11", ": code 11, which this library gives no text for\n"},
+      {"10",
+       ": connected, but no printer answered within 3 s (is one behind the server? --baud?) "
+       "(code 10"},
   };
   for (const auto& c : cases) {
     const Result run = fiscalctl(
@@ -68,6 +71,27 @@ TEST(FiscalctlOutcome, APortThatDoesNotOpenNamesItsCodeAndMeaning) {
     EXPECT_NE(run.err.find("cannot open the printer port tcp:127.0.0.1:9" + c.said),
               std::string::npos)
         << run.err;
+  }
+}
+
+// "sent" says whether the handshake may have gone out: never through a port
+// that did not open, but a network server says "busy" only once connected.
+TEST(FiscalctlOutcome, AnOpenFailureSaysWhetherTheHandshakeWentOut) {
+  const struct {
+    const char* port;
+    const char* code;
+    bool sent;
+  } cases[] = {
+      {"/dev/ttyS9", "1", false},      {"tcp:127.0.0.1:9", "1", true},
+      {"rfc2217:[::1]:9", "1", true},  {"tcp:127.0.0.1:9", "2", false},
+      {"tcp:127.0.0.1:9", "10", true}, {"/dev/ttyS9", "4", false},
+  };
+  for (const auto& c : cases) {
+    const Result run = fiscalctl({"--json", "--library", testing_support::recordingLibraryPath(),
+                                  std::string("--port=") + c.port, "status"},
+                                 {"REC_LAST_ERRORS=" + std::string(c.code)});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["sent"], c.sent) << c.port << " " << c.code;
   }
 }
 
