@@ -198,6 +198,7 @@ TEST(FiscalctlOutcome, SendDropsTheFirstDoubleDashOnly) {
       {{"send", "--packed=0707|0000", "--"}, "", {}},
       {{"send", "--packed", "0707|0000", "x"}, "takes one text", {}},
       {{"send", "0E02", "0000", "--help"}, "--help", {}},
+      {{"send", "0E0G", "0000"}, "send: \"0E0G\" \"0000\" are not two hexadecimal words", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());

@@ -56,6 +56,9 @@ TEST(PrinterText, TerminalTextEscapesWhatATerminalWouldObey) {
        "\\xE2\\x82"
        "A"},
       {"\\x41", "\\\\x41"},
+      // The edges of what each lead byte takes next.
+      {"\xE0\xA0\x80 \xEF\xBF\xBF \xDF\xBF", "\xE0\xA0\x80 \xEF\xBF\xBF \xDF\xBF"},
+      {"\xC3\xC0", "\\xC3\\xC0"},
   };
   for (const auto& c : cases) EXPECT_EQ(terminalText(c.text), c.shown) << c.shown;
 }
