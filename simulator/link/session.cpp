@@ -29,8 +29,8 @@ void Session::receive(std::span<const std::uint8_t> bytes) {
 
 void Session::restart(std::optional<std::uint32_t> sequence, Bytes reply) {
   decoder_ = std::make_unique<WireDecoder>();
-  lastSequence_ = sequence;
-  lastReply_ = sequence ? std::move(reply) : Bytes{};
+  lastSequence_ = storedReplyStale_ ? std::nullopt : sequence;
+  lastReply_ = lastSequence_ ? std::move(reply) : Bytes{};
 }
 
 void Session::handle(const WireEvent& event) {
@@ -81,6 +81,7 @@ void Session::answerHandshake(const WireEvent& event) {
   if (forgotten) {
     lastSequence_.reset();
     lastReply_.clear();
+    storedReplyStale_ = false;
   }
   if (onCounted_) onCounted_();
   if (!forgotten) {
@@ -120,10 +121,17 @@ void Session::answerCommand(const WireEvent& event) {
   auto& byKind = refused ? stats_.refusedByCommand : stats_.executedByCommand;
   ++byKind[info != nullptr ? std::string(info->name) : "unknown"];
   // A reply the store could not keep is not remembered either: a restart
-  // would not find it, so neither does a repeat now.
+  // would not find it, so neither does a repeat now. Nor does the reply before
+  // it answer any more: the host has moved on, and its sequence numbers come
+  // round again after 256 commands.
   if (kept) {
     lastSequence_ = event.sequence;
     lastReply_ = encoded;
+    storedReplyStale_ = false;
+  } else {
+    lastSequence_.reset();
+    lastReply_.clear();
+    if (store_ != nullptr && !store_->forgetReply()) storedReplyStale_ = true;
   }
   if (onCounted_) onCounted_();
   line_.sendReply(encoded);

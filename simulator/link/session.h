@@ -12,9 +12,9 @@
 #include "simulator/link/line_watch.h"
 #include "simulator/link/printer_wire.h"
 #include "simulator/link/reply_line.h"
+#include "simulator/link/stats.h"
 #include "simulator/memory/command_store.h"
 #include "simulator/model/fiscal_printer.h"
-#include "simulator/link/stats.h"
 
 namespace sim {
 
@@ -30,7 +30,10 @@ class Session {
   // the reply is sent, and a handshake's forgetting before its answer: what the
   // session remembers is always what the store holds. An executed command the
   // store cannot keep is undone and refused (kMemoryWriteFailed); a handshake
-  // it cannot keep is refused the same way and forgets nothing.
+  // it cannot keep is refused the same way and forgets nothing. A command the
+  // store cannot keep ends what the last kept reply answers: the store's copy
+  // is forgotten, or, when even that cannot be written, passed over by the
+  // next restart, so that no later command is taken for a repeat of it.
   void keepCommandsIn(CommandStore* store) { store_ = store; }
 
   // Tells `watch` (may be null) every frame received and every command done.
@@ -38,7 +41,8 @@ class Session {
 
   // Starts afresh after a restart: frames half received are forgotten, and a
   // command repeated with `sequence` is answered with `reply` (the last one the
-  // memory kept), or nothing is remembered when there is none.
+  // memory kept), or nothing is remembered when there is none or when a later
+  // command the memory could not keep has made it stale.
   void restart(std::optional<std::uint32_t> sequence, Bytes reply);
 
   // Bytes from the line, in any split.
@@ -63,6 +67,7 @@ class Session {
   std::unique_ptr<WireDecoder> decoder_ = std::make_unique<WireDecoder>();
   std::optional<std::uint32_t> lastSequence_;  // of the last command answered and kept
   Bytes lastReply_;                            // its reply, sent again on retransmission
+  bool storedReplyStale_ = false;              // the store's reply is older than the last answer
 };
 
 }  // namespace sim

@@ -179,6 +179,34 @@ TEST_F(MemoryTest, ARepeatGetsTheReplyTheMemoryHoldsThroughRefusalsHandshakesAnd
   EXPECT_EQ(printer_.document().kind, sim::DocumentKind::kNone);
 }
 
+// A command the memory cannot keep ends what the reply before it answers: a
+// later command numbered as that reply (the host's numbers come round after
+// 256 commands) is executed, not answered with the old reply; and a restart
+// on a memory too full even to forget that reply passes over it.
+TEST_F(MemoryTest, AReplyOlderThanAnUnkeptCommandAnswersNoLaterCommand) {
+  ASSERT_TRUE(memory_) << error_;
+  const auto code = [&] { return decodeReply(line_.sent.back().bytes).returnCode; };
+  const auto kMemoryWriteFailed = static_cast<std::uint16_t>(sim::ReturnCode::kMemoryWriteFailed);
+  send(commandFrame(2, kTicketOpen));
+  onAFullDisk([&] { send(commandFrame(3, kDrawerOpen)); });
+  EXPECT_EQ(code(), kMemoryWriteFailed);
+  send(commandFrame(2, kTicketItem));
+  EXPECT_EQ(code(), 0);
+  EXPECT_EQ(printer_.document().itemLines, 1u);
+
+  onAFullDisk([&] { send(commandFrame(3, kTicketItem)); });
+  EXPECT_EQ(code(), kMemoryWriteFailed);
+  const auto kept = memory_->keptState();
+  ASSERT_TRUE(kept && kept->reply);
+  EXPECT_EQ(kept->reply->sequence, 2u);  // the full memory still holds it
+  printer_.restore(kept->state, true);
+  session_.restart(kept->reply->sequence, kept->reply->bytes);
+  send(commandFrame(2, kTicketItem));
+  EXPECT_EQ(code(), 0);
+  EXPECT_EQ(printer_.document().itemLines, 2u);
+  EXPECT_EQ(stats_.retransmissions, 0u);
+}
+
 // A Z record keeps the day as its documents add it up: total, net and tax,
 // each equal to the sum of the closed documents and of the record's own rates.
 TEST_F(MemoryTest, AZRecordHoldsWhatItsDocumentsAddUpTo) {
