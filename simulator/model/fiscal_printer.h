@@ -68,7 +68,7 @@ class FiscalPrinter {
   // The printer's clock: the system's local time (`clock`, replaced by tests)
   // plus the offset the printer was set to. Documents and Z closings carry it.
   void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
-  std::int64_t now() const { return wallClock_() + clockOffset_; }
+  std::int64_t now() const { return shownWall(wallClock_() + clockOffset_); }
   std::string clockText() const { return wallText(now()); }
   // When the last Z closing was made, by this clock; "" when not known.
   const std::string& lastClosingAt() const { return lastZAt_; }

@@ -1,5 +1,6 @@
 #include "simulator/model/printer_clock.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -55,6 +56,11 @@ std::int64_t systemWallSeconds() {
   std::tm local{};
   localtime_r(&now, &local);
   return static_cast<std::int64_t>(now) + local.tm_gmtoff;
+}
+
+std::int64_t shownWall(std::int64_t wall) {
+  const std::int64_t last = daysFromCivil(9999, 12, 31) * kSecondsPerDay + kSecondsPerDay - 1;
+  return std::clamp<std::int64_t>(wall, 0, last);
 }
 
 std::string wallText(std::int64_t wall) {

@@ -19,6 +19,10 @@ using WallClock = std::function<std::int64_t()>;
 // The system's local time now, in wall seconds.
 std::int64_t systemWallSeconds();
 
+// `wall` kept within what the clock's texts can show: from 1970-01-01
+// 00:00:00 to 9999-12-31 23:59:59. A clock set near the end stops there.
+std::int64_t shownWall(std::int64_t wall);
+
 // "2026-12-10 03:15:00": wall seconds as the memory and the paper write them.
 std::string wallText(std::int64_t wall);
 
