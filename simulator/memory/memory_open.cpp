@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -73,6 +75,39 @@ std::optional<std::int64_t> singleInteger(sql::Database& db, const char* query) 
   return value;
 }
 
+using Columns = std::set<std::pair<std::string, std::string>>;
+
+// Every column of every table of `db`, as (table, column).
+Columns columnsOf(sql::Database& db) {
+  sql::Statement& query = db.statement(
+      "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+      "WHERE m.type = 'table'");
+  Columns columns;
+  while (query.step()) columns.emplace(query.text(0), query.text(1));
+  query.reset();
+  return columns;
+}
+
+// What a memory of `version` must hold and `db` lacks: "table T is missing",
+// "column T.C is missing", or empty. The tables are those the schema makes.
+std::string whatIsMissing(sql::Database& db, std::uint32_t version) {
+  std::string error;
+  std::optional<sql::Database> model =
+      sql::Database::open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, error);
+  if (!model || !model->execute(schema::kCreate) ||
+      (version >= 2 && !model->execute(schema::kFromVersion1))) {
+    return "its tables cannot be checked: " + (model ? model->error() : error);
+  }
+  const Columns has = columnsOf(db);
+  for (const auto& [table, column] : columnsOf(*model)) {
+    if (has.contains({table, column})) continue;
+    const auto inTable = has.lower_bound({table, ""});
+    if (inTable == has.end() || inTable->first != table) return "table " + table + " is missing";
+    return "column " + table + "." + column + " is missing";
+  }
+  return {};
+}
+
 // Why the contents of a fiscal memory of `version` cannot serve, or empty
 // when they can.
 std::string whyDamaged(sql::Database& db, std::uint32_t version) {
@@ -82,6 +117,9 @@ std::string whyDamaged(sql::Database& db, std::uint32_t version) {
   check.reset();
   if (!failure.empty()) return "damaged fiscal memory (unreadable: " + failure + ")";
   if (!intact) return "damaged fiscal memory (the integrity check fails)";
+  if (const std::string missing = whatIsMissing(db, version); !missing.empty()) {
+    return "damaged fiscal memory (" + missing + ")";
+  }
   for (const char* query : {"SELECT COUNT(*) FROM printer", "SELECT COUNT(*) FROM counters",
                             "SELECT COUNT(*) FROM day"}) {
     if (singleInteger(db, query) != 1) return "damaged fiscal memory (a table is missing or empty)";

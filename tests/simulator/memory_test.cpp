@@ -486,6 +486,48 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
   EXPECT_FALSE(std::filesystem::exists(directory.file("missing.db")));
 }
 
+// A memory that lacks any table or column the printer keeps is damaged:
+// refused at start and by the reports alike, and left as it was.
+TEST(MemoryFiles, AMemoryLackingATableOrAColumnIsDamaged) {
+  MemoryDirectory directory;
+  const std::string model = directory.file("model.db");
+  std::string error;
+  { ASSERT_TRUE(openMemory(model, error)) << error; }
+  std::vector<std::pair<std::string, std::string>> changes;  // SQL, what is missing
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(model.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* tables = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &tables,
+                       nullptr);
+    while (sqlite3_step(tables) == SQLITE_ROW) {
+      const std::string table = reinterpret_cast<const char*>(sqlite3_column_text(tables, 0));
+      changes.push_back({"DROP TABLE " + table, "table " + table + " is missing"});
+    }
+    sqlite3_finalize(tables);
+    sqlite3_close(db);
+  }
+  EXPECT_EQ(changes.size(), 12u);  // every table of the schema
+  changes.push_back({"ALTER TABLE documents DROP COLUMN paid", "column documents.paid is missing"});
+  changes.push_back(
+      {"ALTER TABLE printer DROP COLUMN last_power_on", "column printer.last_power_on is missing"});
+  for (const auto& [change, missing] : changes) {
+    SCOPED_TRACE(change);
+    const std::string path = directory.file("changed.db");
+    std::filesystem::copy_file(model, path, std::filesystem::copy_options::overwrite_existing);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, change.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const std::string before = contents(path);
+    EXPECT_FALSE(openMemory(path, error));
+    EXPECT_EQ(error, "damaged fiscal memory (" + missing + ")");
+    EXPECT_FALSE(sim::FiscalMemory::openForReading(path, error));
+    EXPECT_EQ(error, "damaged fiscal memory (" + missing + ")");
+    EXPECT_TRUE(contents(path) == before) << "the file was changed";
+  }
+}
+
 // A report holds the file shared for the moment it reads it; a printer
 // starting meanwhile waits that out instead of calling the file in use.
 TEST(MemoryFiles, APrinterWaitsOutAReportsMomentaryHold) {
