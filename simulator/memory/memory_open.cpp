@@ -308,6 +308,10 @@ std::unique_ptr<FiscalMemory> FiscalMemory::open(const std::string& path, Sync s
     version = look->userVersion;
   }
   if (std::string why = whyNotWritable(path); !why.empty()) return fail(why);
+  // An empty file someone made is taken up as a new memory: private, as one
+  // this start creates.
+  if (fresh && existed && ::fchmod(fd.fd, 0600) != 0)
+    return fail(notWritable("cannot make it private"));
   if (!fresh) {
     std::vector<std::uint8_t> image;
     std::optional<sql::Database> atRest = openAtRest(fd.fd, path, image, error);

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -484,6 +485,22 @@ TEST(MemoryFiles, FilesThatAreNoFiscalMemoryAreRefusedAndLeftAsTheyWere) {
     }
   }
   EXPECT_FALSE(std::filesystem::exists(directory.file("missing.db")));
+}
+
+// A memory holds customers' sales: private whether this start creates the
+// file or takes up an empty one someone made for it.
+TEST(MemoryFiles, ANewMemoryIsPrivateWhoeverMadeTheFile) {
+  MemoryDirectory directory;
+  const std::string made = directory.file("made.db");
+  std::ofstream{made};
+  ASSERT_EQ(::chmod(made.c_str(), 0644), 0);
+  for (const std::string& path : {directory.file("new.db"), made}) {
+    std::string error;
+    EXPECT_TRUE(openMemory(path, error)) << error;
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u) << path;
+  }
 }
 
 // A memory that lacks any table or column the printer keeps is damaged:
