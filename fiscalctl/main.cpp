@@ -373,18 +373,17 @@ int replayTrace(const Options& options, const std::string& path) {
     const Outcome outcome = session.run(request);
     const bool same = traced.code && *traced.code == outcome.code;
     if (!same) ++differences;
-    if (options.json) {
-      std::cout << "{\"sequence\":" << int{traced.sequence}
-                << ",\"old\":{\"code\":" << (traced.code ? std::to_string(*traced.code) : "null")
-                << ",\"text\":" << jsonString(verdictText(traced.code))
-                << "},\"new\":" << jsonOutcome(api, outcome)
-                << ",\"same\":" << (same ? "true" : "false") << "}" << std::endl;
-      continue;
-    }
     // Both verdicts in the same words: the code and the library's text for it.
     std::string oldText = traced.code
                               ? std::to_string(*traced.code) + ' ' + codeText(api, *traced.code)
                               : verdictText(traced.code);
+    if (options.json) {
+      std::cout << "{\"sequence\":" << int{traced.sequence}
+                << ",\"old\":{\"code\":" << (traced.code ? std::to_string(*traced.code) : "null")
+                << ",\"text\":" << jsonString(oldText) << "},\"new\":" << jsonOutcome(api, outcome)
+                << ",\"same\":" << (same ? "true" : "false") << "}" << std::endl;
+      continue;
+    }
     oldText.resize(std::max<std::size_t>(oldText.size(), 36), ' ');
     std::cout << "#" << int{traced.sequence} << ' ' << request.label << "  ["
               << wordsText(traced.command, traced.extension) << "]\n"

@@ -139,6 +139,23 @@ TEST(Trace, EndsACommandByWhatTheLibraryNoted) {
   EXPECT_EQ(decoder.failedCommands(), 2);
 }
 
+// Replay gives the old verdict in the library's words in text and JSON alike.
+TEST(Trace, ReplaySaysTheOldVerdictInOneWayWhateverItsForm) {
+  TempDir dir;
+  const std::string trace = dir.file("trace");
+  writeFile(trace, "2026-12-09T13:49:35.100000Z # open /dev/pts/0 at 115200 bit/s\n" +
+                       traceLine("35.200000", '>', commandFrame(5, 0x0707)) + "\n" +
+                       "2026-12-09T13:49:36.100000Z # giving up: no answer\n");
+  SimulatorProcess bench({});
+  ASSERT_TRUE(bench.started());
+  const Result text = fiscalctl({"--port", bench.port(), "replay", trace});
+  const Result json = fiscalctl({"--port", bench.port(), "--json", "replay", trace});
+  EXPECT_EQ(text.exitCode, 1) << text.err;
+  const std::string said = nlohmann::json::parse(json.out)["old"]["text"];
+  EXPECT_EQ(said.rfind("11 ", 0), 0u) << said;
+  EXPECT_NE(text.out.find("  old " + said + " "), std::string::npos) << said << "\n" << text.out;
+}
+
 // Whatever bytes a note, a field or a line not of the trace holds, the text
 // reaches the terminal as valid UTF-8 with no control byte but the line ends.
 TEST(Trace, TextShowsNoRawControlAndOnlyValidUtf8) {
