@@ -12,9 +12,10 @@ namespace {
 
 using fp::protocol::jsonString;
 
-// Printer text for a person: UTF-8, like the paper roll.
+// Text from the memory for a person: UTF-8, like the paper roll, with what a
+// terminal would obey (a foreign or damaged file may hold anything) as \xHH.
 std::string shown(const std::string& text) {
-  return fp::protocol::utf8FromPrinterText(text);
+  return fp::protocol::terminalText(fp::protocol::utf8FromPrinterText(text));
 }
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -111,10 +112,10 @@ bool writeMemoryReport(FiscalMemory& memory, const ReportRange& range, bool json
     return true;
   }
   out << "Fiscal memory of " << shown(identity.model) << " " << shown(identity.firmware)
-      << ", serial " << shown(identity.serial) << ", since " << identity.createdAt << ", "
+      << ", serial " << shown(identity.serial) << ", since " << shown(identity.createdAt) << ", "
       << identity.powerOns << (identity.powerOns == 1 ? " power-on\n" : " power-ons\n");
   for (const ClosingRecord& z : contents->closings) {
-    out << "\nZ " << zeroPadded(z.number, 4) << "  " << z.closedAt << "  tickets "
+    out << "\nZ " << zeroPadded(z.number, 4) << "  " << shown(z.closedAt) << "  tickets "
         << optionalNumber(z.firstTicket, 8) << ".." << optionalNumber(z.lastTicket, 8)
         << "  invoices " << optionalNumber(z.firstInvoice, 8) << ".."
         << optionalNumber(z.lastInvoice, 8) << "\n";
@@ -155,11 +156,11 @@ bool writeJournal(FiscalMemory& memory, const JournalDay& day, bool json, std::o
   }
   if (entries.empty()) out << "No document on that day.\n";
   for (const JournalEntry& e : entries) {
-    out << e.kind << " " << zeroPadded(e.number, 8) << "  " << e.state << "  opened " << e.openedAt
-        << (e.closedAt.empty() ? "" : "  ended " + e.closedAt) << "  day Z " << zeroPadded(e.day, 4)
-        << "\n";
+    out << shown(e.kind) << " " << zeroPadded(e.number, 8) << "  " << shown(e.state) << "  opened "
+        << shown(e.openedAt) << (e.closedAt.empty() ? "" : "  ended " + shown(e.closedAt))
+        << "  day Z " << zeroPadded(e.day, 4) << "\n";
     for (const JournalEntryLine& l : e.lines) {
-      out << "  " << l.kind << "  " << shown(l.text);
+      out << "  " << shown(l.kind) << "  " << shown(l.text);
       if (l.kind == "item" || l.kind == "return") {
         out << "  " << formatQuantity(l.quantity) << " x " << formatCents(l.unitPrice) << " ("
             << formatRate(l.rate) << ")  " << formatCents(l.amount);

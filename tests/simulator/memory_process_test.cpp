@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -380,10 +381,21 @@ TEST_F(MemoryProcessTest, EveryByteOfPrinterTextIsUtf8OnPaperAndValidJson) {
   const Finished report = runSimulatorToEnd({"report", "--memory", memory_, "--json"});
   ASSERT_EQ(report.exitCode, 0) << report.standardError;
   EXPECT_EQ(nlohmann::json::parse(report.standardOutput)["printer"]["serial"], utf8ByIconv(bytes));
-  // The text journal a person reads is UTF-8 too.
+  // The text a person reads is UTF-8 too, and nothing of it a terminal would
+  // obey: no control byte but the line ends.
   const Finished text = runSimulatorToEnd({"journal", "--memory", memory_});
   EXPECT_NE(text.standardOutput.find("  item  " + utf8ByIconv(wide) + "  "), std::string::npos)
       << text.standardOutput;
+  for (const Finished& read : {text, runSimulatorToEnd({"report", "--memory", memory_})}) {
+    EXPECT_EQ(read.exitCode, 0) << read.standardError;
+    const bool controlFree =
+        std::none_of(read.standardOutput.begin(), read.standardOutput.end(), [](char c) {
+          const auto byte = static_cast<unsigned char>(c);
+          return (byte < 0x20 && c != '\n') || byte == 0x7F;
+        });
+    EXPECT_TRUE(controlFree) << read.standardOutput;
+    EXPECT_NE(read.standardOutput.find("\\x1B"), std::string::npos);
+  }
 }
 
 TEST_F(MemoryProcessTest, KillsAtRandomMomentsLoseNothingAcknowledged) {
