@@ -45,7 +45,10 @@ State& state() {
   return s;
 }
 
-RecordedCall& record(const char* name, long long intArg, const void* address) {
+// The bytes at `address` are kept up to its first zero byte, and no further
+// than `limit`: a field with a length may have no zero byte after it.
+RecordedCall& record(const char* name, long long intArg, const void* address,
+                     std::size_t limit = REC_MAX_BYTES) {
   RecordedCall call{};
   std::strncpy(call.name, name, sizeof call.name - 1);
   call.intArg = intArg;
@@ -53,7 +56,7 @@ RecordedCall& record(const char* name, long long intArg, const void* address) {
   if (address != nullptr) {
     const auto* bytes = static_cast<const unsigned char*>(address);
     std::size_t n = 0;
-    while (n < REC_MAX_BYTES) {
+    while (n < std::min<std::size_t>(limit, REC_MAX_BYTES)) {
       call.atAddress[n] = bytes[n];
       ++n;
       if (bytes[n - 1] == 0) break;
@@ -161,7 +164,9 @@ REC_EXPORT int ClosePort(char* area) {
   return resultOf("ClosePort");
 }
 REC_EXPORT int AddDataField(const char* data, int length) {
-  RecordedCall& call = record("AddDataField", length, data);
+  // Like the library: a length reads that many bytes, 0 up to a zero byte.
+  RecordedCall& call = record("AddDataField", length, data,
+                              length > 0 ? static_cast<std::size_t>(length) : REC_MAX_BYTES);
   copyBytes(call, data, length > 0 ? static_cast<std::size_t>(length) : 0);
   return resultOf("AddDataField");
 }
