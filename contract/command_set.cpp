@@ -9,6 +9,13 @@ std::string wordsString(std::uint16_t command, std::uint16_t extension) {
   return std::string(text.data(), text.size());
 }
 
+std::string commandLabel(std::uint16_t command, std::uint16_t extension) {
+  constexpr std::uint16_t kHandshake = 0x0000;  // the wire's hello, with extension 0
+  if (command == kHandshake && extension == 0) return "hello";
+  const CommandRow* row = findCommand(command, extension);
+  return row != nullptr ? std::string(row->name) : wordsString(command, extension);
+}
+
 std::string statisticKey(const CommandRow& row) {
   std::string key(row.name);
   std::replace(key.begin(), key.end(), '-', '_');

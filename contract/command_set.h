@@ -108,4 +108,9 @@ const std::vector<const CommandRow*>& commandTable();
 const CommandRow* findCommand(std::uint16_t command, std::uint16_t extension);
 const CommandRow* findCommand(std::string_view name);
 
+// A command as the trace decoder and the watch stream name it: its row's name
+// ("ticket-item"), "hello" for the handshake (0000|0000), or its words
+// ("0A09|0000") for a command the set does not have.
+std::string commandLabel(std::uint16_t command, std::uint16_t extension);
+
 }  // namespace fp::contract

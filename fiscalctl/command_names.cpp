@@ -58,9 +58,4 @@ const NamedCommand* findCommand(std::string_view name) {
   return nullptr;
 }
 
-std::string_view nameForWords(std::uint16_t command, std::uint16_t extension) {
-  const fp::contract::CommandRow* row = fp::contract::findCommand(command, extension);
-  return row != nullptr ? row->name : std::string_view{};
-}
-
 }  // namespace fiscalctl

@@ -26,9 +26,6 @@ const std::vector<NamedCommand>& namedCommands();
 // The command called `name`, or null.
 const NamedCommand* findCommand(std::string_view name);
 
-// The name of the command with these words, or "" when none has them.
-std::string_view nameForWords(std::uint16_t command, std::uint16_t extension);
-
 // The caption of the console's button `button` as fiscalctl shows it: the
 // form's caption, with the row's group ("ticket") added when another button
 // shows the same caption. Empty when the form has no such button.

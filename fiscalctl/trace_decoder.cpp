@@ -66,12 +66,6 @@ std::string fieldsText(const std::vector<std::string>& fields) {
 
 }  // namespace
 
-std::string commandLabel(std::uint16_t command, std::uint16_t extension) {
-  if (command == protocol::kHelloCommand && extension == 0) return "hello";
-  const std::string_view name = nameForWords(command, extension);
-  return name.empty() ? wordsText(command, extension) : std::string(name);
-}
-
 std::string verdictText(const std::optional<int>& code) {
   if (!code) return "? not recorded";
   if (*code == 0) return "0 no error";  // as fiscalctl's other outputs say it

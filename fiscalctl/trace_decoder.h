@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/command_set.h"
 #include "protocol/frame.h"
 #include "protocol/message.h"
 
@@ -43,8 +44,7 @@ struct TracedCommand {
 // reply (its fields, null without a reply).
 std::string tracedJson(const TracedCommand& command);
 
-// "ticket-item", "hello", or "0A09|0000" for a command the console does not have.
-std::string commandLabel(std::uint16_t command, std::uint16_t extension);
+using fp::contract::commandLabel;
 // "0 no error", "1002 refused: out of order", "11 no answer", "? not recorded".
 std::string verdictText(const std::optional<int>& code);
 

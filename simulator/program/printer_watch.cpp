@@ -9,15 +9,9 @@
 namespace sim {
 namespace {
 
-namespace proto = fp::protocol;
+using fp::contract::commandLabel;
 
-// A command's name as the trace decoder gives it: "hello", the command set's
-// name, or its words when it has none.
-std::string commandLabel(std::uint16_t word, std::uint16_t extension) {
-  if (word == proto::kHelloCommand && extension == 0) return "hello";
-  const fp::contract::CommandRow* row = fp::contract::findCommand(word, extension);
-  return row != nullptr ? std::string(row->name) : fp::contract::wordsString(word, extension);
-}
+namespace proto = fp::protocol;
 
 watch::Fault watchFault(Fault fault) {
   switch (fault) {

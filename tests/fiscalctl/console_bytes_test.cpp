@@ -5,8 +5,10 @@
 
 #include <sstream>
 
+#include "contract/command_set.h"
 #include "fiscalctl/command_names.h"
 #include "printer/port_connection.h"
+#include "protocol/wire.h"
 #include "tests/fiscalctl/fiscalctl_run.h"
 #include "tests/support/expected_commands.h"
 #include "tests/support/recorder.h"
@@ -124,7 +126,10 @@ TEST(ConsoleBytes, TheOpeningIsTheConsoles) {
 
 TEST(CommandNames, NameEveryConsoleCommandOnceAndStatus) {
   EXPECT_EQ(fiscalctl::namedCommands().size(), fp::contract::commandTable().size() + 1);
-  EXPECT_EQ(fiscalctl::nameForWords(0x0A02, 0x0001), "ticket-return");
+  // The names a trace and the watch stream give: the row's, the handshake's, the words.
+  EXPECT_EQ(fp::contract::commandLabel(0x0A02, 0x0001), "ticket-return");
+  EXPECT_EQ(fp::contract::commandLabel(fp::protocol::kHelloCommand, 0), "hello");
+  EXPECT_EQ(fp::contract::commandLabel(0x0A09, 0x0000), "0A09|0000");
   const Result list = fiscalctl({"list"});
   EXPECT_EQ(count(list.out, "\n"), static_cast<int>(fp::contract::commandTable().size()) + 1);
   EXPECT_NE(list.out.find("ticket-item      0A02|0000  15 fields      \"ITEM + (ticket)\""),
